@@ -1,0 +1,49 @@
+#include "Tool.h"
+
+#include <QGuiApplication>
+
+#include <cstdio>
+
+namespace {
+
+void Usage() {
+    std::fputs("usage:\n"
+               "  qcm-tool show DOSSIER             affiche le questionnaire en JSON\n"
+               "  qcm-tool resave DOSSIER           relit et réenregistre QCM.txt\n"
+               "  qcm-tool picture FICHIER [--png SORTIE]\n"
+               "                                    charge une image comme l'éditeur\n"
+               "  qcm-tool frames FICHIER DOSSIER [--passes N]\n"
+               "                                    écrit chaque image d'une animation GIF\n",
+               stderr);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    // Drawing pictures needs a GUI application, but never a screen.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    QGuiApplication app(argc, argv);
+    QStringList args = QCoreApplication::arguments();
+    args.removeFirst();
+    if (args.isEmpty()) {
+        Usage();
+        return 2;
+    }
+    const QString command = args.takeFirst();
+    if (command == QLatin1String("show")) {
+        return qcm::tool::Show(args);
+    }
+    if (command == QLatin1String("resave")) {
+        return qcm::tool::Resave(args);
+    }
+    if (command == QLatin1String("picture")) {
+        return qcm::tool::Picture(args);
+    }
+    if (command == QLatin1String("frames")) {
+        return qcm::tool::Frames(args);
+    }
+    Usage();
+    return 2;
+}

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+// The questionnaire file is Windows-1252; the program works in Unicode.
+// Conversion happens only at the file boundary, through these two functions.
+namespace qcm::cp1252 {
+
+// Every byte has a character: the five bytes that code page 1252 leaves
+// undefined map to the C1 controls of the same value, so any file reads and
+// writes back unchanged.
+QString decode(QByteArrayView bytes);
+
+// True when every character of text has a byte in code page 1252.
+bool canEncode(QStringView text);
+bool canEncode(QChar c);
+
+// Characters without a byte become '?'; callers check canEncode() first
+// where a loss would matter.
+QByteArray encode(QStringView text);
+
+} // namespace qcm::cp1252

@@ -1,0 +1,62 @@
+#include "Errors.h"
+
+#include <cerrno>
+
+namespace qcm {
+
+Exception::Exception(QString message)
+    : message_(std::move(message)), utf8_(message_.toUtf8().toStdString()) {}
+
+EInOutError::EInOutError(int code) : Exception(textFor(code)), code_(code) {}
+
+QString EInOutError::textFor(int code) {
+    switch (code) {
+    case FileNotFound:
+        return QStringLiteral("Fichier introuvable");
+    case BadFileName:
+        return QStringLiteral("Nom de fichier incorrect");
+    case TooManyOpenFiles:
+        return QStringLiteral("Trop de fichiers ouverts");
+    case AccessDenied:
+        return QStringLiteral("Accès au fichier refusé");
+    case ReadBeyondEnd:
+        return QStringLiteral("Lecture au-delà de la fin de fichier");
+    case DiskFull:
+        return QStringLiteral("Disque plein");
+    case InvalidNumber:
+        return QStringLiteral("Saisie numérique incorrecte");
+    default:
+        return QStringLiteral("Erreur E/S %1").arg(code);
+    }
+}
+
+int EInOutError::codeFromErrno(int errnum) {
+    switch (errnum) {
+    case ENOENT:
+        return FileNotFound;
+    case ENOTDIR:
+    case ENAMETOOLONG:
+    case EINVAL:
+    case ELOOP:
+    case EISDIR:
+        return BadFileName;
+    case EMFILE:
+    case ENFILE:
+        return TooManyOpenFiles;
+    case EACCES:
+    case EPERM:
+    case EROFS:
+    case ETXTBSY:
+        return AccessDenied;
+    case ENOSPC:
+    case EFBIG:
+#ifdef EDQUOT
+    case EDQUOT:
+#endif
+        return DiskFull;
+    default:
+        return errnum;
+    }
+}
+
+} // namespace qcm

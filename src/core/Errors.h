@@ -1,0 +1,71 @@
+#pragma once
+
+#include <QString>
+
+#include <exception>
+#include <string>
+
+namespace qcm {
+
+// Every failure the user may see travels as one of these; the application's
+// single handler shows message() in a box and the event loop goes on.
+class Exception : public std::exception {
+public:
+    explicit Exception(QString message);
+    const QString& message() const noexcept { return message_; }
+    // The class name, as scripts and the command-line tool print it.
+    virtual const char* className() const noexcept { return "Exception"; }
+    const char* what() const noexcept override { return utf8_.c_str(); }
+
+private:
+    QString message_;
+    std::string utf8_;
+};
+
+// A failing file or folder operation, with the code that selects its text.
+class EInOutError : public Exception {
+public:
+    enum Code : int {
+        FileNotFound = 2,
+        BadFileName = 3,
+        TooManyOpenFiles = 4,
+        AccessDenied = 5,
+        ReadBeyondEnd = 100,
+        DiskFull = 101,
+        InvalidNumber = 106,
+    };
+    explicit EInOutError(int code);
+    int code() const noexcept { return code_; }
+    const char* className() const noexcept override { return "EInOutError"; }
+
+    static QString textFor(int code);
+    // Maps a C errno value to the code the user is shown.
+    static int codeFromErrno(int errnum);
+    static EInOutError fromErrno(int errnum) { return EInOutError(codeFromErrno(errnum)); }
+
+private:
+    int code_;
+};
+
+// A file that cannot be opened for reading.
+class EFOpenError : public Exception {
+public:
+    using Exception::Exception;
+    const char* className() const noexcept override { return "EFOpenError"; }
+};
+
+// An index outside a list, as the chooser's list reports it.
+class EListError : public Exception {
+public:
+    using Exception::Exception;
+    const char* className() const noexcept override { return "EListError"; }
+};
+
+// A record that cannot be written to the questionnaire file as it stands.
+class EEcriture : public Exception {
+public:
+    using Exception::Exception;
+    const char* className() const noexcept override { return "EEcriture"; }
+};
+
+} // namespace qcm

@@ -1,0 +1,76 @@
+#include "Questionnaire.h"
+
+#include "core/Folders.h"
+
+namespace qcm {
+
+namespace {
+bool Blank(QChar c) { return c.unicode() <= 32; }
+} // namespace
+
+QString Trimmed(const QString& s) {
+    qsizetype start = 0;
+    qsizetype end = s.size();
+    while (start < end && Blank(s[start])) {
+        ++start;
+    }
+    while (end > start && Blank(s[end - 1])) {
+        --end;
+    }
+    return s.mid(start, end - start);
+}
+
+QString UpperAscii(const QString& s) {
+    QString out = s;
+    for (QChar& c : out) {
+        if (c >= QLatin1Char('a') && c <= QLatin1Char('z')) {
+            c = QChar(c.unicode() - 'a' + 'A');
+        }
+    }
+    return out;
+}
+
+void MarquerModifie(EtatEditeur& etat, VueQuestionnaire& vue) {
+    etat.Modifie = true;
+    vue.ActiverSauver(true);
+}
+
+void ViderQuestionnaire(TQuestionnaire& q, VueQuestionnaire& vue) {
+    q.Repertoire = QStringLiteral("Nouveau QCM");
+    q.Titre = q.Repertoire;
+    q.Auteur.clear();
+    q.Fond.clear();
+    q.Melange = false;
+    vue.MontrerMelange(false);
+    q.Musique.clear();
+    vue.FermerMusique();
+    for (TQuestion& question : q.Questions) {
+        question = TQuestion{};
+    }
+    vue.CacherCoches();
+    q.NbQuestions = kMaxQuestions;
+}
+
+int DerniereQuestion(const TQuestionnaire& q) {
+    for (int n = kMaxQuestions; n >= 1; --n) {
+        const TQuestion& question = q.Question(n);
+        if (Trimmed(question.Enonce).isEmpty()) {
+            continue;
+        }
+        for (const QString& r : question.Reponses) {
+            if (!Trimmed(r).isEmpty()) {
+                return n;
+            }
+        }
+    }
+    return 0;
+}
+
+void OuvrirQuestionnaire(EtatEditeur& etat, VueQuestionnaire& vue) {
+    etat.QuestionCourante = 1;
+    vue.AfficherEntete(etat.Questionnaire.Titre, etat.Questionnaire.Auteur);
+    folders::setCurrent(etat.Questionnaire.Repertoire);
+    vue.AfficherQuestion(1);
+}
+
+} // namespace qcm

@@ -1,0 +1,29 @@
+#pragma once
+
+#include "Graphic.h"
+
+namespace qcm {
+
+// Not read yet: refuses every file.
+class TBitmap : public TGraphic {
+public:
+    const char* ClassName() const override { return "TBitmap"; }
+    int Width() const override { return 0; }
+    int Height() const override { return 0; }
+    bool Empty() const override { return true; }
+    void LoadFromStream(QIODevice& stream) override;
+    void Draw(QPainter& canvas, const QRect& rect) override;
+};
+
+// Not read yet: refuses every file.
+class TDIB : public TGraphic {
+public:
+    const char* ClassName() const override { return "TDIB"; }
+    int Width() const override { return 0; }
+    int Height() const override { return 0; }
+    bool Empty() const override { return true; }
+    void LoadFromStream(QIODevice& stream) override;
+    void Draw(QPainter& canvas, const QRect& rect) override;
+};
+
+} // namespace qcm

@@ -1,0 +1,33 @@
+#include "Graphic.h"
+
+#include <QFile>
+
+namespace qcm {
+
+TGraphic::~TGraphic() = default;
+
+void TGraphic::SetSize(int /*width*/, int /*height*/) {
+    throw EInvalidGraphicOperation(QStringLiteral("Opération non autorisée sur cette image"));
+}
+
+void TGraphic::LoadFromFile(const QString& fileName) {
+    QFile file(fileName);
+    if (!file.open(QIODevice::ReadOnly)) {
+        throw EFOpenError(QStringLiteral("Impossible d'ouvrir le fichier %1").arg(fileName));
+    }
+    LoadFromStream(file);
+}
+
+void TGraphic::Changed() {
+    if (OnChange) {
+        OnChange();
+    }
+}
+
+void TGraphic::Progress(TProgressStage stage, int percent, const QString& message) {
+    if (OnProgress) {
+        OnProgress(stage, percent, message);
+    }
+}
+
+} // namespace qcm

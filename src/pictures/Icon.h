@@ -1,0 +1,18 @@
+#pragma once
+
+#include "Graphic.h"
+
+namespace qcm {
+
+// Not read yet: refuses every file.
+class TIcon : public TGraphic {
+public:
+    const char* ClassName() const override { return "TIcon"; }
+    int Width() const override { return 0; }
+    int Height() const override { return 0; }
+    bool Empty() const override { return true; }
+    void LoadFromStream(QIODevice& stream) override;
+    void Draw(QPainter& canvas, const QRect& rect) override;
+};
+
+} // namespace qcm
