@@ -55,7 +55,20 @@ int EInOutError::codeFromErrno(int errnum) {
 #endif
         return DiskFull;
     default:
-        return errnum;
+        // A system code that happens to equal one of ours would show a
+        // misleading text; those show as a general device failure.
+        switch (errnum) {
+        case FileNotFound:
+        case BadFileName:
+        case TooManyOpenFiles:
+        case AccessDenied:
+        case ReadBeyondEnd:
+        case DiskFull:
+        case InvalidNumber:
+            return GeneralFailure;
+        default:
+            return errnum;
+        }
     }
 }
 

@@ -30,6 +30,7 @@ public:
         BadFileName = 3,
         TooManyOpenFiles = 4,
         AccessDenied = 5,
+        GeneralFailure = 31,
         ReadBeyondEnd = 100,
         DiskFull = 101,
         InvalidNumber = 106,

@@ -1,1 +1,300 @@
 #include "QcmFile.h"
+
+#include "core/AtomicFile.h"
+#include "core/Cp1252.h"
+#include "core/Errors.h"
+#include "core/Folders.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <limits>
+
+namespace qcm {
+
+namespace {
+
+const QString kNomFichier = QStringLiteral("QCM.txt");
+constexpr char kCtrlZ = 26;
+constexpr int kMaxChiffresCompte = 32;
+
+// The file as a text file of the old runtime reads it: a line ends at CR,
+// an LF right after it is skipped, LF alone is an ordinary character, and
+// Ctrl-Z ends the file. Reading past the end gives empty lines.
+class LecteurLignes {
+public:
+    explicit LecteurLignes(QByteArrayView bytes) : data_(bytes) {
+        const qsizetype z = bytes.indexOf(kCtrlZ);
+        end_ = z < 0 ? bytes.size() : z;
+    }
+
+    bool Fin() const { return pos_ >= end_; }
+
+    QString Ligne() {
+        const qsizetype start = pos_;
+        while (pos_ < end_ && data_[pos_] != '\r') {
+            ++pos_;
+        }
+        const QByteArrayView line = data_.sliced(start, pos_ - start);
+        SauterFinDeLigne();
+        return cp1252::decode(line);
+    }
+
+    QString LigneNettoyee() { return Trimmed(Ligne()); }
+
+    // An integer read across blanks and line ends; 0 at the end of the file.
+    // The rest of its line is skipped.
+    int Entier() {
+        while (pos_ < end_ && static_cast<unsigned char>(data_[pos_]) <= 32) {
+            ++pos_;
+        }
+        if (Fin()) {
+            return 0;
+        }
+        const qsizetype start = pos_;
+        while (pos_ < end_ && pos_ - start < kMaxChiffresCompte &&
+               static_cast<unsigned char>(data_[pos_]) > 32) {
+            ++pos_;
+        }
+        const QByteArrayView token = data_.sliced(start, pos_ - start);
+        while (pos_ < end_ && data_[pos_] != '\r') {
+            ++pos_;
+        }
+        SauterFinDeLigne();
+        return Convertir(token);
+    }
+
+private:
+    void SauterFinDeLigne() {
+        if (pos_ < end_ && data_[pos_] == '\r') {
+            ++pos_;
+            if (pos_ < end_ && data_[pos_] == '\n') {
+                ++pos_;
+            }
+        }
+    }
+
+    // Decimal with an optional sign, or hexadecimal after "$" or "0x", as
+    // the old runtime's number reading accepted.
+    static int Convertir(QByteArrayView token) {
+        qsizetype i = 0;
+        bool negatif = false;
+        if (i < token.size() && (token[i] == '+' || token[i] == '-')) {
+            negatif = token[i] == '-';
+            ++i;
+        }
+        int base = 10;
+        if (i < token.size() && token[i] == '$') {
+            base = 16;
+            ++i;
+        } else if (i + 1 < token.size() && token[i] == '0' &&
+                   (token[i + 1] == 'x' || token[i + 1] == 'X')) {
+            base = 16;
+            i += 2;
+        }
+        if (i >= token.size()) {
+            throw EInOutError(EInOutError::InvalidNumber);
+        }
+        std::int64_t valeur = 0;
+        for (; i < token.size(); ++i) {
+            const char c = token[i];
+            int chiffre = -1;
+            if (c >= '0' && c <= '9') {
+                chiffre = c - '0';
+            } else if (base == 16 && c >= 'a' && c <= 'f') {
+                chiffre = c - 'a' + 10;
+            } else if (base == 16 && c >= 'A' && c <= 'F') {
+                chiffre = c - 'A' + 10;
+            }
+            if (chiffre < 0) {
+                throw EInOutError(EInOutError::InvalidNumber);
+            }
+            valeur = valeur * base + chiffre;
+            if (valeur > std::int64_t{std::numeric_limits<std::uint32_t>::max()}) {
+                throw EInOutError(EInOutError::InvalidNumber);
+            }
+        }
+        if (base == 10 && valeur > std::numeric_limits<int>::max() + std::int64_t{negatif}) {
+            throw EInOutError(EInOutError::InvalidNumber);
+        }
+        // Hexadecimal spells the 32-bit pattern, so $FFFFFFFF is -1.
+        const auto bits = static_cast<std::int32_t>(static_cast<std::uint32_t>(valeur));
+        return negatif ? static_cast<int>(-static_cast<std::int64_t>(bits)) : bits;
+    }
+
+    QByteArrayView data_;
+    qsizetype pos_ = 0;
+    qsizetype end_ = 0;
+};
+
+void LireBloc(LecteurLignes& in, TQuestion& question) {
+    question.Image = in.LigneNettoyee();
+    question.Enonce = in.LigneNettoyee();
+    const int compte = in.Entier();
+    // Counts the writer never makes are held to the five slots; the lines
+    // of extra propositions are still consumed so the next block lines up.
+    question.NbReponses = std::clamp(compte, 0, kMaxReponses);
+    question.Unique = UpperAscii(in.LigneNettoyee().mid(7)) == QLatin1String("OUI");
+    for (int k = 1; k <= kMaxReponses; ++k) {
+        question.Reponse(k) = k <= question.NbReponses ? in.LigneNettoyee() : QString();
+    }
+    for (int extra = question.NbReponses; extra < compte && !in.Fin(); ++extra) {
+        in.Ligne();
+    }
+    question.Justes.fill(false);
+    for (QChar c : in.LigneNettoyee()) {
+        const int k = c.unicode() - '0';
+        if (k >= 1 && k <= kMaxReponses) {
+            question.Juste(k) = true;
+        }
+    }
+    question.Commentaire = in.LigneNettoyee();
+}
+
+TQuestion QuestionNonAtteinte() {
+    TQuestion question;
+    question.NbReponses = kMaxReponses;
+    return question;
+}
+
+bool Vide(const QString& s) { return Trimmed(s).isEmpty(); }
+
+// Gaps between propositions cannot be written (the file holds the first c
+// slots); filled slots move down with their marks, blank ones go last.
+void TasserPropositions(TQuestion& question) {
+    std::array<std::pair<QString, bool>, kMaxReponses> cases;
+    for (int k = 1; k <= kMaxReponses; ++k) {
+        cases.at(k - 1) = {question.Reponse(k), question.Juste(k)};
+    }
+    std::stable_partition(cases.begin(), cases.end(),
+                          [](const auto& c) { return !Vide(c.first); });
+    for (int k = 1; k <= kMaxReponses; ++k) {
+        question.Reponse(k) = cases.at(k - 1).first;
+        question.Juste(k) = cases.at(k - 1).second;
+    }
+}
+
+// A value must fit on one line of a code page 1252 file. A lone line feed
+// is an ordinary character of a line and reads back as written.
+bool Ecrivable(const QString& s) {
+    for (QChar c : s) {
+        if (c == QLatin1Char('\r') || c == QChar(kCtrlZ) || !cp1252::canEncode(c)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+void Verifier(const QString& texte, const QString& champ) {
+    if (!Ecrivable(texte)) {
+        throw EEcriture(QStringLiteral("Impossible d'enregistrer %1 : le texte contient un caractère "
+                                       "que le fichier QCM.txt ne peut pas contenir.")
+                            .arg(champ));
+    }
+}
+
+void VerifierQuestionnaire(const TQuestionnaire& q, int n) {
+    Verifier(q.Titre, QStringLiteral("le titre"));
+    Verifier(q.Auteur, QStringLiteral("l'auteur"));
+    Verifier(q.Fond, QStringLiteral("le fond d'écran"));
+    Verifier(q.Musique, QStringLiteral("la musique"));
+    for (int i = 1; i <= n; ++i) {
+        const TQuestion& question = q.Question(i);
+        const QString dans = QStringLiteral(" de la question %1").arg(i);
+        Verifier(question.Image, QStringLiteral("l'image") + dans);
+        Verifier(question.Enonce, QStringLiteral("l'énoncé") + dans);
+        for (int k = 1; k <= kMaxReponses; ++k) {
+            Verifier(question.Reponse(k), QStringLiteral("la proposition %1").arg(k) + dans);
+        }
+        Verifier(question.Commentaire, QStringLiteral("le commentaire") + dans);
+    }
+}
+
+class EcrivainLignes {
+public:
+    void Ligne(const QString& texte) {
+        bytes_ += cp1252::encode(texte);
+        bytes_ += "\r\n";
+    }
+    QByteArray Octets() && { return std::move(bytes_); }
+
+private:
+    QByteArray bytes_;
+};
+
+} // namespace
+
+void ParseQCM(QByteArrayView bytes, TQuestionnaire& q, VueQuestionnaire& vue) {
+    LecteurLignes in(bytes);
+    q.NbQuestions = 0;
+    q.Titre = in.LigneNettoyee();
+    q.Auteur = in.LigneNettoyee();
+    const QString fond = in.LigneNettoyee();
+    vue.AfficherFond(fond);
+    q.Fond = fond;
+    q.Melange = UpperAscii(in.LigneNettoyee().mid(8, 3)) == QLatin1String("OUI");
+    vue.MontrerMelange(q.Melange);
+    q.Musique = UpperAscii(in.LigneNettoyee().mid(8));
+    vue.ReglerMusique(q.Musique);
+    int n = 1;
+    // Blocks beyond the thirtieth are never written and are ignored.
+    while (!in.Fin() && n <= kMaxQuestions) {
+        LireBloc(in, q.Question(n));
+        ++n;
+    }
+    for (; n <= kMaxQuestions; ++n) {
+        q.Question(n) = QuestionNonAtteinte();
+    }
+    q.NbQuestions = kMaxQuestions;
+}
+
+void LireQCM(TQuestionnaire& q, const QString& dossier, VueQuestionnaire& vue) {
+    const folders::CurrentFolderGuard retour;
+    folders::setCurrent(dossier);
+    const QByteArray bytes = ReadWholeFile(folders::entryPath(folders::current(), kNomFichier));
+    // A failed read must not leave a record mixed of two questionnaires.
+    TQuestionnaire lu;
+    lu.Repertoire = dossier;
+    ParseQCM(bytes, lu, vue);
+    q = std::move(lu);
+}
+
+QByteArray FormatQCM(TQuestionnaire& q) {
+    const int n = DerniereQuestion(q);
+    VerifierQuestionnaire(q, n);
+    EcrivainLignes out;
+    out.Ligne(q.Titre);
+    out.Ligne(q.Auteur);
+    out.Ligne(q.Fond);
+    out.Ligne(q.Melange ? QStringLiteral("melange=OUI") : QStringLiteral("melange=NON"));
+    out.Ligne(QStringLiteral("musique=") + q.Musique);
+    for (int i = 1; i <= n; ++i) {
+        TQuestion& question = q.Question(i);
+        TasserPropositions(question);
+        question.NbReponses = static_cast<int>(std::count_if(
+            question.Reponses.begin(), question.Reponses.end(),
+            [](const QString& r) { return !Vide(r); }));
+        out.Ligne(question.Image);
+        out.Ligne(question.Enonce);
+        out.Ligne(QString::number(question.NbReponses));
+        out.Ligne(question.Unique ? QStringLiteral("unique=OUI") : QStringLiteral("unique=non"));
+        for (int k = 1; k <= question.NbReponses; ++k) {
+            out.Ligne(question.Reponse(k));
+        }
+        QString justes;
+        for (int k = 1; k <= kMaxReponses; ++k) {
+            if (question.Juste(k)) {
+                justes += QChar(u'0' + k);
+            }
+        }
+        out.Ligne(justes);
+        out.Ligne(question.Commentaire);
+    }
+    return std::move(out).Octets();
+}
+
+void EcrireQCM(TQuestionnaire& q) {
+    const QByteArray bytes = FormatQCM(q);
+    WriteFileAtomically(folders::entryPath(folders::current(), kNomFichier), bytes);
+}
+
+} // namespace qcm

@@ -21,8 +21,8 @@ void EcrireQCM(TQuestionnaire& q);
 // ParseQCM fills every field the file holds and the questions it does not
 // reach; Repertoire is left to the caller.
 void ParseQCM(QByteArrayView bytes, TQuestionnaire& q, VueQuestionnaire& vue);
-// Raises EEcriture when a text cannot be held by the file (a line break, or
-// a character without a byte in code page 1252).
+// Raises EEcriture when a text cannot be held by the file (a carriage
+// return, a Ctrl-Z, or a character without a byte in code page 1252).
 QByteArray FormatQCM(TQuestionnaire& q);
 
 } // namespace qcm

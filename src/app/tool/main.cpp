@@ -3,6 +3,8 @@
 #include <QGuiApplication>
 
 #include <cstdio>
+#include <cstring>
+#include <memory>
 
 namespace {
 
@@ -20,11 +22,15 @@ void Usage() {
 } // namespace
 
 int main(int argc, char** argv) {
+    const bool drawing =
+        argc > 1 && (std::strcmp(argv[1], "picture") == 0 || std::strcmp(argv[1], "frames") == 0);
     // Drawing pictures needs a GUI application, but never a screen.
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+    if (drawing && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
-    QGuiApplication app(argc, argv);
+    std::unique_ptr<QCoreApplication> app = drawing
+                                                ? std::make_unique<QGuiApplication>(argc, argv)
+                                                : std::make_unique<QCoreApplication>(argc, argv);
     QStringList args = QCoreApplication::arguments();
     args.removeFirst();
     if (args.isEmpty()) {

@@ -1,0 +1,35 @@
+# Runs qcm-tool show and resave on a copy of a sample folder.
+file(REMOVE_RECURSE ${WORK})
+file(COPY ${DATA}/qcm/QCM1 DESTINATION ${WORK})
+execute_process(COMMAND ${TOOL} show QCM1 WORKING_DIRECTORY ${WORK}
+  OUTPUT_VARIABLE json RESULT_VARIABLE rc)
+if(NOT rc EQUAL 0)
+  message(FATAL_ERROR "show failed: ${rc}")
+endif()
+string(JSON titre GET "${json}" Titre)
+string(JSON musique GET "${json}" Musique)
+string(JSON fond GET "${json}" Fond)
+string(JSON count LENGTH "${json}" Questions)
+string(JSON juste GET "${json}" Questions 0 Justes 0)
+string(JSON nb GET "${json}" Questions 1 NbReponses)
+if(NOT titre STREQUAL "Capitales d'Europe" OR NOT musique STREQUAL "FOND MUSICAL.MID"
+   OR NOT fond STREQUAL "fond écran.bmp" OR NOT count EQUAL 30 OR NOT juste STREQUAL "ON"
+   OR NOT nb EQUAL 5)
+  message(FATAL_ERROR "unexpected JSON: ${json}")
+endif()
+execute_process(COMMAND ${TOOL} resave QCM1 WORKING_DIRECTORY ${WORK} RESULT_VARIABLE rc)
+if(NOT rc EQUAL 0)
+  message(FATAL_ERROR "resave failed: ${rc}")
+endif()
+file(READ ${WORK}/QCM1/QCM.txt after HEX)
+file(READ ${DATA}/qcm/QCM1/QCM.txt before HEX)
+# The music name comes back upper-cased, as read; all else is unchanged.
+string(REPLACE "666f6e64206d75736963616c2e6d6964" "464f4e44204d55534943414c2e4d4944" expected "${before}")
+if(NOT after STREQUAL expected)
+  message(FATAL_ERROR "resave changed the file")
+endif()
+execute_process(COMMAND ${TOOL} show absent WORKING_DIRECTORY ${WORK}
+  RESULT_VARIABLE rc ERROR_VARIABLE err)
+if(NOT rc EQUAL 1 OR NOT err MATCHES "Nom de fichier incorrect")
+  message(FATAL_ERROR "show of a missing folder: ${rc} ${err}")
+endif()
