@@ -1,0 +1,32 @@
+#!/usr/bin/env bash
+# Installs, on Debian 12, every package that building and testing QCM needs
+# and that is not there yet. Safe to run again: it installs only what lacks.
+set -euo pipefail
+
+packages=(
+  cmake ninja-build g++ pkg-config
+  qt6-base-dev qt6-base-dev-tools qt6-translations-l10n libgl-dev
+  libjpeg62-turbo-dev libfluidsynth-dev fluid-soundfont-gm
+  libgtest-dev libgif-dev fonts-dejavu-core
+)
+# The fuzz and sanitizer runs of CI need clang and its runtime.
+if [ "${QCM_SETUP_FUZZ:-0}" = 1 ]; then
+  packages+=(clang libclang-rt-14-dev)
+fi
+
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+    missing+=("$p")
+  fi
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+echo "Installation des paquets manquants : ${missing[*]}"
+sudo=""
+if [ "$(id -u)" -ne 0 ]; then
+  sudo="sudo"
+fi
+export DEBIAN_FRONTEND=noninteractive
+$sudo apt-get update -qq
+$sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
