@@ -37,7 +37,9 @@ QString decode(QByteArrayView bytes) {
     return out;
 }
 
-bool canEncode(QChar c) { return byteFor(c.unicode()) >= 0; }
+bool canEncode(QChar c) {
+    return byteFor(c.unicode()) >= 0;
+}
 
 bool canEncode(QStringView text) {
     for (QChar c : text) {

@@ -8,7 +8,9 @@
 
 namespace qcm::folders {
 
-QString current() { return QDir::currentPath(); }
+QString current() {
+    return QDir::currentPath();
+}
 
 void setCurrent(const QString& path) {
     const QFileInfo info(path);
@@ -37,7 +39,7 @@ QString findEntry(const QString& folder, const QString& name) {
     QDirIterator it(folder, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
     while (it.hasNext()) {
         it.next();
-        const QString entry = it.fileName();
+        QString entry = it.fileName();
         if (entry.compare(name, Qt::CaseInsensitive) == 0) {
             return entry;
         }
@@ -58,6 +60,8 @@ bool sameFolder(const QString& a, const QString& b) {
 
 CurrentFolderGuard::CurrentFolderGuard() : saved_(current()) {}
 
-CurrentFolderGuard::~CurrentFolderGuard() { QDir::setCurrent(saved_); }
+CurrentFolderGuard::~CurrentFolderGuard() {
+    QDir::setCurrent(saved_);
+}
 
 } // namespace qcm::folders

@@ -13,7 +13,7 @@ namespace qcm {
 
 namespace {
 
-const QString kNomFichier = QStringLiteral("QCM.txt");
+constexpr QLatin1StringView kNomFichier("QCM.txt");
 constexpr char kCtrlZ = 26;
 constexpr int kMaxChiffresCompte = 32;
 
@@ -51,8 +51,8 @@ public:
             return 0;
         }
         const qsizetype start = pos_;
-        while (pos_ < end_ && pos_ - start < kMaxChiffresCompte &&
-               static_cast<unsigned char>(data_[pos_]) > 32) {
+        while (pos_ < end_ &&
+               pos_ - start<kMaxChiffresCompte&& static_cast<unsigned char>(data_[pos_])> 32) {
             ++pos_;
         }
         const QByteArrayView token = data_.sliced(start, pos_ - start);
@@ -156,7 +156,9 @@ TQuestion QuestionNonAtteinte() {
     return question;
 }
 
-bool Vide(const QString& s) { return Trimmed(s).isEmpty(); }
+bool Vide(const QString& s) {
+    return Trimmed(s).isEmpty();
+}
 
 // Gaps between propositions cannot be written (the file holds the first c
 // slots); filled slots move down with their marks, blank ones go last.
@@ -165,8 +167,7 @@ void TasserPropositions(TQuestion& question) {
     for (int k = 1; k <= kMaxReponses; ++k) {
         cases.at(k - 1) = {question.Reponse(k), question.Juste(k)};
     }
-    std::stable_partition(cases.begin(), cases.end(),
-                          [](const auto& c) { return !Vide(c.first); });
+    std::stable_partition(cases.begin(), cases.end(), [](const auto& c) { return !Vide(c.first); });
     for (int k = 1; k <= kMaxReponses; ++k) {
         question.Reponse(k) = cases.at(k - 1).first;
         question.Juste(k) = cases.at(k - 1).second;
@@ -186,9 +187,10 @@ bool Ecrivable(const QString& s) {
 
 void Verifier(const QString& texte, const QString& champ) {
     if (!Ecrivable(texte)) {
-        throw EEcriture(QStringLiteral("Impossible d'enregistrer %1 : le texte contient un caractère "
-                                       "que le fichier QCM.txt ne peut pas contenir.")
-                            .arg(champ));
+        throw EEcriture(
+            QStringLiteral("Impossible d'enregistrer %1 : le texte contient un caractère "
+                           "que le fichier QCM.txt ne peut pas contenir.")
+                .arg(champ));
     }
 }
 
@@ -270,9 +272,9 @@ QByteArray FormatQCM(TQuestionnaire& q) {
     for (int i = 1; i <= n; ++i) {
         TQuestion& question = q.Question(i);
         TasserPropositions(question);
-        question.NbReponses = static_cast<int>(std::count_if(
-            question.Reponses.begin(), question.Reponses.end(),
-            [](const QString& r) { return !Vide(r); }));
+        question.NbReponses =
+            static_cast<int>(std::count_if(question.Reponses.begin(), question.Reponses.end(),
+                                           [](const QString& r) { return !Vide(r); }));
         out.Ligne(question.Image);
         out.Ligne(question.Enonce);
         out.Ligne(QString::number(question.NbReponses));

@@ -5,7 +5,9 @@
 namespace qcm {
 
 namespace {
-bool Blank(QChar c) { return c.unicode() <= 32; }
+bool Blank(QChar c) {
+    return c.unicode() <= 32;
+}
 } // namespace
 
 QString Trimmed(const QString& s) {

@@ -16,7 +16,9 @@ TEST(Cp1252, EveryByteRoundTrips) {
 }
 
 TEST(Cp1252, DefinedCharactersMapToUnicode) {
-    EXPECT_EQ(cp::decode("fond \xE9" "cran.bmp"), QStringLiteral("fond écran.bmp"));
+    EXPECT_EQ(cp::decode("fond \xE9"
+                         "cran.bmp"),
+              QStringLiteral("fond écran.bmp"));
     EXPECT_EQ(cp::decode("\x80\x8C\x9C\x85\x92"), QStringLiteral("€Œœ…’"));
     EXPECT_EQ(cp::encode(QStringLiteral("Ÿ€ÿ")), QByteArray("\x9F\x80\xFF"));
     // The 27 defined characters of 0x80..0x9F and the 224 others: 251 in all.

@@ -61,10 +61,13 @@ TEST(Folders, SameFolderResolvesLinksNotText) {
     TempFolder tmp;
     QDir(tmp.path()).mkdir(QStringLiteral("QCM1"));
     QFile::link(tmp.file(QStringLiteral("QCM1")), tmp.file(QStringLiteral("lien")));
-    EXPECT_TRUE(folders::sameFolder(tmp.file(QStringLiteral("lien")), tmp.file(QStringLiteral("QCM1"))));
-    EXPECT_TRUE(folders::sameFolder(tmp.file(QStringLiteral("QCM1/../QCM1")), tmp.file(QStringLiteral("QCM1"))));
+    EXPECT_TRUE(
+        folders::sameFolder(tmp.file(QStringLiteral("lien")), tmp.file(QStringLiteral("QCM1"))));
+    EXPECT_TRUE(folders::sameFolder(tmp.file(QStringLiteral("QCM1/../QCM1")),
+                                    tmp.file(QStringLiteral("QCM1"))));
     // On a case-sensitive file system these are two names, not one folder.
-    EXPECT_FALSE(folders::sameFolder(tmp.file(QStringLiteral("qcm1")), tmp.file(QStringLiteral("QCM1"))));
+    EXPECT_FALSE(
+        folders::sameFolder(tmp.file(QStringLiteral("qcm1")), tmp.file(QStringLiteral("QCM1"))));
 }
 
 TEST(AtomicFile, FailedWriteLeavesTheOldFileUntouched) {

@@ -33,7 +33,9 @@ TQuestionnaire Parse(const QByteArray& bytes) {
     return q;
 }
 
-const QByteArray kSample = Lines({"Capitales d'Europe", "Classe de CM2", "fond \xE9" "cran.bmp",
+const QByteArray kSample = Lines({"Capitales d'Europe", "Classe de CM2",
+                                  "fond \xE9"
+                                  "cran.bmp",
                                   "melange=NON", "musique=fond musical.mid", "image 1.jpg",
                                   "Quelle est la capitale de l'Italie ?", "3", "unique=OUI", "Rome",
                                   "Milan", "Turin", "1", "La capitale de l'Italie est Rome."});
@@ -67,8 +69,8 @@ TEST(LireQCM, HeaderSettings) {
     const struct {
         const char* line;
         bool melange;
-    } orders[] = {{"melange=OUI", true},  {"melange=oui", true}, {"MELANGE=Oui", true},
-                  {"melange=OUIX", true}, {"xxxxxxx=oui", true}, {"melange=NON", false},
+    } orders[] = {{"melange=OUI", true},  {"melange=oui", true},  {"MELANGE=Oui", true},
+                  {"melange=OUIX", true}, {"xxxxxxx=oui", true},  {"melange=NON", false},
                   {"melange=", false},    {"melange= OUI", false}};
     for (const auto& c : orders) {
         EXPECT_EQ(Parse(Header(c.line)).Melange, c.melange) << c.line;
@@ -80,10 +82,9 @@ TEST(LireQCM, HeaderSettings) {
 }
 
 TEST(LireQCM, QuestionBlockFields) {
-    const QByteArray file =
-        Header() + Lines({"  img.bmp ", " Enonce ", "2 propositions", "unique=oui", " a ", "b",
-                          " 31 ", " commentaire ", "", "Deux", "1", "unique=OUIX", "seule", "7x2",
-                          ""});
+    const QByteArray file = Header() + Lines({"  img.bmp ", " Enonce ", "2 propositions",
+                                              "unique=oui", " a ", "b", " 31 ", " commentaire ", "",
+                                              "Deux", "1", "unique=OUIX", "seule", "7x2", ""});
     const TQuestionnaire q = Parse(file);
     const TQuestion& q1 = q.Question(1);
     EXPECT_EQ(q1.Image, QStringLiteral("img.bmp"));
@@ -118,10 +119,9 @@ TEST(LireQCM, CountReadingAcrossBlanksAndItsErrors) {
                   .Question(1)
                   .NbReponses,
               2);
-    EXPECT_EQ(Parse(Header() + Lines({"", "E", "+1", "unique=non", "a", "", ""}))
-                  .Question(1)
-                  .NbReponses,
-              1);
+    EXPECT_EQ(
+        Parse(Header() + Lines({"", "E", "+1", "unique=non", "a", "", ""})).Question(1).NbReponses,
+        1);
     EXPECT_THROW(Parse(Header() + Lines({"", "E", "99999999999", "unique=non"})), EInOutError);
     EXPECT_THROW(Parse(Header() + Lines({"", "E", "3x", "unique=non"})), EInOutError);
 }
@@ -169,9 +169,9 @@ TEST(LireQCM, EndOfFileInsideAndAfterBlocks) {
 
 TEST(LireQCM, InputTheWriterNeverMakesStaysWithinLimits) {
     // Count above five: five slots kept, the extra lines still consumed.
-    const TQuestionnaire big = Parse(Header() + Lines({"", "E", "7", "unique=non", "1", "2", "3",
-                                                       "4", "5", "6", "7", "12", "com", "", "F",
-                                                       "1", "unique=non", "x", "1", "c2"}));
+    const TQuestionnaire big = Parse(
+        Header() + Lines({"",  "E",  "7",   "unique=non", "1", "2", "3",          "4", "5", "6",
+                          "7", "12", "com", "",           "F", "1", "unique=non", "x", "1", "c2"}));
     EXPECT_EQ(big.Question(1).NbReponses, 5);
     EXPECT_EQ(big.Question(1).Reponse(5), QStringLiteral("5"));
     EXPECT_EQ(big.Question(1).Commentaire, QStringLiteral("com"));
@@ -181,8 +181,7 @@ TEST(LireQCM, InputTheWriterNeverMakesStaysWithinLimits) {
     EXPECT_EQ(Parse(Header() + Lines({"", "E", "2000000000", "unique=non"})).Question(1).NbReponses,
               5);
     // Negative count: no propositions.
-    const TQuestionnaire neg =
-        Parse(Header() + Lines({"", "E", "-3", "unique=non", "1", "com"}));
+    const TQuestionnaire neg = Parse(Header() + Lines({"", "E", "-3", "unique=non", "1", "com"}));
     EXPECT_EQ(neg.Question(1).NbReponses, 0);
     EXPECT_EQ(neg.Question(1).Commentaire, QStringLiteral("com"));
     // More than thirty blocks: the first thirty are read.

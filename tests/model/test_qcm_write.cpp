@@ -67,10 +67,12 @@ TEST(EcrireQCM, WritesEveryBlockUpToTheLastFilledOne) {
     q.Question(3).Juste(3) = true;
     q.Question(3).Juste(1) = true;
     const QByteArray expected =
-        Lines({"Capitales d'Europe", "Classe de CM2", "fond \xE9" "cran.bmp", "melange=OUI",
-               "musique=fond musical.mid", "image 1.jpg", "Quelle est la capitale de l'Italie ?",
-               "3", "unique=OUI", "Rome", "Milan", "Turin", "1",
-               "La capitale de l'Italie est Rome.",
+        Lines({"Capitales d'Europe", "Classe de CM2",
+               "fond \xE9"
+               "cran.bmp",
+               "melange=OUI", "musique=fond musical.mid", "image 1.jpg",
+               "Quelle est la capitale de l'Italie ?", "3", "unique=OUI", "Rome", "Milan", "Turin",
+               "1", "La capitale de l'Italie est Rome.",
                // Question 2 is empty but lies below the last filled one.
                "", "", "0", "unique=non", "", "",
                // Spaces are kept; all five marks are written, whatever the count.

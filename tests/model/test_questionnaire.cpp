@@ -37,8 +37,7 @@ TEST(ViderQuestionnaire, GivesANewEmptyQuestionnaire) {
         EXPECT_EQ(question, TQuestion{});
         EXPECT_EQ(question.NbReponses, 0);
     }
-    EXPECT_EQ(view.calls,
-              (QStringList{"Melange 0", "FermerMusique", "CacherCoches"}));
+    EXPECT_EQ(view.calls, (QStringList{"Melange 0", "FermerMusique", "CacherCoches"}));
 }
 
 TEST(DerniereQuestion, CountsStatementWithAnyProposition) {
