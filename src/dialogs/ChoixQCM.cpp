@@ -1,0 +1,242 @@
+#include "ChoixQCM.h"
+
+#include "core/Cp1252.h"
+#include "core/Errors.h"
+#include "core/Folders.h"
+#include "model/Questionnaire.h"
+#include "platform/FileSystem.h"
+#include "platform/Garde.h"
+#include "platform/Modal.h"
+
+#include <QFile>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QPainter>
+#include <QPushButton>
+#include <QScreen>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace qcm {
+
+namespace {
+
+// A green panel with a raised outer and a lowered inner bevel, 2 px each.
+class Panneau : public QWidget {
+public:
+    using QWidget::QWidget;
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter p(this);
+        p.fillRect(rect(), QColor(0, 128, 0));
+        const QColor clair(255, 255, 255);
+        const QColor sombre(128, 128, 128);
+        biseau(p, rect(), clair, sombre);
+        biseau(p, rect().adjusted(2, 2, -2, -2), sombre, clair);
+    }
+
+private:
+    static void biseau(QPainter& p, QRect r, const QColor& hautGauche, const QColor& basDroite) {
+        for (int i = 0; i < 2; ++i) {
+            p.setPen(hautGauche);
+            p.drawLine(r.left(), r.top(), r.right(), r.top());
+            p.drawLine(r.left(), r.top(), r.left(), r.bottom());
+            p.setPen(basDroite);
+            p.drawLine(r.left(), r.bottom(), r.right(), r.bottom());
+            p.drawLine(r.right(), r.top(), r.right(), r.bottom());
+            r.adjust(1, 1, -1, -1);
+        }
+    }
+};
+
+QFont policeArial(int pixels) {
+    QFont f(QStringLiteral("Arial"));
+    f.setPixelSize(pixels);
+    f.setBold(true);
+    return f;
+}
+
+QPushButton* bouton(QWidget* parent, const QString& nom, const QString& texte, QRect place,
+                    const QColor& couleur) {
+    auto* b = new QPushButton(texte, parent);
+    b->setObjectName(nom);
+    b->setGeometry(place);
+    b->setFont(policeArial(13));
+    b->setFocusPolicy(Qt::NoFocus);
+    QPalette pal = b->palette();
+    pal.setColor(QPalette::ButtonText, couleur);
+    b->setPalette(pal);
+    return b;
+}
+
+// Closes the descriptor on every path out of the reading.
+struct Descripteur {
+    int fd;
+    ~Descripteur() {
+        if (fd >= 0) {
+            ::close(fd);
+        }
+    }
+};
+
+// Titles are shown in a list; a line longer than this is a broken file,
+// not a title, and is cut rather than read whole.
+constexpr qsizetype kLongueurMaxTitre = 64 * 1024;
+
+} // namespace
+
+void ListeChoix::mouseDoubleClickEvent(QMouseEvent* event) {
+    QListWidget::mouseDoubleClickEvent(event);
+    emit doubleClic();
+}
+
+QString PremiereLigne(const QString& path) {
+    Descripteur f{::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC)};
+    if (f.fd < 0) {
+        throw EInOutError::fromErrno(errno);
+    }
+    QByteArray ligne;
+    char tampon[4096];
+    while (ligne.size() < kLongueurMaxTitre) {
+        const ssize_t lus = ::read(f.fd, tampon, sizeof tampon);
+        if (lus < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            throw EInOutError::fromErrno(errno);
+        }
+        if (lus == 0) {
+            break;
+        }
+        const QByteArrayView morceau(tampon, lus);
+        qsizetype fin = -1;
+        for (qsizetype i = 0; i < morceau.size(); ++i) {
+            if (morceau[i] == '\r' || morceau[i] == '\x1a') {
+                fin = i;
+                break;
+            }
+        }
+        if (fin >= 0) {
+            ligne.append(morceau.first(fin));
+            break;
+        }
+        ligne.append(morceau);
+    }
+    return cp1252::decode(ligne.left(kLongueurMaxTitre));
+}
+
+TChoixQCM::TChoixQCM(EtatEditeur& etat, QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint), Panel1(new Panneau(this)),
+      Image1(new QLabel(Panel1)), Label1(new QLabel(Panel1)), Liste(new ListeChoix(Panel1)),
+      ListeReps(new QListWidget(Panel1)),
+      CHARGER(bouton(Panel1, QStringLiteral("CHARGER"), QStringLiteral("LANCER"),
+                     QRect(16, 216, 81, 33), QColor(255, 255, 0))),
+      NOUVEAU(bouton(Panel1, QStringLiteral("NOUVEAU"), QStringLiteral("NOUVEAU"),
+                     QRect(120, 216, 89, 33), QColor(0, 0, 255))),
+      QUITTER(bouton(Panel1, QStringLiteral("QUITTER"), QStringLiteral("ANNULER"),
+                     QRect(232, 216, 89, 33), QColor(128, 64, 64))),
+      etat_(etat) {
+    setObjectName(QStringLiteral("ChoixQCM"));
+    setFixedSize(336, 263);
+    Panel1->setObjectName(QStringLiteral("Panel1"));
+    Panel1->setGeometry(0, 0, 337, 265);
+
+    Image1->setObjectName(QStringLiteral("Image1"));
+    Image1->setGeometry(8, 8, 41, 43);
+    Image1->setScaledContents(true);
+    Image1->setAttribute(Qt::WA_TranslucentBackground);
+    Image1->setPixmap(QPixmap(QStringLiteral(":/glyphes/choix.png")));
+
+    Label1->setObjectName(QStringLiteral("Label1"));
+    Label1->setGeometry(56, 16, 273, 25);
+    Label1->setText(QStringLiteral("Choix d'un questionnaire"));
+    Label1->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    Label1->setFont(policeArial(19));
+    QPalette blanc = Label1->palette();
+    blanc.setColor(QPalette::WindowText, Qt::white);
+    Label1->setPalette(blanc);
+
+    Liste->setObjectName(QStringLiteral("Liste"));
+    Liste->setGeometry(8, 56, 321, 145);
+    Liste->setFont(policeArial(16));
+    Liste->setSelectionMode(QAbstractItemView::SingleSelection);
+    Liste->setUniformItemSizes(true);
+    QPalette violet = Liste->palette();
+    violet.setColor(QPalette::Text, QColor(128, 0, 128));
+    Liste->setPalette(violet);
+
+    ListeReps->setObjectName(QStringLiteral("ListeReps"));
+    ListeReps->setGeometry(104, 48, 73, 81);
+    ListeReps->hide();
+
+    const auto garde = [](void (TChoixQCM::*handler)(), TChoixQCM* self) {
+        return [handler, self] { platform::Proteger([&] { (self->*handler)(); }); };
+    };
+    connect(CHARGER, &QPushButton::clicked, this, garde(&TChoixQCM::CHARGERClick, this));
+    connect(NOUVEAU, &QPushButton::clicked, this, garde(&TChoixQCM::NOUVEAUClick, this));
+    connect(QUITTER, &QPushButton::clicked, this, garde(&TChoixQCM::QUITTERClick, this));
+    connect(Liste, &ListeChoix::doubleClic, this, garde(&TChoixQCM::ListeDblClick, this));
+}
+
+void TChoixQCM::FormCreate() {
+    const QString depart = folders::current();
+    for (const QString& nom : platform::SousDossiers(depart)) {
+        // Only names without an extension are questionnaire folders.
+        if (nom.contains(QLatin1Char('.'))) {
+            continue;
+        }
+        const QString dossier = folders::join(depart, nom);
+        const QString fichier = folders::findEntry(dossier, QStringLiteral("QCM.TXT"));
+        if (fichier.isEmpty()) {
+            continue;
+        }
+        const QString path = folders::join(dossier, fichier);
+        QFile essai(path);
+        if (!essai.open(QIODevice::ReadOnly)) {
+            continue;
+        }
+        essai.close();
+        const QString titre = PremiereLigne(path);
+        Liste->addItem(titre);
+        ListeReps->addItem(nom);
+    }
+}
+
+void TChoixQCM::Choisir() {
+    platform::ExecuterModal(*this);
+}
+
+void TChoixQCM::showEvent(QShowEvent* event) {
+    if (const QScreen* ecran = QGuiApplication::primaryScreen()) {
+        const QRect r = ecran->geometry();
+        move(r.x() + (r.width() - width()) / 2, r.y() + (r.height() - height()) / 2);
+    }
+    QDialog::showEvent(event);
+    if (Liste->count() > 0) {
+        Liste->setCurrentRow(0);
+    }
+}
+
+void TChoixQCM::CHARGERClick() {
+    const int index = Liste->currentRow();
+    if (index < 0 || index >= ListeReps->count()) {
+        throw EListError(QStringLiteral("Indice de liste hors limites (%1)").arg(index));
+    }
+    etat_.QCMChoisi = ListeReps->item(index)->text();
+    accept();
+}
+
+void TChoixQCM::NOUVEAUClick() {
+    etat_.QCMChoisi = QStringLiteral("Nouveau QCM");
+    accept();
+}
+
+void TChoixQCM::QUITTERClick() {
+    etat_.QCMChoisi.clear();
+    done(QDialog::Rejected);
+}
+
+} // namespace qcm

@@ -1,0 +1,831 @@
+#include "Depart.h"
+
+#include "Controles.h"
+#include "Services.h"
+#include "core/Errors.h"
+#include "core/Folders.h"
+#include "dialogs/ChoixQCM.h"
+#include "dialogs/Faide.h"
+#include "editor/resources/Glyphes.h"
+#include "model/QcmFile.h"
+#include "platform/FileSystem.h"
+#include "platform/Garde.h"
+#include "platform/MessageBoxes.h"
+#include "platform/Sons.h"
+
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QScreen>
+#include <QTimer>
+
+namespace qcm {
+
+namespace {
+
+constexpr QLatin1StringView kNouveauQCM("Nouveau QCM");
+constexpr QColor kBlanc(255, 255, 255);
+constexpr QColor kRouge(255, 0, 0);
+
+QFont police(const QString& famille, int pixels, bool gras) {
+    QFont f(famille);
+    f.setPixelSize(pixels);
+    f.setBold(gras);
+    return f;
+}
+
+void colorer(QWidget* w, QPalette::ColorRole role, const QColor& c) {
+    QPalette p = w->palette();
+    p.setColor(role, c);
+    w->setPalette(p);
+}
+
+// Every handler the event loop reaches runs under the one exception guard.
+template <typename F> auto garde(F action) {
+    return [action] { platform::Proteger(action); };
+}
+
+void titreRefuse() {
+    platform::MessageBox(QStringLiteral("Entrez un titre plus explicite"),
+                         QStringLiteral("SAUVEGARDE DU QUESTIONNAIRE"), platform::Boutons::Ok,
+                         platform::Icone::Exclamation);
+}
+
+bool sauvegarderAvant(const QString& titre) {
+    return platform::MessageBox(QStringLiteral("Sauvegarder le questionnaire en cours ?"), titre,
+                                platform::Boutons::OuiNon,
+                                platform::Icone::Question) == platform::Reponse::Oui;
+}
+
+} // namespace
+
+struct TDepart::Instantane {
+    TQuestionnaire questionnaire;
+    int questionCourante = 0;
+    bool modifie = false;
+    bool musiqueActive = true;
+    QString dossier;
+    QImage fond;
+    int melange = 0;
+    int son = 0;
+    LecteurMusique::Etat lecteur;
+};
+
+TDepart::TDepart(EtatEditeur& etat, ServicesDepart services, QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), etat_(etat), services_(services) {
+    setObjectName(QStringLiteral("Depart"));
+    setWindowTitle(QStringLiteral("QCM"));
+    setFont(police(QStringLiteral("MS Sans Serif"), 11, false));
+    setAutoFillBackground(true);
+    colorer(this, QPalette::Window, palette().color(QPalette::Button));
+
+    fond = new SurfaceFond(this);
+    fond->setObjectName(QStringLiteral("fond"));
+    fond->setGeometry(0, 0, 640, 480);
+
+    Photo = new QLabel(this);
+    Photo->setObjectName(QStringLiteral("Photo"));
+    Photo->setGeometry(312, 48, 320, 320);
+    Photo->setScaledContents(true);
+
+    const QCursor doigt = glyphes::Doigt();
+    auto bouton = [&](const QString& nom, int left, const QString& bulle, const QString& glyphe) {
+        auto* b = new BoutonGlyphe(this);
+        b->setObjectName(nom);
+        b->setGeometry(left, 8, 33, 33);
+        b->setCursor(doigt);
+        b->setToolTip(bulle);
+        if (!glyphe.isEmpty()) {
+            b->setGlyphe(glyphes::Glyphe(glyphe));
+        }
+        b->hide();
+        return b;
+    };
+    auto ligne = [&](const QString& nom, QRect place, const QFont& f, const QString& bulle) {
+        auto* e = new ChampLigne(this);
+        e->setObjectName(nom);
+        e->setGeometry(place);
+        e->setFont(f);
+        e->setToolTip(bulle);
+        e->hide();
+        return e;
+    };
+    auto memo = [&](const QString& nom, QRect place, const QString& bulle) {
+        auto* e = new ChampTexte(this);
+        e->setObjectName(nom);
+        e->setGeometry(place);
+        e->setToolTip(bulle);
+        e->hide();
+        return e;
+    };
+
+    Ltitre = ligne(QStringLiteral("Ltitre"), QRect(8, 8, 265, 30),
+                   police(QStringLiteral("Times New Roman"), 20, false),
+                   QStringLiteral("Titre du questionnaire"));
+    Auteur = ligne(QStringLiteral("Auteur"), QRect(8, 40, 297, 21),
+                   police(QStringLiteral("MS Sans Serif"), 11, false),
+                   QStringLiteral("Auteur du questionnaire"));
+    Questionposee = memo(QStringLiteral("Questionposee"), QRect(8, 88, 297, 65),
+                         QStringLiteral("Enoncé de la question"));
+    Questionposee->setFont(police(QStringLiteral("Arial"), 13, true));
+    colorer(Questionposee, QPalette::Text, QColor(0, 0, 128));
+    Commentaire = memo(QStringLiteral("Commentaire"), QRect(312, 376, 321, 73),
+                       QStringLiteral("Commentaire à afficher en cas de réponse fausse"));
+
+    NouveauQ = bouton(QStringLiteral("NouveauQ"), 280, QStringLiteral("Créer un nouveau QCM"),
+                      QStringLiteral("NouveauQ"));
+    Charger = bouton(QStringLiteral("Charger"), 312, QStringLiteral("Charger un questionnaire"),
+                     QStringLiteral("Charger"));
+    Sauver = bouton(QStringLiteral("Sauver"), 344,
+                    QStringLiteral("Sauver le questionnaire en cours d'édition"),
+                    QStringLiteral("Sauver"));
+    ChargeImage = bouton(QStringLiteral("ChargeImage"), 376,
+                         QStringLiteral("Charger une image pour la question en cours"),
+                         QStringLiteral("ChargeImage"));
+    Changefond =
+        bouton(QStringLiteral("Changefond"), 408,
+               QStringLiteral("Charger un motif de fond d'écran"), QStringLiteral("Changefond"));
+    BMelange = bouton(QStringLiteral("BMelange"), 440, QStringLiteral("Ordre des questions"),
+                      QStringLiteral("ordre"));
+    Une = bouton(QStringLiteral("Une"), 472, QStringLiteral("Réponse Unique ou réponses multiples"),
+                 QStringLiteral("Iune"));
+    FG = bouton(QStringLiteral("FG"), 504, QStringLiteral("Question précédente"),
+                QStringLiteral("FG"));
+    FD = bouton(QStringLiteral("FD"), 536, QStringLiteral("Question suivante"),
+                QStringLiteral("FD"));
+    Son = bouton(
+        QStringLiteral("Son"), 568,
+        QStringLiteral("CLIC GAUCHE: volume. CLIC DROIT: choix de la musique d'accompagnement"),
+        QStringLiteral("SonOn"));
+    Fin = bouton(QStringLiteral("Fin"), 600, QStringLiteral("Quitter l'éditeur de QCM"), {});
+    Fin->setBande(glyphes::Glyphe(QStringLiteral("Fin")));
+
+    barre = new QTimer(this);
+    barre->setObjectName(QStringLiteral("barre"));
+    barre->setInterval(500);
+
+    Cocheon = new ImageGlyphe(QStringLiteral("Cocheon"), this);
+    Cocheoff = new ImageGlyphe(QStringLiteral("Cocheoff"), this);
+    Iune = new ImageGlyphe(QStringLiteral("Iune"), this);
+    Iplus = new ImageGlyphe(QStringLiteral("Iplus"), this);
+    ordre = new ImageGlyphe(QStringLiteral("ordre"), this);
+    desordre = new ImageGlyphe(QStringLiteral("desordre"), this);
+    SonOn = new ImageGlyphe(QStringLiteral("SonOn"), this);
+    Sonoff = new ImageGlyphe(QStringLiteral("Sonoff"), this);
+
+    connect(Ltitre, &QLineEdit::textChanged, this, garde([this] { LtitreChange(); }));
+    connect(Ltitre, &ChampLigne::doubleClic, this, garde([this] { LTitreClick(); }));
+    connect(Auteur, &QLineEdit::textChanged, this, garde([this] { AuteurChange(); }));
+    connect(Questionposee, &ChampTexte::texteChange, this,
+            garde([this] { QuestionposeeChange(); }));
+    connect(Commentaire, &ChampTexte::texteChange, this, garde([this] { CommentaireChange(); }));
+    connect(NouveauQ, &QAbstractButton::clicked, this, garde([this] { NouveauQClick(); }));
+    connect(Charger, &QAbstractButton::clicked, this, garde([this] { ChargerClick(); }));
+    connect(Sauver, &QAbstractButton::clicked, this, garde([this] { SauverClick(); }));
+    connect(BMelange, &QAbstractButton::clicked, this, garde([this] { BMelangeClick(); }));
+    connect(Une, &QAbstractButton::clicked, this, garde([this] { UneClick(); }));
+    connect(FG, &QAbstractButton::clicked, this, garde([this] { FGClick(); }));
+    connect(FD, &QAbstractButton::clicked, this, garde([this] { FDClick(); }));
+    connect(Son, &QAbstractButton::clicked, this, garde([this] { SonClick(); }));
+    connect(Fin, &QAbstractButton::clicked, this, garde([this] { FinClick(); }));
+    connect(barre, &QTimer::timeout, this, garde([this] { barreTimer(); }));
+    // ChargeImage, Changefond and the music menu come with the picture
+    // loader and the music player.
+
+    Terminer = [] { QCoreApplication::quit(); };
+    FormCreate();
+}
+
+TDepart::~TDepart() = default;
+
+void TDepart::FormCreate() {
+    etat_.PremierAffichage = true;
+    etat_.RepertoireDepart = folders::current();
+    etat_.MusiqueActive = true;
+    CentreImage = QPoint(Photo->x() + Photo->width() / 2, Photo->y() + Photo->height() / 2);
+    etat_.QuestionCourante = 0;
+
+    setFixedSize(640, 480);
+    if (const QScreen* ecran = QGuiApplication::primaryScreen()) {
+        const QRect r = ecran->geometry();
+        move(r.x() + Centrer(r.width(), 640), r.y() + Centrer(r.height(), 480));
+    }
+    fond->setGeometry(0, 0, width(), height());
+
+    for (int i = 1; i <= kMaxQuestions; ++i) {
+        auto* c = new CaseBande(this);
+        c->setObjectName(QStringLiteral("Case%1").arg(i));
+        c->setCursor(Qt::PointingHandCursor);
+        c->setGeometry(8 + 10 * (i - 1), 64, 10, 10);
+        c->setCouleur(kBlanc);
+        c->Tag = 0;
+        c->hide();
+        connect(c, &CaseBande::clic, this, garde([this, i] { StaticText1Click(i); }));
+        c->setToolTip(QStringLiteral("Aller directement à cette question"));
+        cases_.at(i - 1) = c;
+    }
+    const QCursor doigt = glyphes::Doigt();
+    for (int i = 1; i <= kMaxReponses; ++i) {
+        auto* b = new BoutonGlyphe(this);
+        b->setObjectName(QStringLiteral("Coche%1").arg(i));
+        b->setCursor(doigt);
+        b->setGeometry(8, 168 + 56 * (i - 1), 33, 33);
+        b->setGlyphe(Cocheoff->Picture);
+        b->Tag = 0;
+        b->hide();
+        connect(b, &QAbstractButton::clicked, this, garde([this, i] { C1Click(i); }));
+        coches_.at(i - 1) = b;
+    }
+    for (int i = 1; i <= kMaxReponses; ++i) {
+        auto* e = new ChampTexte(this);
+        e->setObjectName(QStringLiteral("Proposition%1").arg(i));
+        e->setGeometry(48, 176 + 56 * (i - 1), 257, 49);
+        e->setFont(police(QStringLiteral("Arial"), 13, true));
+        colorer(e, QPalette::Text, QColor(0, 128, 0));
+        e->setToolTip(QStringLiteral("Proposition numéro %1").arg(i));
+        e->hide();
+        connect(e, &ChampTexte::texteChange, this, garde([this, i] { Memo1Change(i); }));
+        propositions_.at(i - 1) = e;
+    }
+    fond->lower();
+
+    // Only the edits take the focus, in this order.
+    QWidget::setTabOrder(Commentaire, Questionposee);
+    QWidget::setTabOrder(Questionposee, Auteur);
+    QWidget::setTabOrder(Auteur, Ltitre);
+    QWidget::setTabOrder(Ltitre, Propositions(1));
+    for (int i = 1; i < kMaxReponses; ++i) {
+        QWidget::setTabOrder(Propositions(i), Propositions(i + 1));
+    }
+}
+
+void TDepart::Brancher(TChoixQCM* choix, BoiteApropos* apropos) {
+    choix_ = choix;
+    apropos_ = apropos;
+}
+
+// ------------------------------------------------------------- first paint
+
+void TDepart::paintEvent(QPaintEvent* event) {
+    QWidget::paintEvent(event);
+    if (!etat_.PremierAffichage) {
+        return;
+    }
+    etat_.PremierAffichage = false;
+    // A modal loop must not run inside a paint: the chooser comes next.
+    QMetaObject::invokeMethod(
+        this, [this] { platform::Proteger([this] { PremierAffichageSuite(); }); },
+        Qt::QueuedConnection);
+}
+
+void TDepart::PremierAffichageSuite() {
+    const bool ouvert = platform::Proteger([this] { LTitreClick(); });
+    if (ouvert && etat_.QCMChoisi.isEmpty()) {
+        if (apropos_ != nullptr) {
+            apropos_->Montrer();
+        }
+        // The application's end closes the window: without a second box.
+        fin_ = true;
+        Terminer();
+        return;
+    }
+    if (etat_.QuestionCourante > 0) {
+        MontrerOutils();
+        return;
+    }
+    // The opening failed: keep a way to choose again, start anew or leave.
+    outilsLimites_ = true;
+    Charger->show();
+    NouveauQ->show();
+    Fin->show();
+}
+
+void TDepart::MontrerOutils() {
+    outilsLimites_ = false;
+    for (QWidget* w :
+         std::initializer_list<QWidget*>{Son, Fin, Charger, Sauver, ChargeImage, Une, Questionposee,
+                                         Auteur, Changefond, Ltitre, NouveauQ, BMelange}) {
+        w->show();
+    }
+}
+
+// ------------------------------------------------------------------ closing
+
+void TDepart::closeEvent(QCloseEvent* event) {
+    if (fin_) {
+        event->accept();
+        return;
+    }
+    if (!fermetureDemandee_) {
+        // Closed from outside (the desktop's close keys): leave through the
+        // quit command, which guards unsaved work.
+        event->ignore();
+        QMetaObject::invokeMethod(this, garde([this] { FinClick(); }), Qt::QueuedConnection);
+        return;
+    }
+    FormClose();
+    event->accept();
+}
+
+void TDepart::FormClose() {
+    if (apropos_ != nullptr) {
+        apropos_->Montrer();
+    }
+}
+
+// ----------------------------------------------------------------- commands
+
+void TDepart::Ecrire() {
+    EcrireQCM(etat_.Questionnaire);
+    // The writer may have moved propositions down a gap and recounted them:
+    // show the question as it was saved, leaving Modifie to the caller.
+    if (etat_.QuestionCourante > 0) {
+        const bool modifie = etat_.Modifie;
+        const TQuestion q = etat_.Questionnaire.Question(etat_.QuestionCourante);
+        for (int i = 1; i <= kMaxReponses; ++i) {
+            Propositions(i)->setTexte(i > q.NbReponses ? QString() : q.Reponse(i));
+            if (i <= q.NbReponses) {
+                FixerCoche(i, q.Juste(i));
+            }
+        }
+        etat_.Modifie = modifie;
+        ActiverSauver(modifie);
+    }
+}
+
+void TDepart::SauverClick() {
+    if (etat_.Questionnaire.Titre == kNouveauQCM) {
+        titreRefuse();
+        return;
+    }
+    Ecrire();
+    etat_.Modifie = false;
+    ActiverSauver(false);
+}
+
+void TDepart::FinClick() {
+    if (platform::MessageBox(QStringLiteral("Es-tu sur de vouloir quitter l'éditeur QCM?"),
+                             QStringLiteral("SORTIE"), platform::Boutons::OkAnnuler,
+                             platform::Icone::Question) != platform::Reponse::Ok) {
+        return;
+    }
+    if (etat_.Modifie &&
+        platform::MessageBox(
+            QStringLiteral("Sauvegarder le questionnaire en cours avant de quitter?"),
+            QStringLiteral("SORTIE"), platform::Boutons::OuiNon,
+            platform::Icone::Question) == platform::Reponse::Oui) {
+        if (etat_.Questionnaire.Titre == kNouveauQCM) {
+            titreRefuse();
+            return;
+        }
+        Ecrire();
+    }
+    repaint();
+    if (services_.sons != nullptr) {
+        services_.sons->JouerDepart();
+    }
+    fermetureDemandee_ = true;
+    close();
+}
+
+void TDepart::OuvrirChoisi() {
+    Transaction([this] {
+        folders::setCurrent(etat_.RepertoireDepart);
+        if (etat_.QCMChoisi == kNouveauQCM) {
+            NouveauQClick();
+            return;
+        }
+        LireQCM(etat_.Questionnaire, etat_.QCMChoisi, *this);
+        OuvrirQuestionnaire(etat_, *this);
+        etat_.Modifie = false;
+        ActiverSauver(false);
+    });
+    if (outilsLimites_ && etat_.QuestionCourante > 0) {
+        MontrerOutils();
+    }
+}
+
+void TDepart::ChargerClick() {
+    if (etat_.Modifie && sauvegarderAvant(QStringLiteral("CHANGEMENT DE QUESTIONNAIRE"))) {
+        Ecrire();
+    }
+    if (choix_ != nullptr) {
+        choix_->Choisir();
+    }
+    if (etat_.QCMChoisi.isEmpty()) {
+        return;
+    }
+    repaint();
+    OuvrirChoisi();
+}
+
+void TDepart::LTitreClick() {
+    if (choix_ != nullptr) {
+        choix_->Choisir();
+    }
+    if (etat_.QCMChoisi.isEmpty()) {
+        return;
+    }
+    repaint();
+    OuvrirChoisi();
+}
+
+void TDepart::NouveauQClick() {
+    if (etat_.Modifie && sauvegarderAvant(QStringLiteral("NOUVEAU QCM"))) {
+        Ecrire();
+    }
+    Transaction([this] {
+        ViderQuestionnaire(etat_.Questionnaire, *this);
+        const QString base = etat_.RepertoireDepart;
+        // The first number without a folder (or anything else) of that name;
+        // names are matched without regard to case, as on the original disks.
+        int n = 1;
+        while (!folders::findEntry(base, QStringLiteral("QCM%1").arg(n)).isEmpty()) {
+            ++n;
+        }
+        const QString nom = QStringLiteral("QCM%1").arg(n);
+        platform::CreerDossier(folders::join(base, nom));
+        etat_.Questionnaire.Repertoire = nom;
+        folders::setCurrent(etat_.RepertoireDepart);
+        OuvrirQuestionnaire(etat_, *this);
+        etat_.Modifie = true;
+        ActiverSauver(true);
+    });
+    if (outilsLimites_ && etat_.QuestionCourante > 0) {
+        MontrerOutils();
+    }
+}
+
+// -------------------------------------------------------------- transaction
+
+TDepart::Instantane TDepart::Prendre() const {
+    Instantane s;
+    s.questionnaire = etat_.Questionnaire;
+    s.questionCourante = etat_.QuestionCourante;
+    s.modifie = etat_.Modifie;
+    s.musiqueActive = etat_.MusiqueActive;
+    s.dossier = folders::current();
+    s.fond = fond->image();
+    s.melange = BMelange->Tag;
+    s.son = Son->Tag;
+    if (services_.musique != nullptr) {
+        s.lecteur = services_.musique->EtatLecteur();
+    }
+    return s;
+}
+
+void TDepart::Transaction(const std::function<void()>& action) {
+    const Instantane avant = Prendre();
+    try {
+        action();
+    } catch (...) {
+        Restaurer(avant);
+        throw;
+    }
+}
+
+void TDepart::Restaurer(const Instantane& s) {
+    etat_.Questionnaire = s.questionnaire;
+    etat_.QuestionCourante = s.questionCourante;
+    etat_.MusiqueActive = s.musiqueActive;
+    try {
+        folders::setCurrent(s.dossier);
+    } catch (const Exception&) {
+        // The folder went away meanwhile; the failure being reported is
+        // the one that matters.
+    }
+    fond->setImage(s.fond);
+    MontrerMelange(s.melange == 1);
+    Son->Tag = s.son;
+    Son->setGlyphe(s.son == 1 ? SonOn->Picture : Sonoff->Picture);
+    if (services_.musique != nullptr) {
+        services_.musique->Restaurer(s.lecteur);
+    }
+    if (s.questionCourante == 0) {
+        CacherEdition();
+    } else {
+        platform::Proteger([&] {
+            AfficherEntete(s.questionnaire.Titre, s.questionnaire.Auteur);
+            AfficherQuestion(s.questionCourante);
+        });
+        // The record shown again may equal what the fields held, so the
+        // change handlers did not run: bring the buttons in line with it.
+        const TQuestion& q = etat_.Questionnaire.Question(s.questionCourante);
+        for (int i = 1; i <= kMaxReponses; ++i) {
+            const bool visible = !Trimmed(Propositions(i)->texte()).isEmpty();
+            Coches(i)->setVisible(visible);
+            FixerCoche(i, visible && q.Juste(i));
+        }
+    }
+    etat_.Questionnaire = s.questionnaire;
+    etat_.Modifie = s.modifie;
+    ActiverSauver(s.modifie);
+}
+
+void TDepart::CacherEdition() {
+    barre->stop();
+    for (CaseBande* c : cases_) {
+        c->setCouleur(kBlanc);
+        c->hide();
+    }
+    FD->hide();
+    FG->hide();
+    {
+        const QSignalBlocker b1(Ltitre);
+        const QSignalBlocker b2(Auteur);
+        Ltitre->clear();
+        Auteur->clear();
+    }
+    Commentaire->viderSansSignal();
+    Commentaire->hide();
+    Questionposee->viderSansSignal();
+    for (int i = 1; i <= kMaxReponses; ++i) {
+        Propositions(i)->viderSansSignal();
+        Propositions(i)->hide();
+        FixerCoche(i, false);
+        Coches(i)->hide();
+    }
+    Photo->hide();
+}
+
+// --------------------------------------------------------------- navigation
+
+void TDepart::AfficherEntete(const QString& titre, const QString& auteur) {
+    for (CaseBande* c : cases_) {
+        c->setCouleur(kBlanc);
+        c->show();
+    }
+    Ltitre->setText(titre);
+    Auteur->setText(auteur);
+    Commentaire->viderSansSignal();
+}
+
+void TDepart::AfficherQuestion(int n) {
+    // The arrows appear once the questionnaire's folder has been entered.
+    FD->show();
+    FG->show();
+    const TQuestion& q = etat_.Questionnaire.Question(n);
+    if (services_.illustrations != nullptr) {
+        services_.illustrations->AfficherImage(*Photo, CentreImage, q.Image);
+    }
+    Commentaire->viderSansSignal();
+    Commentaire->show();
+    Commentaire->setTexte(q.Commentaire);
+    if (!barre->isActive()) {
+        barre->start();
+    }
+    Questionposee->setTexte(q.Enonce);
+    for (int i = 1; i <= kMaxReponses; ++i) {
+        Propositions(i)->show();
+        if (i > q.NbReponses) {
+            Propositions(i)->setTexte(QString());
+        } else {
+            Propositions(i)->setTexte(q.Reponse(i));
+            FixerCoche(i, q.Juste(i));
+        }
+    }
+    FixerUne(q.Unique);
+}
+
+void TDepart::StaticText1Click(int i) {
+    if (barre->isActive()) {
+        barre->stop();
+        if (etat_.QuestionCourante > 0) {
+            Cases(etat_.QuestionCourante)->setCouleur(kBlanc);
+        }
+    }
+    etat_.QuestionCourante = i;
+    AfficherQuestion(i);
+}
+
+void TDepart::FDClick() {
+    if (etat_.QuestionCourante == 0) {
+        return;
+    }
+    if (barre->isActive()) {
+        barre->stop();
+        Cases(etat_.QuestionCourante)->setCouleur(kBlanc);
+    }
+    ++etat_.QuestionCourante;
+    if (etat_.QuestionCourante > etat_.Questionnaire.NbQuestions) {
+        etat_.QuestionCourante -= etat_.Questionnaire.NbQuestions;
+    }
+    AfficherQuestion(etat_.QuestionCourante);
+}
+
+void TDepart::FGClick() {
+    if (etat_.QuestionCourante == 0) {
+        return;
+    }
+    if (barre->isActive()) {
+        barre->stop();
+        Cases(etat_.QuestionCourante)->setCouleur(kBlanc);
+    }
+    --etat_.QuestionCourante;
+    if (etat_.QuestionCourante < 1) {
+        etat_.QuestionCourante += etat_.Questionnaire.NbQuestions;
+    }
+    AfficherQuestion(etat_.QuestionCourante);
+}
+
+void TDepart::barreTimer() {
+    if (etat_.QuestionCourante > 0) {
+        CaseBande* c = Cases(etat_.QuestionCourante);
+        c->setCouleur(c->couleur() == kBlanc ? kRouge : kBlanc);
+    }
+}
+
+// ------------------------------------------------------------------ editing
+
+TQuestion& TDepart::QuestionEditee() {
+    return etat_.Questionnaire.Question(etat_.QuestionCourante);
+}
+
+void TDepart::FixerCoche(int k, bool juste) {
+    Coches(k)->Tag = juste ? 1 : 0;
+    Coches(k)->setGlyphe(juste ? Cocheon->Picture : Cocheoff->Picture);
+}
+
+void TDepart::FixerUne(bool unique) {
+    Une->Tag = unique ? 0 : 1;
+    Une->setGlyphe(unique ? Iune->Picture : Iplus->Picture);
+}
+
+void TDepart::FixerSon(bool on) {
+    Son->Tag = on ? 1 : 0;
+    Son->setGlyphe(on ? SonOn->Picture : Sonoff->Picture);
+}
+
+void TDepart::LtitreChange() {
+    etat_.Questionnaire.Titre = Ltitre->text();
+    MarquerModifie(etat_, *this);
+}
+
+void TDepart::AuteurChange() {
+    etat_.Questionnaire.Auteur = Auteur->text();
+    MarquerModifie(etat_, *this);
+}
+
+void TDepart::QuestionposeeChange() {
+    if (etat_.QuestionCourante == 0) {
+        return;
+    }
+    QuestionEditee().Enonce = Questionposee->texte();
+    MarquerModifie(etat_, *this);
+}
+
+void TDepart::CommentaireChange() {
+    if (etat_.QuestionCourante == 0) {
+        return;
+    }
+    QuestionEditee().Commentaire = Commentaire->texte();
+    MarquerModifie(etat_, *this);
+}
+
+void TDepart::Memo1Change(int k) {
+    const QString texte = Propositions(k)->texte();
+    const bool visible = !Trimmed(texte).isEmpty();
+    Coches(k)->setVisible(visible);
+    if (etat_.QuestionCourante == 0) {
+        return;
+    }
+    TQuestion& q = QuestionEditee();
+    if (!visible) {
+        FixerCoche(k, false);
+        q.Juste(k) = false;
+    }
+    q.Reponse(k) = texte;
+    // Showing the question again puts slots 1..NbReponses on screen: a slot
+    // typed above it must be counted, or it would be emptied then.
+    if (!texte.isEmpty() && k > q.NbReponses) {
+        q.NbReponses = k;
+    }
+    MarquerModifie(etat_, *this);
+}
+
+void TDepart::C1Click(int k) {
+    TQuestion& q = QuestionEditee();
+    if (q.Unique) {
+        for (int i = 1; i <= kMaxReponses; ++i) {
+            FixerCoche(i, i == k);
+            q.Juste(i) = i == k;
+        }
+    } else {
+        const bool juste = Coches(k)->Tag != 1;
+        FixerCoche(k, juste);
+        q.Juste(k) = juste;
+    }
+    MarquerModifie(etat_, *this);
+}
+
+void TDepart::UneClick() {
+    TQuestion& q = QuestionEditee();
+    if (Une->Tag == 1) {
+        FixerUne(true);
+        q.Unique = true;
+        int marques = 0;
+        for (int i = 1; i <= kMaxReponses; ++i) {
+            marques += Coches(i)->Tag;
+        }
+        if (marques > 1) {
+            for (int i = 1; i <= kMaxReponses; ++i) {
+                FixerCoche(i, false);
+                q.Juste(i) = false;
+            }
+        }
+    } else {
+        FixerUne(false);
+        q.Unique = false;
+    }
+    MarquerModifie(etat_, *this);
+}
+
+void TDepart::BMelangeClick() {
+    const bool melange = BMelange->Tag != 1;
+    MontrerMelange(melange);
+    etat_.Questionnaire.Melange = melange;
+    MarquerModifie(etat_, *this);
+}
+
+void TDepart::SonClick() {
+    if (etat_.Questionnaire.Musique.isEmpty() || services_.musique == nullptr) {
+        return;
+    }
+    LecteurMusique& lecteur = *services_.musique;
+    if (Son->Tag == 1) {
+        FixerSon(false);
+        etat_.MusiqueActive = false;
+        if (lecteur.EtatLecteur().ouvert) {
+            lecteur.Arreter();
+        }
+        return;
+    }
+    FixerSon(true);
+    etat_.MusiqueActive = true;
+    const LecteurMusique::Etat e = lecteur.EtatLecteur();
+    if (!e.ouvert || e.fichier != etat_.Questionnaire.Musique) {
+        lecteur.Demarrer(etat_.Questionnaire.Musique);
+    } else {
+        lecteur.Reprendre();
+    }
+}
+
+// ------------------------------------------------------------- model's view
+
+void TDepart::ActiverSauver(bool actif) {
+    Sauver->setEnabled(actif);
+}
+
+void TDepart::MontrerMelange(bool melange) {
+    BMelange->Tag = melange ? 1 : 0;
+    BMelange->setGlyphe(melange ? desordre->Picture : ordre->Picture);
+}
+
+void TDepart::FermerMusique() {
+    if (services_.musique != nullptr && services_.musique->EtatLecteur().ouvert) {
+        services_.musique->Fermer();
+    }
+    FixerSon(false);
+}
+
+void TDepart::CacherCoches() {
+    for (int i = 1; i <= kMaxReponses; ++i) {
+        FixerCoche(i, false);
+        Coches(i)->hide();
+    }
+}
+
+void TDepart::AfficherFond(const QString& nom) {
+    if (services_.illustrations == nullptr) {
+        return;
+    }
+    // Draw on a copy: a tile that fails to load leaves the old background.
+    QImage surface = fond->surface();
+    services_.illustrations->AfficherFond(surface, nom);
+    fond->setImage(surface);
+}
+
+void TDepart::ReglerMusique(const QString& musique) {
+    LecteurMusique* lecteur = services_.musique;
+    if (!musique.isEmpty() && musique != QStringLiteral("NON")) {
+        if (etat_.MusiqueActive) {
+            if (lecteur != nullptr) {
+                lecteur->Demarrer(musique);
+            }
+            FixerSon(true);
+        } else if (lecteur != nullptr) {
+            // Named for when the music is switched on again.
+            LecteurMusique::Etat e = lecteur->EtatLecteur();
+            e.fichier = musique;
+            lecteur->Restaurer(e);
+        }
+        return;
+    }
+    if (lecteur != nullptr && lecteur->EtatLecteur().ouvert) {
+        lecteur->Fermer();
+    }
+    FixerSon(false);
+    etat_.MusiqueActive = false;
+}
+
+} // namespace qcm

@@ -1,0 +1,163 @@
+#pragma once
+
+#include "model/Questionnaire.h"
+
+#include <QPoint>
+#include <QWidget>
+
+#include <array>
+#include <functional>
+
+class QLabel;
+class QTimer;
+
+namespace qcm {
+
+class BoiteApropos;
+class BoutonGlyphe;
+class CaseBande;
+class ChampLigne;
+class ChampTexte;
+class ImageGlyphe;
+class Illustrations;
+class LecteurMusique;
+class SurfaceFond;
+class TChoixQCM;
+
+namespace platform {
+class Sons;
+}
+
+// The services the window calls but does not own.
+struct ServicesDepart {
+    Illustrations* illustrations = nullptr;
+    LecteurMusique* musique = nullptr;
+    platform::Sons* sons = nullptr;
+};
+
+// Left or top of a window of size taille centred on a screen of size ecran,
+// truncating toward zero as the window has always been placed.
+constexpr int Centrer(int ecran, int taille) {
+    return (ecran - taille) / 2;
+}
+
+// The editor window: one borderless 640 x 480 window holding every control.
+class TDepart : public QWidget, public VueQuestionnaire {
+    Q_OBJECT
+public:
+    TDepart(EtatEditeur& etat, ServicesDepart services, QWidget* parent = nullptr);
+    ~TDepart() override;
+
+    // The chooser and the about box are created after the window.
+    void Brancher(TChoixQCM* choix, BoiteApropos* apropos);
+
+    // How the application ends after the chooser was cancelled at start.
+    std::function<void()> Terminer;
+
+    // Commands.
+    void SauverClick();
+    void FinClick();
+    void ChargerClick();
+    void NouveauQClick();
+    void LTitreClick();
+    // Navigation.
+    void StaticText1Click(int i);
+    void FDClick();
+    void FGClick();
+    void barreTimer();
+    // Editing.
+    void LtitreChange();
+    void AuteurChange();
+    void QuestionposeeChange();
+    void CommentaireChange();
+    void Memo1Change(int k);
+    void C1Click(int k);
+    void UneClick();
+    void BMelangeClick();
+    void SonClick();
+
+    // VueQuestionnaire.
+    void ActiverSauver(bool actif) override;
+    void MontrerMelange(bool melange) override;
+    void FermerMusique() override;
+    void CacherCoches() override;
+    void AfficherFond(const QString& fond) override;
+    void ReglerMusique(const QString& musique) override;
+    void AfficherEntete(const QString& titre, const QString& auteur) override;
+    void AfficherQuestion(int n) override;
+
+    // Controls, 1-based for the arrays.
+    CaseBande* Cases(int i) const { return cases_.at(i - 1); }
+    BoutonGlyphe* Coches(int i) const { return coches_.at(i - 1); }
+    ChampTexte* Propositions(int i) const { return propositions_.at(i - 1); }
+
+    SurfaceFond* fond;
+    QLabel* Photo;
+    ChampLigne* Ltitre;
+    ChampLigne* Auteur;
+    ChampTexte* Questionposee;
+    ChampTexte* Commentaire;
+    BoutonGlyphe* NouveauQ;
+    BoutonGlyphe* Charger;
+    BoutonGlyphe* Sauver;
+    BoutonGlyphe* ChargeImage;
+    BoutonGlyphe* Changefond;
+    BoutonGlyphe* BMelange;
+    BoutonGlyphe* Une;
+    BoutonGlyphe* FG;
+    BoutonGlyphe* FD;
+    BoutonGlyphe* Son;
+    BoutonGlyphe* Fin;
+    QTimer* barre;
+
+    ImageGlyphe* Cocheon;
+    ImageGlyphe* Cocheoff;
+    ImageGlyphe* Iune;
+    ImageGlyphe* Iplus;
+    ImageGlyphe* ordre;
+    ImageGlyphe* desordre;
+    ImageGlyphe* SonOn;
+    ImageGlyphe* Sonoff;
+
+    // Centre of the question picture, from Photo's designed bounds.
+    QPoint CentreImage;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    struct Instantane;
+
+    void FormCreate();
+    void PremierAffichageSuite();
+    void FormClose();
+    void MontrerOutils();
+
+    // The read or creation of a questionnaire, undone as a whole on failure:
+    // the record, the window, the current folder and Modifie come back.
+    void Transaction(const std::function<void()>& action);
+    Instantane Prendre() const;
+    void Restaurer(const Instantane& s);
+    void CacherEdition();
+
+    void Ecrire();
+    void OuvrirChoisi();
+    void FixerCoche(int k, bool juste);
+    void FixerUne(bool unique);
+    void FixerSon(bool on);
+    TQuestion& QuestionEditee();
+
+    EtatEditeur& etat_;
+    ServicesDepart services_;
+    TChoixQCM* choix_ = nullptr;
+    BoiteApropos* apropos_ = nullptr;
+    std::array<CaseBande*, kMaxQuestions> cases_{};
+    std::array<BoutonGlyphe*, kMaxReponses> coches_{};
+    std::array<ChampTexte*, kMaxReponses> propositions_{};
+    bool outilsLimites_ = false;
+    bool fermetureDemandee_ = false;
+    bool fin_ = false;
+};
+
+} // namespace qcm

@@ -1,0 +1,50 @@
+#include "Programme.h"
+
+#include "Depart.h"
+#include "dialogs/ChoixQCM.h"
+#include "dialogs/Faide.h"
+#include "editor/resources/Glyphes.h"
+#include "platform/Garde.h"
+
+#include <QIcon>
+#include <QLibraryInfo>
+#include <QPixmap>
+#include <QTranslator>
+
+namespace qcm {
+
+Application::Application(int& argc, char** argv) : QApplication(argc, argv) {
+    setApplicationName(QStringLiteral("QCM"));
+    setWindowIcon(QIcon(QPixmap::fromImage(glyphes::Icone())));
+}
+
+bool Application::notify(QObject* receiver, QEvent* event) {
+    bool traite = false;
+    platform::Proteger([&] { traite = QApplication::notify(receiver, event); });
+    return traite;
+}
+
+void ChargerTraductions(QApplication& app) {
+    auto* qt = new QTranslator(&app);
+    if (qt->load(QStringLiteral("qtbase_fr"), QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        QApplication::installTranslator(qt);
+    }
+}
+
+Programme::Programme() {
+    depart_ = std::make_unique<TDepart>(etat_, ServicesDepart{&illustrations_, &musique_, &sons_});
+    choix_ = std::make_unique<TChoixQCM>(etat_);
+    platform::Proteger([this] { choix_->FormCreate(); });
+    faide_ = std::make_unique<TFaide>();
+    depart_->Brancher(choix_.get(), faide_.get());
+}
+
+Programme::~Programme() {
+    etat_.QCMChoisi.clear();
+}
+
+void Programme::Show() {
+    depart_->show();
+}
+
+} // namespace qcm

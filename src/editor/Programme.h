@@ -1,0 +1,56 @@
+#pragma once
+
+#include "Services.h"
+#include "model/Questionnaire.h"
+#include "platform/Sons.h"
+
+#include <QApplication>
+
+#include <memory>
+
+namespace qcm {
+
+class TChoixQCM;
+class TDepart;
+class TFaide;
+
+// The application object: the last net under the event loop, so that no
+// failure crosses it; handlers are guarded one by one before that.
+class Application : public QApplication {
+    Q_OBJECT
+public:
+    Application(int& argc, char** argv);
+    bool notify(QObject* receiver, QEvent* event) override;
+};
+
+// Loads Qt's own French texts ("Oui", "Non", "Annuler") into app.
+void ChargerTraductions(QApplication& app);
+
+// Everything the program creates at start, in its order: the editor
+// window (the main window), the chooser with its scan of the current
+// folder, the about box. Show() lets the event loop show the window.
+class Programme {
+public:
+    Programme();
+    ~Programme();
+    Programme(const Programme&) = delete;
+    Programme& operator=(const Programme&) = delete;
+
+    void Show();
+
+    EtatEditeur& etat() { return etat_; }
+    TDepart& depart() { return *depart_; }
+    TChoixQCM& choix() { return *choix_; }
+    TFaide& faide() { return *faide_; }
+
+private:
+    EtatEditeur etat_;
+    IllustrationsSimples illustrations_;
+    LecteurMuet musique_;
+    platform::SonsMuets sons_;
+    std::unique_ptr<TDepart> depart_;
+    std::unique_ptr<TChoixQCM> choix_;
+    std::unique_ptr<TFaide> faide_;
+};
+
+} // namespace qcm

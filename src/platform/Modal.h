@@ -1,0 +1,52 @@
+#pragma once
+
+#include <QString>
+
+#include <deque>
+#include <functional>
+#include <vector>
+
+class QDialog;
+
+// Modal dialogs (the chooser, the about box) run through here, so that
+// tests can act on them without a nested event loop waiting for a person.
+namespace qcm::platform {
+
+class ExecuteurModal {
+public:
+    virtual ~ExecuteurModal() = default;
+    // Shows dialog modally and returns its result once it is closed.
+    virtual int Executer(QDialog& dialog) = 0;
+};
+
+ExecuteurModal& executeur();
+// Installs a runner (not owned); nullptr brings back QDialog::exec.
+void installerExecuteur(ExecuteurModal* e);
+
+inline int ExecuterModal(QDialog& dialog) {
+    return executeur().Executer(dialog);
+}
+
+// Shows the dialog, runs the next scripted action on it and hides it again.
+// Without a scripted action the dialog is only shown and closed (rejected).
+class ExecuteurScripte : public ExecuteurModal {
+public:
+    using Action = std::function<void(QDialog&)>;
+
+    ExecuteurScripte() { installerExecuteur(this); }
+    ~ExecuteurScripte() override { installerExecuteur(nullptr); }
+    ExecuteurScripte(const ExecuteurScripte&) = delete;
+    ExecuteurScripte& operator=(const ExecuteurScripte&) = delete;
+
+    void Ajouter(Action a) { actions_.push_back(std::move(a)); }
+    int Executer(QDialog& dialog) override;
+
+    // Object names of the dialogs shown, in order.
+    std::vector<QString> montres;
+    std::size_t restantes() const { return actions_.size(); }
+
+private:
+    std::deque<Action> actions_;
+};
+
+} // namespace qcm::platform

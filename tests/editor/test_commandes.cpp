@@ -1,0 +1,317 @@
+// Save, Quit, Open, New and Choose, with their boxes.
+#include "Editeur.h"
+
+#include "core/Folders.h"
+
+using namespace qcm;
+using namespace qcm::test;
+
+namespace {
+
+const QByteArray kCapitales = Lignes({"Capitales", "CM2", "", "melange=NON", "musique=", "",
+                                      "Italie ?", "2", "unique=OUI", "Rome", "Milan", "1", ""});
+const QByteArray kFleuves =
+    Lignes({"Fleuves", "CM1", "", "melange=OUI", "musique=fond musical.mid", "", "Plus long ?", "2",
+            "unique=OUI", "Loire", "Seine", "1", ""});
+
+} // namespace
+
+TEST(Sauver, RefusesTheNewTitleExactly) {
+    const struct {
+        const char* titre;
+        bool ecrit;
+    } cas[] = {{"Nouveau QCM", false}, {"nouveau qcm", true}, {"Nouveau QCM 2", true}};
+    for (const auto& c : cas) {
+        Editeur e;
+        e.Demarrer(Nouveau());
+        e.depart->Ltitre->setText(QString::fromUtf8(c.titre));
+        e.Clic(e.depart->Sauver);
+        EXPECT_EQ(QFileInfo::exists(e.dossier.file("QCM1/QCM.txt")), c.ecrit) << c.titre;
+        EXPECT_EQ(e.etat.Modifie, !c.ecrit);
+        EXPECT_EQ(e.depart->Sauver->isEnabled(), !c.ecrit);
+        if (!c.ecrit) {
+            ASSERT_EQ(e.boites.montrees.size(), 1U);
+            EXPECT_EQ(e.boites.montrees[0].texte, QStringLiteral("Entrez un titre plus explicite"));
+            EXPECT_EQ(e.boites.montrees[0].titre, QStringLiteral("SAUVEGARDE DU QUESTIONNAIRE"));
+            EXPECT_EQ(e.boites.montrees[0].icone, platform::Icone::Exclamation);
+        }
+    }
+}
+
+TEST(Fin, AnswersAndTheirEffects) {
+    const struct {
+        const char* nom;
+        bool modifier;
+        std::vector<Reponse> reponses;
+        std::vector<QString> legendes;
+        bool ferme;
+        bool ecrit;
+    } cas[] = {
+        {"annuler", true, {Reponse::Annuler}, {"SORTIE"}, false, false},
+        {"sans changement", false, {Reponse::Ok}, {"SORTIE"}, true, false},
+        {"sans sauver", true, {Reponse::Ok, Reponse::Non}, {"SORTIE", "SORTIE"}, true, false},
+        {"en sauvant", true, {Reponse::Ok, Reponse::Oui}, {"SORTIE", "SORTIE"}, true, true},
+    };
+    for (const auto& c : cas) {
+        Editeur e;
+        e.dossier.write("QCM1/QCM.txt", kCapitales);
+        e.Demarrer(Choisir("QCM1"));
+        const QByteArray avant = e.dossier.read("QCM1/QCM.txt");
+        if (c.modifier) {
+            e.depart->Auteur->setText(QStringLiteral("CE1"));
+        }
+        for (Reponse r : c.reponses) {
+            e.boites.Repondre(r);
+        }
+        e.modal.montres.clear();
+        e.Clic(e.depart->Fin);
+        EXPECT_EQ(e.Legendes(), c.legendes) << c.nom;
+        EXPECT_EQ(e.depart->isVisible(), !c.ferme) << c.nom;
+        EXPECT_EQ(e.sons.joues, c.ferme ? 1 : 0) << c.nom;
+        EXPECT_EQ(e.modal.montres, c.ferme ? std::vector<QString>{"Faide"} : std::vector<QString>{})
+            << c.nom;
+        EXPECT_EQ(e.dossier.read("QCM1/QCM.txt") != avant, c.ecrit) << c.nom;
+    }
+}
+
+TEST(Fin, SavingUnderTheNewTitleKeepsTheEditorOpen) {
+    Editeur e;
+    e.Demarrer(Nouveau());
+    e.boites.Repondre(Reponse::Ok);
+    e.boites.Repondre(Reponse::Oui);
+    e.Clic(e.depart->Fin);
+    EXPECT_EQ(e.Legendes(),
+              (std::vector<QString>{"SORTIE", "SORTIE", "SAUVEGARDE DU QUESTIONNAIRE"}));
+    EXPECT_TRUE(e.depart->isVisible());
+    EXPECT_TRUE(e.etat.Modifie);
+    EXPECT_EQ(e.sons.joues, 0);
+}
+
+TEST(Fin, ClosingFromTheDesktopGoesThroughQuit) {
+    Editeur e;
+    e.Demarrer(Nouveau());
+    e.depart->close();
+    Editeur::Attendre();
+    // The leave box came (and its default answer refused): still open.
+    EXPECT_EQ(e.Legendes(), std::vector<QString>{"SORTIE"});
+    EXPECT_TRUE(e.depart->isVisible());
+}
+
+TEST(Nouveau, TakesTheFirstFreeNumber) {
+    const struct {
+        std::vector<const char*> presents;
+        const char* attendu;
+    } cas[] = {
+        {{}, "QCM1"},
+        {{"QCM1", "QCM2", "QCM3"}, "QCM4"},
+        {{"QCM1", "QCM3"}, "QCM2"},
+        {{"qcm1"}, "QCM2"},
+    };
+    for (const auto& c : cas) {
+        Editeur e;
+        for (const char* p : c.presents) {
+            QDir(e.dossier.path()).mkdir(QString::fromUtf8(p));
+        }
+        e.Demarrer(Nouveau());
+        EXPECT_EQ(e.etat.Questionnaire.Repertoire, QString::fromUtf8(c.attendu));
+        EXPECT_TRUE(folders::sameFolder(e.Courant(), e.dossier.file(c.attendu)));
+    }
+}
+
+TEST(Nouveau, UnsavedNewFolderIsSkippedNextTime) {
+    Editeur e;
+    e.Demarrer(Nouveau());
+    e.boites.Repondre(Reponse::Non);
+    e.Clic(e.depart->NouveauQ);
+    EXPECT_EQ(e.Legendes(), std::vector<QString>{"NOUVEAU QCM"});
+    EXPECT_EQ(e.etat.Questionnaire.Repertoire, QStringLiteral("QCM2"));
+    EXPECT_TRUE(e.etat.Modifie);
+    EXPECT_TRUE(QDir(e.dossier.file("QCM1")).isEmpty());
+}
+
+TEST(Nouveau, FolderThatCannotBeCreatedLeavesEverythingAsItWas) {
+    Editeur e;
+    e.dossier.write("QCM1/QCM.txt", kCapitales);
+    e.Demarrer(Choisir("QCM1"));
+    e.depart->Propositions(3)->setPlainText(QStringLiteral("Turin"));
+    const TQuestionnaire avant = e.etat.Questionnaire;
+    // The start folder goes away under the editor: no folder can be made.
+    const QString ailleurs = e.dossier.path() + QStringLiteral("-parti");
+    ASSERT_TRUE(QDir().rename(e.dossier.path(), ailleurs));
+    e.boites.Repondre(Reponse::Non);
+    e.Clic(e.depart->NouveauQ);
+    ASSERT_TRUE(QDir().rename(ailleurs, e.dossier.path()));
+    QDir::setCurrent(e.dossier.file("QCM1"));
+    ASSERT_EQ(e.boites.montrees.size(), 2U);
+    EXPECT_EQ(e.boites.montrees[1].titre, QStringLiteral("QCM"));
+    EXPECT_EQ(e.etat.Questionnaire, avant);
+    EXPECT_EQ(e.depart->Ltitre->text(), QStringLiteral("Capitales"));
+    EXPECT_EQ(e.depart->Propositions(3)->texte(), QStringLiteral("Turin"));
+    EXPECT_TRUE(e.depart->Coches(3)->isVisible());
+    EXPECT_TRUE(e.etat.Modifie);
+    EXPECT_FALSE(QFileInfo::exists(e.dossier.file("QCM2")));
+}
+
+TEST(Charger, CancelledChooserChangesNothingEvenAfterSaving) {
+    Editeur e;
+    e.dossier.write("QCM1/QCM.txt", kCapitales);
+    e.dossier.write("QCM2/QCM.txt", kFleuves);
+    e.Demarrer(Choisir("QCM1"));
+    e.depart->Auteur->setText(QStringLiteral("CE2"));
+    e.boites.Repondre(Reponse::Oui);
+    e.modal.Ajouter(Annuler());
+    e.Clic(e.depart->Charger);
+    EXPECT_EQ(e.Legendes(), std::vector<QString>{"CHANGEMENT DE QUESTIONNAIRE"});
+    EXPECT_TRUE(e.dossier.read("QCM1/QCM.txt").contains("CE2"));
+    EXPECT_TRUE(e.etat.Modifie);
+    EXPECT_TRUE(e.depart->Sauver->isEnabled());
+    EXPECT_EQ(e.etat.Questionnaire.Auteur, QStringLiteral("CE2"));
+    EXPECT_TRUE(folders::sameFolder(e.Courant(), e.dossier.file("QCM1")));
+}
+
+TEST(Charger, NewFromTheChooserAsksAgainUnderItsOwnCaption) {
+    Editeur e;
+    e.dossier.write("QCM1/QCM.txt", kCapitales);
+    e.Demarrer(Choisir("QCM1"));
+    e.depart->Auteur->setText(QStringLiteral("CE2"));
+    e.boites.Repondre(Reponse::Non);
+    e.boites.Repondre(Reponse::Non);
+    e.modal.Ajouter(Nouveau());
+    e.Clic(e.depart->Charger);
+    EXPECT_EQ(e.Legendes(), (std::vector<QString>{"CHANGEMENT DE QUESTIONNAIRE", "NOUVEAU QCM"}));
+    EXPECT_EQ(e.etat.Questionnaire.Repertoire, QStringLiteral("QCM2"));
+    EXPECT_EQ(e.etat.Questionnaire.Titre, QStringLiteral("Nouveau QCM"));
+}
+
+TEST(Charger, OpensWithSaveDisabledUntilTheFirstEdit) {
+    Editeur e;
+    e.dossier.write("QCM1/QCM.txt", kCapitales);
+    e.dossier.write("QCM2/QCM.txt", kFleuves);
+    e.Demarrer(Choisir("QCM1"));
+    e.modal.Ajouter(Choisir("QCM2"));
+    e.Clic(e.depart->Charger);
+    EXPECT_EQ(e.etat.Questionnaire.Titre, QStringLiteral("Fleuves"));
+    EXPECT_FALSE(e.etat.Modifie);
+    EXPECT_FALSE(e.depart->Sauver->isEnabled());
+    EXPECT_TRUE(folders::sameFolder(e.Courant(), e.dossier.file("QCM2")));
+    // The first questionnaire had no music, which switched music off: the
+    // piece is named but does not start.
+    EXPECT_EQ(e.musique.EtatLecteur().fichier, QStringLiteral("FOND MUSICAL.MID"));
+    EXPECT_FALSE(e.musique.EtatLecteur().joue);
+    EXPECT_EQ(e.depart->Son->Tag, 0);
+    e.Clic(e.depart->BMelange);
+    EXPECT_TRUE(e.depart->Sauver->isEnabled());
+}
+
+TEST(Charger, FailedReadLeavesQuestionnaireWindowFolderAndMusic) {
+    Editeur e;
+    e.dossier.write("QCM1/QCM.txt", kCapitales);
+    // Background and music are set up while the file is read, before the
+    // count that cannot be read.
+    e.dossier.write("QCM2/QCM.txt", Lignes({"Cassé", "", "", "melange=OUI", "musique=air.mid", "",
+                                            "Q", "deux", "unique=OUI"}));
+    e.Demarrer(Choisir("QCM1"));
+    e.depart->Propositions(2)->setPlainText(QStringLiteral("Naples"));
+    const TQuestionnaire avant = e.etat.Questionnaire;
+    const QImage fond = e.depart->fond->image();
+    const auto lecteur = e.musique.EtatLecteur();
+    const int son = e.depart->Son->Tag;
+    e.etat.MusiqueActive = true;
+    e.boites.Repondre(Reponse::Non);
+    e.modal.Ajouter(Choisir("QCM2"));
+    e.Clic(e.depart->Charger);
+    ASSERT_EQ(e.boites.montrees.size(), 2U);
+    EXPECT_EQ(e.boites.montrees[1].texte, QStringLiteral("Saisie numérique incorrecte"));
+    EXPECT_EQ(e.etat.Questionnaire, avant);
+    EXPECT_TRUE(e.etat.Modifie);
+    EXPECT_TRUE(e.depart->Sauver->isEnabled());
+    EXPECT_EQ(e.depart->BMelange->Tag, 0);
+    EXPECT_EQ(e.depart->fond->image(), fond);
+    EXPECT_EQ(e.musique.EtatLecteur(), lecteur);
+    EXPECT_EQ(e.depart->Son->Tag, son);
+    EXPECT_TRUE(e.etat.MusiqueActive);
+    EXPECT_EQ(e.depart->Propositions(2)->texte(), QStringLiteral("Naples"));
+    EXPECT_TRUE(folders::sameFolder(e.Courant(), e.dossier.file("QCM1")));
+}
+
+TEST(Choisir, TitleDoubleClickDropsChangesWithoutAsking) {
+    Editeur e;
+    e.dossier.write("QCM1/QCM.txt", kCapitales);
+    e.dossier.write("QCM2/QCM.txt", kFleuves);
+    e.Demarrer(Choisir("QCM1"));
+    e.depart->Auteur->setText(QStringLiteral("CE2"));
+    e.modal.Ajouter(Choisir("QCM2"));
+    QTest::mouseDClick(e.depart->Ltitre, Qt::LeftButton);
+    EXPECT_TRUE(e.boites.montrees.empty());
+    EXPECT_EQ(e.etat.Questionnaire.Titre, QStringLiteral("Fleuves"));
+    EXPECT_FALSE(e.etat.Modifie);
+    EXPECT_FALSE(e.dossier.read("QCM1/QCM.txt").contains("CE2"));
+}
+
+TEST(Session, TeacherCreatesFillsSavesQuitsAndFindsItAgain) {
+    TempFolder depart;
+    {
+        Editeur e;
+        // The fixture's own temporary folder is not wanted: start here.
+        QDir::setCurrent(depart.path());
+        e.Demarrer(Nouveau());
+        TDepart& d = *e.depart;
+        d.Ltitre->selectAll();
+        e.Taper(d.Ltitre, QStringLiteral("Géographie"));
+        e.Taper(d.Auteur, QStringLiteral("Mme Durand"));
+        const struct {
+            const char* enonce;
+            std::vector<const char*> propositions;
+            std::vector<int> justes;
+            bool unique;
+            const char* commentaire;
+        } questions[] = {
+            {"Capitale de l'Italie ?", {"Rome", "Milan", "Turin"}, {1}, true, "C'est Rome."},
+            {"Fleuves de France ?", {"Loire", "Danube", "Seine"}, {1, 3}, false, ""},
+            {"Plus haut sommet ?", {"Mont Blanc", "Everest"}, {2}, true, "8849 m"},
+        };
+        for (const auto& q : questions) {
+            e.Taper(d.Questionposee, QString::fromUtf8(q.enonce));
+            int k = 1;
+            for (const char* p : q.propositions) {
+                e.Taper(d.Propositions(k++), QString::fromUtf8(p));
+            }
+            if (q.unique) {
+                e.Clic(d.Une);
+            }
+            for (int j : q.justes) {
+                e.Clic(d.Coches(j));
+            }
+            e.Taper(d.Commentaire, QString::fromUtf8(q.commentaire));
+            e.Clic(d.FD);
+        }
+        e.Clic(d.Sauver);
+        EXPECT_FALSE(e.etat.Modifie);
+        e.boites.Repondre(Reponse::Ok);
+        e.Clic(d.Fin);
+        EXPECT_EQ(e.Legendes(), std::vector<QString>{"SORTIE"});
+        EXPECT_FALSE(d.isVisible());
+        QDir::setCurrent(depart.path());
+    }
+    EXPECT_EQ(depart.read("QCM1/QCM.txt"),
+              QByteArray("G\xe9ographie\r\nMme Durand\r\n\r\nmelange=NON\r\nmusique=\r\n"
+                         "\r\nCapitale de l'Italie ?\r\n3\r\nunique=OUI\r\nRome\r\nMilan\r\n"
+                         "Turin\r\n1\r\nC'est Rome.\r\n"
+                         "\r\nFleuves de France ?\r\n3\r\nunique=non\r\nLoire\r\nDanube\r\n"
+                         "Seine\r\n13\r\n\r\n"
+                         "\r\nPlus haut sommet ?\r\n2\r\nunique=OUI\r\nMont Blanc\r\nEverest\r\n"
+                         "2\r\n8849 m\r\n"));
+    Editeur e;
+    QDir::setCurrent(depart.path());
+    e.Demarrer(Choisir("QCM1"));
+    TDepart& d = *e.depart;
+    EXPECT_EQ(d.Ltitre->text(), QStringLiteral("Géographie"));
+    EXPECT_EQ(d.Auteur->text(), QStringLiteral("Mme Durand"));
+    EXPECT_FALSE(e.etat.Modifie);
+    e.Clic(d.FD);
+    EXPECT_EQ(d.Questionposee->texte(), QStringLiteral("Fleuves de France ?"));
+    EXPECT_EQ(d.Propositions(3)->texte(), QStringLiteral("Seine"));
+    EXPECT_EQ(d.Coches(1)->Tag, 1);
+    EXPECT_EQ(d.Coches(2)->Tag, 0);
+    EXPECT_EQ(d.Coches(3)->Tag, 1);
+}

@@ -1,0 +1,77 @@
+// The controls' own rules and the application's error handler.
+#include "core/Errors.h"
+#include "editor/Controles.h"
+#include "platform/Garde.h"
+#include "platform/MessageBoxes.h"
+
+#include <QSignalSpy>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <stdexcept>
+
+using namespace qcm;
+
+TEST(TexteEnregistrable, KeepsWhatTheFileCanHold) {
+    const struct {
+        QString entree;
+        QString sortie;
+    } cas[] = {
+        {"Rome", "Rome"},
+        {"a\r\nb", "a b"},
+        {"a\nb\rc", "a b c"},
+        {"a\r\n\r\nb", "a  b"},
+        {QStringLiteral("x\u2029y"), "x y"},
+        {"tab\there", "tab\there"},
+        {"ctrl\x1aZ", "ctrlZ"},
+        {QStringLiteral("\u20ac \u0153 \u00e9"), QStringLiteral("\u20ac \u0153 \u00e9")},
+        {QStringLiteral("chinois \u4e2d"), "chinois "},
+        {QStringLiteral("\u00a0nbsp"), QStringLiteral("\u00a0nbsp")},
+    };
+    for (const auto& c : cas) {
+        EXPECT_EQ(TexteEnregistrable(c.entree), c.sortie) << c.entree.toStdString();
+    }
+}
+
+TEST(ChampTexte, ChangeSignalOnlyWhenTheTextChanges) {
+    ChampTexte champ;
+    QSignalSpy changes(&champ, &ChampTexte::texteChange);
+    champ.setTexte(QStringLiteral("a"));
+    champ.setTexte(QStringLiteral("a"));
+    EXPECT_EQ(changes.count(), 1);
+    champ.viderSansSignal();
+    EXPECT_EQ(changes.count(), 1);
+    EXPECT_TRUE(champ.texte().isEmpty());
+    champ.setTexte(QString());
+    EXPECT_EQ(changes.count(), 1);
+    // A non-breaking space read from a file stays one.
+    champ.setTexte(QStringLiteral("a\u00a0b"));
+    EXPECT_EQ(champ.texte(), QStringLiteral("a\u00a0b"));
+}
+
+TEST(ChampLigne, SameTextRunsNoChangeAndLengthIsNotCut) {
+    ChampLigne champ;
+    QSignalSpy changes(&champ, &QLineEdit::textChanged);
+    champ.setText(QStringLiteral("titre"));
+    champ.setText(QStringLiteral("titre"));
+    EXPECT_EQ(changes.count(), 1);
+    const QString long_(40000, QLatin1Char('x'));
+    champ.setText(long_);
+    EXPECT_EQ(champ.text(), long_);
+}
+
+TEST(Garde, EveryFailureIsShownUnderTheApplicationTitle) {
+    platform::BoitesScriptees boites;
+    EXPECT_FALSE(platform::Proteger([] { throw EInOutError(EInOutError::FileNotFound); }));
+    EXPECT_FALSE(platform::Proteger([] { throw std::runtime_error("boom"); }));
+    EXPECT_FALSE(platform::Proteger([] { throw 42; }));
+    EXPECT_TRUE(platform::Proteger([] {}));
+    ASSERT_EQ(boites.montrees.size(), 3U);
+    EXPECT_EQ(boites.montrees[0].texte, QStringLiteral("Fichier introuvable"));
+    EXPECT_EQ(boites.montrees[1].texte, QStringLiteral("boom"));
+    for (const auto& b : boites.montrees) {
+        EXPECT_EQ(b.titre, QStringLiteral("QCM"));
+        EXPECT_EQ(b.boutons, platform::Boutons::Ok);
+    }
+}
