@@ -1,11 +1,755 @@
 #include "Gif.h"
 
+#include "GifPainter.h"
+#include "GifReader.h"
+#include "ImageLimits.h"
+
+#include <QBuffer>
+#include <QFile>
+#include <QGuiApplication>
+#include <QIODevice>
+#include <QPainter>
+#include <QPalette>
+#include <QPixmap>
+
+#include <algorithm>
+#include <cstring>
+
 namespace qcm {
 
-void TGIFImage::LoadFromStream(QIODevice& /*stream*/) {
-    throw EInvalidGraphic(QStringLiteral("Format non pris en charge"));
+using gif::Reader;
+
+namespace {
+
+// Frames whose pixels together pass this are refused: a small file may
+// declare many huge frames, and each one's pixels are allocated at reading.
+constexpr std::int64_t kMaxTotalPixels = pictures::kMaxPixels * 2;
+
+QString Text(const char* text) {
+    return QString::fromLatin1(text);
 }
 
-void TGIFImage::Draw(QPainter& /*canvas*/, const QRect& /*rect*/) {}
+// round(value * num / den) in 64 bits, halves away from zero; den > 0.
+int MulDivRound(std::int64_t value, std::int64_t num, std::int64_t den) {
+    const std::int64_t product = value * num;
+    const std::int64_t q = product >= 0 ? (product + den / 2) / den : -((-product + den / 2) / den);
+    return static_cast<int>(q);
+}
+
+TGIFColorMap ReadColorMap(Reader& reader, std::uint8_t packed) {
+    const int count = 2 << (packed & 7);
+    std::uint8_t rgb[256 * 3];
+    reader.Read(rgb, count * 3);
+    TGIFColorMap map;
+    map.Colors.resize(static_cast<std::size_t>(count));
+    for (int i = 0; i < count; ++i) {
+        map.Colors[static_cast<std::size_t>(i)] = qRgb(rgb[i * 3], rgb[i * 3 + 1], rgb[i * 3 + 2]);
+    }
+    return map;
+}
+
+// ---- the process-wide kind tables, searched from the last entry to the first
+
+using ExtensionFactory = std::unique_ptr<TGIFExtension> (*)();
+
+struct LabelKind {
+    int label;
+    ExtensionFactory create;
+};
+
+struct AppKind {
+    const char* identifier;
+    ExtensionFactory create;
+};
+
+template <class Kind> std::unique_ptr<TGIFExtension> Make() {
+    return std::make_unique<Kind>();
+}
+
+const std::vector<LabelKind>& LabelKinds() {
+    static const std::vector<LabelKind> kinds = {
+        {TGIFGraphicControlExtension::kLabel, &Make<TGIFGraphicControlExtension>},
+        {TGIFCommentExtension::kLabel, &Make<TGIFCommentExtension>},
+        {TGIFTextExtension::kLabel, &Make<TGIFTextExtension>},
+        {TGIFApplicationExtension::kLabel, &Make<TGIFApplicationExtension>},
+    };
+    return kinds;
+}
+
+const std::vector<AppKind>& AppKinds() {
+    static const std::vector<AppKind> kinds = {
+        {"NETSCAPE2.0", &Make<TGIFAppExtNSLoop>},
+        {"ANIMEXTS1.0", &Make<TGIFAppExtNSLoop>},
+    };
+    return kinds;
+}
+
+// reader stands after "!" and label 255: the kind follows from the block size
+// and the identifier, which are looked at without being consumed.
+std::unique_ptr<TGIFExtension> ApplicationKind(const Reader& reader) {
+    const std::uint8_t* p = reader.Here();
+    const std::int64_t left = reader.Remaining();
+    if (left >= 1 && p[0] == 10) {
+        return std::make_unique<TGIFUnknownAppExtension>();
+    }
+    if (left >= 12 && p[0] == 11) {
+        const auto& kinds = AppKinds();
+        for (auto it = kinds.rbegin(); it != kinds.rend(); ++it) {
+            if (std::memcmp(p + 1, it->identifier, 11) == 0) {
+                return it->create();
+            }
+        }
+        return std::make_unique<TGIFUnknownAppExtension>();
+    }
+    return std::make_unique<TGIFApplicationExtension>();
+}
+
+std::unique_ptr<TGIFExtension> ExtensionKind(int label, const Reader& reader) {
+    const auto& kinds = LabelKinds();
+    for (auto it = kinds.rbegin(); it != kinds.rend(); ++it) {
+        if (it->label == label) {
+            return label == TGIFApplicationExtension::kLabel ? ApplicationKind(reader)
+                                                             : it->create();
+        }
+    }
+    throw GIFException(Text("Unknown extension type"));
+}
+
+} // namespace
+
+EAbstractError::EAbstractError() : Exception(QStringLiteral("Erreur abstraite")) {}
+
+// ---------------------------------------------------------------- extensions
+
+TGIFExtension::~TGIFExtension() = default;
+
+void TGIFExtension::Read(Reader& reader, const TGIFWarningHandler& warn) {
+    if (reader.ReadU8() != '!') {
+        throw GIFException(Text("Invalid extension introducer"));
+    }
+    if (reader.ReadU8() != Label()) {
+        throw GIFException(
+            Text("Internal error: Extension Instance does not match Extension Label"));
+    }
+    ReadContent(reader, warn);
+}
+
+std::vector<QByteArray> TGIFExtension::ReadSubBlocks(Reader& reader) {
+    std::vector<QByteArray> blocks;
+    for (;;) {
+        const int length = reader.ReadU8();
+        if (length == 0) {
+            return blocks;
+        }
+        QByteArray block(length, Qt::Uninitialized);
+        reader.Read(block.data(), length);
+        blocks.push_back(std::move(block));
+    }
+}
+
+namespace {
+std::vector<QByteArray> ToLines(std::vector<QByteArray> blocks) {
+    for (QByteArray& line : blocks) {
+        const qsizetype zero = line.indexOf('\0');
+        if (zero >= 0) {
+            line.truncate(zero);
+        }
+    }
+    return blocks;
+}
+} // namespace
+
+void TGIFGraphicControlExtension::ReadContent(Reader& reader, const TGIFWarningHandler& warn) {
+    std::uint8_t b[6] = {};
+    if (reader.ReadSome(b, 6) < 6 && warn) {
+        warn(TGIFSeverity::Warning, gif::PrematureEnd());
+    }
+    BlockSize = b[0];
+    Packed = b[1];
+    Delay = static_cast<std::uint16_t>(b[2] | (b[3] << 8));
+    TransparentIndex = b[4];
+    Terminator = b[5];
+}
+
+void TGIFCommentExtension::ReadContent(Reader& reader, const TGIFWarningHandler& /*warn*/) {
+    Lines = ToLines(ReadSubBlocks(reader));
+}
+
+void TGIFTextExtension::ReadContent(Reader& reader, const TGIFWarningHandler& /*warn*/) {
+    Header = QByteArray(13, Qt::Uninitialized);
+    reader.Read(Header.data(), 13);
+    Lines = ToLines(ReadSubBlocks(reader));
+}
+
+void TGIFApplicationExtension::ReadContent(Reader& reader, const TGIFWarningHandler& /*warn*/) {
+    const int size = reader.ReadU8();
+    if (size < 10) {
+        throw GIFException(Text("Unsupported Application Extension block size"));
+    }
+    Identifier = QByteArray(11, Qt::Uninitialized);
+    reader.Read(Identifier.data(), 11);
+    if (size == 10) {
+        // The eleventh byte read is already the first sub-block's length.
+        Identifier.truncate(10);
+        reader.StepBack();
+    } else {
+        reader.Skip(size - 11);
+    }
+    ReadData(reader);
+}
+
+void TGIFApplicationExtension::ReadData(Reader& /*reader*/) {
+    throw EAbstractError();
+}
+
+void TGIFAppExtNSLoop::ReadData(Reader& reader) {
+    for (;;) {
+        const int length = reader.ReadU8();
+        if (length == 0) {
+            return;
+        }
+        std::uint8_t block[255];
+        reader.Read(block, length);
+        switch (block[0] & 7) {
+        case 1:
+            if (length < 3) {
+                throw GIFException(Text("Invalid GIF data"));
+            }
+            Loops = static_cast<std::uint16_t>(block[1] | (block[2] << 8));
+            break;
+        case 2:
+            if (length < 5) {
+                throw GIFException(Text("Invalid GIF data"));
+            }
+            BufferSize = static_cast<std::uint32_t>(block[1]) |
+                         (static_cast<std::uint32_t>(block[2]) << 8) |
+                         (static_cast<std::uint32_t>(block[3]) << 16) |
+                         (static_cast<std::uint32_t>(block[4]) << 24);
+            break;
+        default:
+            break;
+        }
+    }
+}
+
+void TGIFUnknownAppExtension::ReadData(Reader& reader) {
+    Blocks = ReadSubBlocks(reader);
+}
+
+// ---------------------------------------------------------------- frames
+
+int TGIFSubImage::TransparentIndex() const {
+    return GraphicControlExtension != nullptr ? GraphicControlExtension->TransparentIndex : 0;
+}
+
+const TGIFColorMap& TGIFSubImage::ActiveColorMap() const {
+    static const TGIFColorMap none;
+    if (LocalColorMap.Count() > 0) {
+        return LocalColorMap;
+    }
+    return globalMap_ != nullptr ? *globalMap_ : none;
+}
+
+const QImage& TGIFSubImage::Bitmap() {
+    BuildBitmap();
+    return bitmap_;
+}
+
+const QImage& TGIFSubImage::Mask() {
+    BuildBitmap();
+    return mask_;
+}
+
+const QImage& TGIFSubImage::MaskedBitmap() {
+    BuildBitmap();
+    return masked_;
+}
+
+void TGIFSubImage::BuildBitmap() {
+    if (built_) {
+        return;
+    }
+    built_ = true;
+    if (Data.empty()) {
+        return;
+    }
+    QImage bitmap = pictures::newImage(Width, Height, QImage::Format_Indexed8);
+    if (bitmap.isNull()) {
+        return;
+    }
+    // Indices past the map are kept as read; they show opaque black.
+    QList<QRgb> table(256, qRgb(0, 0, 0));
+    const TGIFColorMap& map = ActiveColorMap();
+    std::copy(map.Colors.begin(), map.Colors.end(), table.begin());
+    bitmap.setColorTable(table);
+    const std::size_t w = Width;
+    for (int y = 0; y < Height; ++y) {
+        std::memcpy(bitmap.scanLine(y), Data.data() + static_cast<std::size_t>(y) * w, w);
+    }
+    bitmap_ = bitmap;
+
+    if (!Transparent) {
+        return;
+    }
+    const auto index = static_cast<std::uint8_t>(TransparentIndex());
+    if (std::find(Data.begin(), Data.end(), index) == Data.end()) {
+        return; // no pixel is transparent: no mask
+    }
+    QImage mask = pictures::newImage(Width, Height, QImage::Format_Mono);
+    if (mask.isNull()) {
+        return;
+    }
+    mask.setColorTable({qRgb(0, 0, 0), qRgb(255, 255, 255)});
+    mask.fill(0);
+    for (int y = 0; y < Height; ++y) {
+        const std::uint8_t* row = Data.data() + static_cast<std::size_t>(y) * w;
+        uchar* bits = mask.scanLine(y);
+        for (int x = 0; x < Width; ++x) {
+            if (row[x] == index) {
+                bits[x >> 3] |= static_cast<uchar>(0x80 >> (x & 7));
+            }
+        }
+    }
+    mask_ = mask;
+    table[index] = qRgba(0, 0, 0, 0);
+    masked_ = bitmap_.copy();
+    masked_.setColorTable(table);
+}
+
+// ---------------------------------------------------------------- picture
+
+struct TGIFImage::PainterSlot {
+    std::unique_ptr<TGIFPainter> painter;
+    std::thread thread;
+    std::atomic<bool> finished{false};
+};
+
+TGIFImage::TGIFImage() = default;
+
+TGIFImage::~TGIFImage() {
+    StopPainting();
+    handOver_.reset();
+    context_.reset();
+}
+
+void TGIFImage::Warn(const QString& message) const {
+    if (OnWarning) {
+        OnWarning(TGIFSeverity::Warning, message);
+    }
+}
+
+void TGIFImage::Clear() {
+    StopPainting();
+    frames_.clear();
+    header_ = TGIFHeader();
+}
+
+void TGIFImage::LoadFromStream(QIODevice& stream) {
+    Progress(TProgressStage::Starting, 0, QStringLiteral("Loading..."));
+    Clear();
+    const qint64 start = stream.pos();
+    // Buffers and files are read in place; other devices are copied.
+    const std::uint8_t* data = nullptr;
+    qint64 size = 0;
+    QByteArray copy;
+    struct Unmap {
+        QFile* file = nullptr;
+        uchar* map = nullptr;
+        ~Unmap() {
+            if (map != nullptr) {
+                file->unmap(map);
+            }
+        }
+    } unmap;
+    if (auto* buffer = qobject_cast<QBuffer*>(&stream)) {
+        const QByteArray& all = buffer->data();
+        if (start >= 0 && start <= all.size()) {
+            data = reinterpret_cast<const std::uint8_t*>(all.constData()) + start;
+            size = all.size() - start;
+        }
+    } else if (auto* file = qobject_cast<QFile*>(&stream);
+               file != nullptr && file->size() > start) {
+        unmap.file = file;
+        unmap.map = file->map(start, file->size() - start);
+        if (unmap.map != nullptr) {
+            data = unmap.map;
+            size = file->size() - start;
+        }
+    }
+    if (data == nullptr) {
+        copy = stream.readAll();
+        data = reinterpret_cast<const std::uint8_t*>(copy.constData());
+        size = copy.size();
+    }
+    Reader reader(data, size);
+    try {
+        ReadFrames(reader);
+    } catch (...) {
+        Clear();
+        if (!stream.isSequential()) {
+            stream.seek(start);
+        }
+        Progress(TProgressStage::Ending, 0);
+        throw;
+    }
+    if (!stream.isSequential()) {
+        stream.seek(start + reader.Pos());
+    }
+    Progress(TProgressStage::Ending, 100);
+    Changed();
+}
+
+void TGIFImage::ReadFrames(Reader& reader) {
+    const TGIFWarningHandler warn = [this](TGIFSeverity severity, const QString& message) {
+        if (OnWarning) {
+            OnWarning(severity, message);
+        }
+    };
+    // Signature: at the start, or after a 4-byte prefix; any letter case.
+    auto isGif = [](const std::uint8_t* s) {
+        return (s[0] | 0x20) == 'g' && (s[1] | 0x20) == 'i' && (s[2] | 0x20) == 'f';
+    };
+    std::uint8_t signature[6] = {};
+    if (reader.ReadSome(signature, 6) < 6 || !isGif(signature)) {
+        reader.Seek(4);
+        if (reader.ReadSome(signature, 6) < 6 || !isGif(signature)) {
+            throw GIFException(Text("Invalid GIF signature"));
+        }
+    }
+    header_.Width = reader.ReadU16();
+    header_.Height = reader.ReadU16();
+    header_.Packed = reader.ReadU8();
+    header_.BackgroundIndex = reader.ReadU8();
+    header_.AspectRatio = reader.ReadU8();
+    if ((header_.Packed & 0x80) != 0) {
+        header_.ColorMap = ReadColorMap(reader, header_.Packed);
+    }
+
+    std::int64_t totalPixels = 0;
+    auto skipZeros = [&reader] {
+        while (reader.PeekByte() == 0) {
+            reader.ReadByte();
+        }
+    };
+    skipZeros();
+    for (;;) {
+        const int b = reader.PeekByte();
+        if (b < 0 || b == ';') {
+            break;
+        }
+        if (b != '!' && b != ',') {
+            Warn(Text("Unknown GIF block type"));
+            break;
+        }
+        auto frame = std::make_unique<TGIFSubImage>();
+        frame->globalMap_ = &header_.ColorMap;
+
+        // The extensions before the image.
+        for (int next = reader.PeekByte(); next != ',' && next != ';'; next = reader.PeekByte()) {
+            if (next != '!') {
+                Warn(Text("Invalid extension introducer"));
+                break;
+            }
+            const std::int64_t at = reader.Pos();
+            reader.ReadByte();
+            const int label = reader.ReadU8();
+            std::unique_ptr<TGIFExtension> extension = ExtensionKind(label, reader);
+            reader.Seek(at);
+            extension->Read(reader, warn);
+            if (auto* gce = dynamic_cast<TGIFGraphicControlExtension*>(extension.get())) {
+                if (frame->GraphicControlExtension == nullptr) {
+                    frame->GraphicControlExtension = gce;
+                }
+                if (gce->Transparent()) {
+                    frame->Transparent = true;
+                }
+            }
+            frame->Extensions.push_back(std::move(extension));
+        }
+
+        const int next = reader.PeekByte();
+        if (next != ';' && next != 0) {
+            frame->Separator = reader.ReadU8();
+            frame->Left = reader.ReadU16();
+            frame->Top = reader.ReadU16();
+            frame->Width = reader.ReadU16();
+            frame->Height = reader.ReadU16();
+            frame->Packed = reader.ReadU8();
+            if (frame->Width == 0 || frame->Height == 0) {
+                Warn(Text("Image exceeds Logical Screen size"));
+                frame->Width = header_.Width;
+                frame->Height = header_.Height;
+            }
+            if ((frame->Packed & 0x80) != 0) {
+                frame->LocalColorMap = ReadColorMap(reader, frame->Packed);
+            }
+            const std::int64_t pixels = std::int64_t{frame->Width} * frame->Height;
+            if (pixels > 0 && (!pictures::withinLimits(frame->Width, frame->Height) ||
+                               totalPixels + pixels > kMaxTotalPixels)) {
+                throw GIFException(Text("Image dimensions too large"));
+            }
+            totalPixels += pixels;
+            const auto fill =
+                static_cast<std::uint8_t>(frame->Transparent ? frame->TransparentIndex() : 0);
+            frame->Data.assign(static_cast<std::size_t>(pixels), fill);
+            gif::DecodePixels(reader, frame->Width, frame->Height, frame->Interlaced(),
+                              frame->Data.data(), warn);
+        }
+        frames_.push_back(std::move(frame));
+        if (reader.Size() > 0) {
+            Progress(TProgressStage::Running, static_cast<int>(reader.Pos() * 100 / reader.Size()));
+        }
+        skipZeros();
+    }
+    const int trailer = reader.ReadByte();
+    if (trailer >= 0 && trailer != ';') {
+        Warn(Text("Invalid Image trailer"));
+    }
+}
+
+QColor TGIFImage::BackgroundColor() const {
+    if (DrawBackgroundColor) {
+        return *DrawBackgroundColor;
+    }
+    if ((header_.Packed & 0x80) == 0 || header_.ColorMap.Count() == 0) {
+        return qGuiApp != nullptr ? QGuiApplication::palette().color(QPalette::Base)
+                                  : QColor(Qt::white);
+    }
+    if (header_.BackgroundIndex < header_.ColorMap.Count()) {
+        return QColor::fromRgb(header_.ColorMap.Colors[header_.BackgroundIndex]);
+    }
+    return QColor(Qt::black);
+}
+
+QRect TGIFImage::MapFrameRect(const TGIFSubImage& frame, const QRect& rect, int screenWidth,
+                              int screenHeight) {
+    if (screenWidth <= 0 || screenHeight <= 0) {
+        return {};
+    }
+    const int left = rect.left() + MulDivRound(frame.Left, rect.width(), screenWidth);
+    const int top = rect.top() + MulDivRound(frame.Top, rect.height(), screenHeight);
+    const int right = rect.left() + MulDivRound(std::int64_t{frame.Left} + frame.Width,
+                                                rect.width(), screenWidth);
+    const int bottom = rect.top() + MulDivRound(std::int64_t{frame.Top} + frame.Height,
+                                                rect.height(), screenHeight);
+    return {QPoint(left, top), QSize(right - left, bottom - top)};
+}
+
+namespace {
+void Tile(QPainter& canvas, const QImage& image, const QRect& rect) {
+    if (image.isNull() || rect.isEmpty()) {
+        return;
+    }
+    canvas.save();
+    canvas.setClipRect(rect, Qt::IntersectClip);
+    for (int y = rect.top(); y <= rect.bottom(); y += image.height()) {
+        for (int x = rect.left(); x <= rect.right(); x += image.width()) {
+            canvas.drawImage(QPoint(x, y), image);
+        }
+    }
+    canvas.restore();
+}
+} // namespace
+
+void TGIFImage::DrawFrame(QPainter& canvas, TGIFSubImage& frame, const QRect& rect) {
+    if (DrawOptions.Tile) {
+        const bool masked = DrawOptions.Transparent && frame.Transparent && !frame.Mask().isNull();
+        Tile(canvas, masked ? frame.MaskedBitmap() : frame.Bitmap(), rect);
+        return;
+    }
+    DrawFrameInto(canvas, frame, rect, DrawOptions.Transparent);
+}
+
+void TGIFImage::DrawFrameInto(QPainter& canvas, TGIFSubImage& frame, const QRect& rect,
+                              bool transparent) {
+    // A screen of no size maps nothing anywhere.
+    if (frame.Empty() || header_.Width == 0 || header_.Height == 0) {
+        return;
+    }
+    const bool masked = transparent && frame.Transparent && !frame.Mask().isNull();
+    const QImage& image = masked ? frame.MaskedBitmap() : frame.Bitmap();
+    if (image.isNull()) {
+        return;
+    }
+    const QRect target = MapFrameRect(frame, rect, header_.Width, header_.Height);
+    canvas.save();
+    canvas.setCompositionMode(QPainter::CompositionMode_SourceOver);
+    canvas.drawImage(target, image);
+    canvas.restore();
+}
+
+void TGIFImage::DrawBuffer(QPainter& canvas, const QImage& image, const QRect& rect) const {
+    if (DrawOptions.Tile) {
+        Tile(canvas, image, rect);
+    } else {
+        canvas.drawImage(rect, image);
+    }
+}
+
+void TGIFImage::Draw(QPainter& canvas, const QRect& rect) {
+    if (drawing_ || frames_.empty()) {
+        return;
+    }
+    drawing_ = true;
+    struct Reset {
+        bool& flag;
+        ~Reset() { flag = false; }
+    } reset{drawing_};
+
+    Reap();
+    if (frames_.size() == 1 || !DrawOptions.Animate) {
+        DrawFrame(canvas, *frames_.front(), rect);
+        return;
+    }
+    if (backBuffer_.isNull()) {
+        StartAnimation(canvas, rect);
+    }
+    if (!backBuffer_.isNull()) {
+        DrawBuffer(canvas, backBuffer_, rect);
+    } else {
+        // No back buffer for a screen this large: show the first frame.
+        DrawFrame(canvas, *frames_.front(), rect);
+    }
+}
+
+void TGIFImage::StartAnimation(QPainter& canvas, const QRect& rect) {
+    StopPainting();
+    backBuffer_ =
+        pictures::newImage(header_.Width, header_.Height, QImage::Format_ARGB32_Premultiplied);
+    if (backBuffer_.isNull()) {
+        return;
+    }
+    backBuffer_.fill(Qt::transparent);
+
+    // What the canvas shows inside rect becomes the background that
+    // transparent pixels let through.
+    QPaintDevice* device = canvas.device();
+    QImage under;
+    if (device != nullptr) {
+        const QRect area = canvas.combinedTransform().mapRect(QRectF(rect)).toAlignedRect();
+        if (device->devType() == QInternal::Image) {
+            const auto* image = static_cast<const QImage*>(device);
+            if (area.intersects(image->rect())) {
+                under = image->copy(area);
+            }
+        } else if (device->devType() == QInternal::Pixmap) {
+            const auto* pixmap = static_cast<const QPixmap*>(device);
+            if (area.intersects(pixmap->rect())) {
+                under = pixmap->copy(area).toImage();
+            }
+        }
+    }
+    if (!under.isNull()) {
+        QPainter p(&backBuffer_);
+        p.setCompositionMode(QPainter::CompositionMode_Source);
+        p.drawImage(backBuffer_.rect(), under);
+    }
+    if (rect.isEmpty()) {
+        return;
+    }
+
+    std::shared_ptr<TGIFClock> clock = Clock ? Clock : TSteadyClock::Instance();
+    if (!DrawOptions.Async) {
+        TGIFPainter painter(*this, backBuffer_, false, *clock);
+        drawingPainter_ = &painter;
+        painter.Execute();
+        drawingPainter_ = nullptr;
+        if (painter.Error()) {
+            std::rethrow_exception(painter.Error());
+        }
+        return;
+    }
+
+    if (!context_) {
+        context_ = std::make_unique<QObject>();
+        handOver_ = std::make_unique<gif::HandOver>(context_.get(), [this] { Reap(); });
+    }
+    auto slot = std::make_unique<PainterSlot>();
+    slot->painter =
+        std::make_unique<TGIFPainter>(*this, backBuffer_, true, *clock, handOver_.get());
+    PainterSlot* raw = slot.get();
+    drawingPainter_ = raw->painter.get();
+    {
+        std::lock_guard<std::mutex> lock(painterLock_);
+        painters_.push_back(std::move(slot));
+    }
+    gif::HandOver* handOver = handOver_.get();
+    raw->thread = std::thread([raw, clock, handOver] {
+        raw->painter->Execute();
+        handOver->Update([raw] { raw->finished = true; });
+        handOver->Wake(); // the owner reaps the ended thread
+    });
+    waiting_ = true;
+    handOver_->WaitUntil([raw] { return raw->painter->Started() || raw->finished; });
+    waiting_ = false;
+}
+
+int TGIFImage::RunningPainters() const {
+    std::lock_guard<std::mutex> lock(painterLock_);
+    return static_cast<int>(std::count_if(painters_.begin(), painters_.end(),
+                                          [](const auto& slot) { return !slot->finished; }));
+}
+
+void TGIFImage::Reap() {
+    if (waiting_) {
+        return;
+    }
+    std::vector<std::unique_ptr<PainterSlot>> ended;
+    {
+        std::lock_guard<std::mutex> lock(painterLock_);
+        auto split = std::stable_partition(painters_.begin(), painters_.end(),
+                                           [](const auto& slot) { return !slot->finished; });
+        std::move(split, painters_.end(), std::back_inserter(ended));
+        painters_.erase(split, painters_.end());
+    }
+    for (auto& slot : ended) {
+        slot->thread.join();
+        if (slot->painter.get() == drawingPainter_) {
+            drawingPainter_ = nullptr;
+        }
+        // A painter's error ends only its animation; whoever listens is told.
+        if (slot->painter->Error() && OnWarning) {
+            try {
+                std::rethrow_exception(slot->painter->Error());
+            } catch (const Exception& e) {
+                OnWarning(TGIFSeverity::Error, e.message());
+            } catch (const std::exception& e) {
+                OnWarning(TGIFSeverity::Error, QString::fromLocal8Bit(e.what()));
+            }
+        }
+    }
+}
+
+void TGIFImage::StopPainting() {
+    if (waiting_) {
+        return;
+    }
+    std::vector<PainterSlot*> running;
+    {
+        std::lock_guard<std::mutex> lock(painterLock_);
+        for (auto& slot : painters_) {
+            slot->painter->Stop();
+            running.push_back(slot.get());
+        }
+    }
+    if (!running.empty()) {
+        if (handOver_->Draining()) {
+            // Asked from inside a composition: the painter waits for it to
+            // return, so it cannot end before we do. It has been told to
+            // stop; it is joined later.
+            backBuffer_ = QImage();
+            return;
+        }
+        waiting_ = true;
+        handOver_->WaitUntil([&running] {
+            return std::all_of(running.begin(), running.end(),
+                               [](const PainterSlot* slot) { return slot->finished.load(); });
+        });
+        waiting_ = false;
+        Reap();
+    }
+    drawingPainter_ = nullptr;
+    backBuffer_ = QImage();
+}
 
 } // namespace qcm

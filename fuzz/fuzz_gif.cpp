@@ -1,0 +1,61 @@
+// GIF bytes -> reader; then the first frame drawn and a few compositions of
+// the animation, all in this thread.
+#include "pictures/Gif.h"
+#include "pictures/GifPainter.h"
+
+#include <QBuffer>
+#include <QGuiApplication>
+#include <QPainter>
+
+#include <cstdint>
+#include <cstdlib>
+
+namespace {
+QGuiApplication* App() {
+    static int argc = 1;
+    static char name[] = "fuzz_gif";
+    static char* argv[] = {name, nullptr};
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    static QGuiApplication app(argc, argv);
+    return &app;
+}
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    App();
+    qcm::TGIFImage image;
+    QBuffer buffer;
+    buffer.setData(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
+    buffer.open(QIODevice::ReadOnly);
+    try {
+        image.LoadFromStream(buffer);
+    } catch (const qcm::Exception&) {
+        return 0;
+    }
+    if (image.Empty()) {
+        return 0;
+    }
+    QImage canvas(64, 64, QImage::Format_ARGB32_Premultiplied);
+    canvas.fill(Qt::white);
+    {
+        QPainter painter(&canvas);
+        image.DrawFrame(painter, image.Frame(0), canvas.rect());
+    }
+    // Small screens only: the composition buffers are screen-sized.
+    if (std::int64_t{image.Width()} * image.Height() <= 1 << 20) {
+        qcm::TManualClock clock;
+        int shown = 0;
+        image.PainterHooks.OnAfterFrame = [&shown](qcm::TGIFPainter& painter) {
+            if (++shown >= 8) {
+                painter.Stop();
+            }
+        };
+        try {
+            qcm::PlayFrames(image, clock, 2, [](const QImage&, std::int64_t) {});
+        } catch (const qcm::Exception&) {
+        }
+    }
+    return 0;
+}
