@@ -1,11 +1,192 @@
 #include "Metafile.h"
 
+#include "MetafileBytes.h"
+#include "MetafileFormats.h"
+#include "MetafilePlayer.h"
+
+#include <QIODevice>
+#include <QPainter>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <cstdlib>
+
 namespace qcm {
 
-void TMetafile::LoadFromStream(QIODevice& /*stream*/) {
-    throw EInvalidGraphic(QStringLiteral("Format non pris en charge"));
+namespace pictures {
+
+namespace {
+std::function<int()>& ppiSource() {
+    static std::function<int()> source;
+    return source;
+}
+} // namespace
+
+int screenPixelsPerInch() {
+    const int ppi = ppiSource() ? ppiSource()() : 96;
+    return ppi > 0 ? ppi : 96;
 }
 
-void TMetafile::Draw(QPainter& /*canvas*/, const QRect& /*rect*/) {}
+void setScreenPixelsPerInch(std::function<int()> source) {
+    ppiSource() = std::move(source);
+}
+
+} // namespace pictures
+
+namespace {
+
+using pictures::metafile::Bytes;
+
+constexpr std::uint32_t kEmfSignature = 0x464D4520;
+constexpr std::uint32_t kPlaceableKey = 0x9AC6CDD7;
+constexpr std::size_t kPlaceableHeader = 22;
+constexpr std::size_t kEmfMinHeader = 88;
+constexpr int kHundredthMmPerInch = 2540;
+
+[[noreturn]] void invalid() {
+    throw EInvalidGraphic(QStringLiteral("MetaFichier incorrect"));
+}
+
+// Windows' MulDiv: a * b / c rounded half away from zero.
+int mulDiv(std::int64_t a, std::int64_t b, std::int64_t c) {
+    if (c == 0) {
+        return -1;
+    }
+    // long double holds the 64-bit product exactly; roundl rounds half away from zero.
+    const long double exact =
+        static_cast<long double>(a) * static_cast<long double>(b) / static_cast<long double>(c);
+    return static_cast<int>(std::clamp<long double>(std::roundl(exact), INT32_MIN, INT32_MAX));
+}
+
+bool isEnhanced(Bytes b) {
+    return b.size() > 100 && b.u32(0) == 1 && b.u32(40) == kEmfSignature;
+}
+
+} // namespace
+
+void TMetafile::LoadFromStream(QIODevice& stream) {
+    const QByteArray bytes = stream.readAll();
+    if (isEnhanced(Bytes(bytes))) {
+        loadEnhanced(bytes);
+    } else {
+        loadPlaceable(bytes);
+    }
+    Changed();
+}
+
+void TMetafile::loadEnhanced(const QByteArray& bytes) {
+    const Bytes b(bytes);
+    const std::size_t headerSize = b.u32(4);
+    if (headerSize < kEmfMinHeader || headerSize % 4 != 0 || headerSize > b.size()) {
+        invalid();
+    }
+    // Bytes after the size the header declares are not part of the metafile.
+    std::size_t total = b.size();
+    const std::size_t declared = b.u32(48);
+    if (declared >= headerSize && declared < total) {
+        total = declared;
+    }
+    const Bytes records = b.sub(0, total);
+    if (!pictures::metafile::emfRecordsWalk(records)) {
+        invalid();
+    }
+    const QRectF bounds(QPointF(b.i32(8), b.i32(12)), QPointF(b.i32(16), b.i32(20)));
+    const std::int64_t frameLeft = b.i32(24);
+    const std::int64_t frameTop = b.i32(28);
+    const std::int64_t frameWidth = std::llabs(std::int64_t{b.i32(32)} - frameLeft);
+    const std::int64_t frameHeight = std::llabs(std::int64_t{b.i32(36)} - frameTop);
+    const std::int64_t deviceX = b.i32(72);
+    const std::int64_t deviceY = b.i32(76);
+    const std::int64_t mmX = b.i32(80);
+    const std::int64_t mmY = b.i32(84);
+
+    // A header without a device size would divide by zero: such files are
+    // measured at 96 pixels per inch instead.
+    const bool device = deviceX > 0 && deviceY > 0 && mmX > 0 && mmY > 0;
+    width_ = device ? mulDiv(frameWidth, deviceX, mmX * 100)
+                    : mulDiv(frameWidth, 96, kHundredthMmPerInch);
+    height_ = device ? mulDiv(frameHeight, deviceY, mmY * 100)
+                     : mulDiv(frameHeight, 96, kHundredthMmPerInch);
+    pixelsPerMmX_ = device ? double(deviceX) / double(mmX) : 96 / 25.4;
+    pixelsPerMmY_ = device ? double(deviceY) / double(mmY) : 96 / 25.4;
+    frame_ = QRectF(QPointF(frameLeft * pixelsPerMmX_ / 100, frameTop * pixelsPerMmY_ / 100),
+                    QSizeF(frameWidth * pixelsPerMmX_ / 100, frameHeight * pixelsPerMmY_ / 100));
+    if (frame_.width() <= 0 || frame_.height() <= 0) {
+        frame_ = bounds.normalized();
+    }
+    kind_ = Kind::Enhanced;
+    records_ = bytes.left(static_cast<qsizetype>(total));
+    box_ = {};
+}
+
+void TMetafile::loadPlaceable(const QByteArray& bytes) {
+    const Bytes b(bytes);
+    if (!b.has(0, kPlaceableHeader) || b.u32(0) != kPlaceableKey) {
+        invalid();
+    }
+    std::uint16_t sum = 0;
+    for (std::size_t k = 0; k < 10; ++k) {
+        sum ^= b.u16(2 * k);
+    }
+    if (sum != b.u16(20)) {
+        invalid();
+    }
+    const Bytes records = b.from(kPlaceableHeader);
+    if (!pictures::metafile::wmfRecordsWalk(records)) {
+        invalid();
+    }
+    const int left = b.i16(6);
+    const int top = b.i16(8);
+    const int right = b.i16(10);
+    const int bottom = b.i16(12);
+    const int inch = b.u16(14) != 0 ? b.u16(14) : 96;
+    const int ppi = pictures::screenPixelsPerInch();
+    const int mmWidth = mulDiv(std::abs(right - left), kHundredthMmPerInch, inch);
+    const int mmHeight = mulDiv(std::abs(bottom - top), kHundredthMmPerInch, inch);
+    width_ = mulDiv(mmWidth, ppi, kHundredthMmPerInch);
+    height_ = mulDiv(mmHeight, ppi, kHundredthMmPerInch);
+    box_ = QRectF(QPointF(left, top), QPointF(right, bottom));
+    frame_ = {};
+    kind_ = Kind::Placeable;
+    records_ = bytes.mid(static_cast<qsizetype>(kPlaceableHeader));
+}
+
+void TMetafile::Draw(QPainter& canvas, const QRect& rect) {
+    Play(canvas, rect, {});
+}
+
+void TMetafile::Play(QPainter& canvas, const QRect& rect,
+                     const std::function<void(const std::string&)>& trace) const {
+    using namespace pictures::metafile;
+    if (kind_ == Kind::None || rect.isEmpty()) {
+        return;
+    }
+    const QRectF target(rect);
+    if (kind_ == Kind::Enhanced) {
+        // The frame, in device pixels, fills the target.
+        const double fw = frame_.width() > 0 ? frame_.width() : 1;
+        const double fh = frame_.height() > 0 ? frame_.height() : 1;
+        const double sx = target.width() / fw;
+        const double sy = target.height() / fh;
+        const QTransform device(sx, 0, 0, sy, target.x() - frame_.x() * sx,
+                                target.y() - frame_.y() * sy);
+        Player player(canvas, device, target);
+        player.trace = trace;
+        player.setDeviceResolution(pixelsPerMmX_, pixelsPerMmY_);
+        playEmf(Bytes(records_), player);
+        return;
+    }
+    // The window starts as the bounding box; the metafile's own window
+    // records replace it, and the window always fills the target.
+    const QTransform device(target.width(), 0, 0, target.height(), target.x(), target.y());
+    Player player(canvas, device, target);
+    player.trace = trace;
+    player.dc().mapMode = MM_ANISOTROPIC;
+    player.setWindowOrg(box_.topLeft());
+    player.setWindowExt(box_.size());
+    player.lockMapping();
+    playWmf(Bytes(records_), player);
+}
 
 } // namespace qcm

@@ -1,0 +1,621 @@
+#include "test_metafile_builders.h"
+
+#include "../support/TempFolder.h"
+#include "pictures/Metafile.h"
+#include "pictures/Picture.h"
+
+#include <QBuffer>
+#include <QPainter>
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <limits>
+#include <memory>
+#include <string>
+#include <vector>
+
+using namespace metafile_test;
+using qcm::EInvalidGraphic;
+using qcm::TMetafile;
+
+namespace {
+
+constexpr std::uint32_t kRed = 0x0000FF;
+constexpr std::uint32_t kBlue = 0xFF0000;
+constexpr std::int32_t kNullPen = static_cast<std::int32_t>(0x80000008U);
+
+enum : std::uint16_t {
+    META_SAVEDC = 0x001E,
+    META_SETROP2 = 0x0104,
+    META_RESTOREDC = 0x0127,
+    META_SELECTOBJECT = 0x012D,
+    META_SETWINDOWORG = 0x020B,
+    META_SETWINDOWEXT = 0x020C,
+    META_CREATEPENINDIRECT = 0x02FA,
+    META_CREATEBRUSHINDIRECT = 0x02FC,
+    META_INTERSECTCLIPRECT = 0x0416,
+    META_RECTANGLE = 0x041B,
+    META_STRETCHDIB = 0x0F43,
+    META_TEXTOUT = 0x0521,
+    META_PIE = 0x081A,
+};
+
+enum : std::uint32_t {
+    EMR_SETWINDOWEXTEX = 9,
+    EMR_SETWINDOWORGEX = 10,
+    EMR_SETVIEWPORTEXTEX = 11,
+    EMR_SETVIEWPORTORGEX = 12,
+    EMR_SETMAPMODE = 17,
+    EMR_SETBKMODE = 18,
+    EMR_SETROP2 = 20,
+    EMR_SETTEXTALIGN = 22,
+    EMR_SETTEXTCOLOR = 24,
+    EMR_EXCLUDECLIPRECT = 29,
+    EMR_INTERSECTCLIPRECT = 30,
+    EMR_SAVEDC = 33,
+    EMR_RESTOREDC = 34,
+    EMR_SETWORLDTRANSFORM = 35,
+    EMR_SELECTOBJECT = 37,
+    EMR_CREATEBRUSHINDIRECT = 39,
+    EMR_ELLIPSE = 42,
+    EMR_RECTANGLE = 43,
+    EMR_BEGINPATH = 59,
+    EMR_ENDPATH = 60,
+    EMR_FILLPATH = 62,
+    EMR_GDICOMMENT = 70,
+    EMR_STRETCHDIBITS = 81,
+    EMR_EXTCREATEFONTINDIRECTW = 82,
+    EMR_EXTTEXTOUTW = 84,
+    EMR_POLYGON16 = 86,
+    EMR_POLYGON = 3,
+    EMR_SETARCDIRECTION = 57,
+    EMR_EXTSELECTCLIPRGN = 75,
+    EMR_PIE = 47,
+};
+
+std::unique_ptr<TMetafile> load(const QByteArray& bytes) {
+    auto m = std::make_unique<TMetafile>();
+    QBuffer buffer;
+    buffer.setData(bytes);
+    buffer.open(QIODevice::ReadOnly);
+    m->LoadFromStream(buffer);
+    return m;
+}
+
+void loadInto(TMetafile& m, const QByteArray& bytes) {
+    QBuffer buffer;
+    buffer.setData(bytes);
+    buffer.open(QIODevice::ReadOnly);
+    m.LoadFromStream(buffer);
+}
+
+QImage render(TMetafile& m, QSize size = QSize(100, 100)) {
+    QImage image(size, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    m.Draw(painter, QRect(QPoint(0, 0), size));
+    return image;
+}
+
+QRgb at(const QImage& image, int x, int y) {
+    return image.pixel(x, y) & 0xFFFFFF;
+}
+
+constexpr QRgb kWhitePixel = 0xFFFFFF;
+constexpr QRgb kRedPixel = 0xFF0000;
+constexpr QRgb kBluePixel = 0x0000FF;
+
+// A red brush selected and the pen removed, as most fill tests start.
+Emf& redFill(Emf& e) {
+    return e.record(EMR_CREATEBRUSHINDIRECT, {1, 0, kRed, 0})
+        .record(EMR_SELECTOBJECT, {1})
+        .record(EMR_SELECTOBJECT, {kNullPen});
+}
+
+Wmf& redFill(Wmf& w) {
+    return w.record(META_CREATEBRUSHINDIRECT, {0, kRed & 0xFFFF, kRed >> 16, 0})
+        .record(META_SELECTOBJECT, {0})
+        .record(META_CREATEPENINDIRECT, {5, 0, 0, 0, 0})
+        .record(META_SELECTOBJECT, {1});
+}
+
+} // namespace
+
+// ---- loading -------------------------------------------------------------
+
+TEST(Metafile, WmfFileHoldingAnEnhancedMetafileLoadsAsEnhanced) {
+    TempFolder folder;
+    Emf e;
+    redFill(e).record(EMR_RECTANGLE, {0, 0, 999, 999});
+    folder.write(QStringLiteral("dessin.wmf"), e.bytes());
+    qcm::TPicture picture;
+    picture.LoadFromFile(QStringLiteral("dessin.wmf"));
+    const auto* metafile = dynamic_cast<const TMetafile*>(picture.Graphic());
+    ASSERT_NE(metafile, nullptr);
+    EXPECT_EQ(metafile->kind(), TMetafile::Kind::Enhanced);
+}
+
+struct SizeCase {
+    const char* name;
+    QByteArray bytes;
+    int ppi;
+    int width;
+    int height;
+};
+
+TEST(Metafile, ReportsTheSizeOfItsHeader) {
+    const SizeCase cases[] = {
+        {"one inch at 1000 units", Wmf().bytes(QRect(0, 0, 1000, 500), 1000), 96, 96, 48},
+        {"units per inch 0 means 96", Wmf().bytes(QRect(0, 0, 1000, 500), 0), 96, 1000, 500},
+        {"screen at 120 ppi", Wmf().bytes(QRect(0, 0, 1000, 500), 1000), 120, 120, 60},
+        {"twips, offset box", Wmf().bytes(QRect(-720, 100, 1440, 720), 1440), 96, 96, 48},
+        {"rounding to nearest", Wmf().bytes(QRect(0, 0, 5, 3), 1000), 96, 0, 0},
+        {"emf 10 px per mm", Emf().bytes(QRect(0, 0, 10000, 5000)), 96, 1000, 500},
+        {"emf 1024 px over 320 mm",
+         Emf().bytes(QRect(0, 0, 2540, 2540), QSize(1024, 768), QSize(320, 240)), 96, 81, 81},
+        {"emf ignores screen ppi", Emf().bytes(QRect(0, 0, 10000, 5000)), 120, 1000, 500},
+        {"emf without device millimetres",
+         Emf().bytes(QRect(0, 0, 2540, 5080), QSize(1000, 1000), QSize(0, 0)), 96, 96, 192},
+    };
+    for (const SizeCase& c : cases) {
+        qcm::pictures::setScreenPixelsPerInch([ppi = c.ppi] { return ppi; });
+        const auto m = load(c.bytes);
+        EXPECT_EQ(m->Width(), c.width) << c.name;
+        EXPECT_EQ(m->Height(), c.height) << c.name;
+        EXPECT_FALSE(m->Empty()) << c.name;
+    }
+    qcm::pictures::setScreenPixelsPerInch({});
+}
+
+struct BadCase {
+    const char* name;
+    QByteArray bytes;
+};
+
+std::vector<BadCase> badFiles() {
+    std::vector<BadCase> cases;
+    const QByteArray good = Wmf().record(META_SAVEDC, {}).bytes(QRect(0, 0, 100, 100), 1000);
+    cases.push_back({"empty", QByteArray()});
+    cases.push_back({"shorter than the placeable header", good.left(21)});
+    QByteArray key = good;
+    key[0] = 0;
+    cases.push_back({"bad key", key});
+    cases.push_back({"bad checksum", Wmf().bytes(QRect(0, 0, 100, 100), 1000, false)});
+    cases.push_back({"standard header cut", good.left(30)});
+    QByteArray headerSize = good;
+    headerSize[24] = 8;
+    cases.push_back({"standard header size not 9", headerSize});
+    QByteArray past = good;
+    past[40] = 0x7F; // the SaveDC record's size in words
+    cases.push_back({"wmf record past the end", past});
+    QByteArray zero = good;
+    zero[40] = 0;
+    cases.push_back({"wmf record of size 0", zero});
+    cases.push_back({"wmf record cut", good.left(good.size() - 8)});
+
+    const QByteArray emf = Emf().record(EMR_SAVEDC, {}).bytes();
+    QByteArray small = emf;
+    small[4] = 40;
+    cases.push_back({"emf header size too small", small});
+    QByteArray misaligned = emf;
+    misaligned[108 + 4] = 10;
+    cases.push_back({"emf record size not a multiple of 4", misaligned});
+    QByteArray zeroEmf = emf;
+    zeroEmf[108 + 4] = 0;
+    cases.push_back({"emf record of size 0", zeroEmf});
+    QByteArray pastEmf = emf;
+    pastEmf[108 + 5] = 0x10;
+    cases.push_back({"emf record past the end", pastEmf});
+    cases.push_back({"emf of 100 bytes is not enhanced", emf.left(100)});
+    return cases;
+}
+
+TEST(Metafile, RefusesWhatCannotBeRead) {
+    for (const BadCase& c : badFiles()) {
+        try {
+            load(c.bytes);
+            ADD_FAILURE() << c.name << ": accepted";
+        } catch (const EInvalidGraphic& e) {
+            EXPECT_EQ(e.message(), QStringLiteral("MetaFichier incorrect")) << c.name;
+        }
+    }
+}
+
+TEST(Metafile, FailedLoadKeepsThePreviousPicture) {
+    auto m = load(Wmf().bytes(QRect(0, 0, 1000, 500), 1000));
+    EXPECT_THROW(loadInto(*m, QByteArray("garbage")), EInvalidGraphic);
+    EXPECT_EQ(m->Width(), 96);
+    EXPECT_EQ(m->kind(), TMetafile::Kind::Placeable);
+}
+
+TEST(Metafile, TrailingBytesAfterTheEndRecordAreIgnored) {
+    const auto m = load(Emf().bytes() + QByteArray(7, 'x'));
+    EXPECT_EQ(m->kind(), TMetafile::Kind::Enhanced);
+}
+
+// ---- playing ---------------------------------------------------------------
+
+TEST(MetafilePlayer, EmfWindowAndViewportPlaceTheRectangle) {
+    Emf e;
+    e.record(EMR_SETMAPMODE, {8})
+        .record(EMR_SETWINDOWORGEX, {0, 0})
+        .record(EMR_SETWINDOWEXTEX, {100, 100})
+        .record(EMR_SETVIEWPORTORGEX, {500, 0})
+        .record(EMR_SETVIEWPORTEXTEX, {1000, 1000});
+    redFill(e).record(EMR_RECTANGLE, {0, 20, 30, 40}); // output x 50..80, y 20..40
+    auto m = load(e.bytes());
+    const QImage img = render(*m);
+    EXPECT_EQ(at(img, 65, 30), kRedPixel);
+    EXPECT_EQ(at(img, 45, 30), kWhitePixel);
+    EXPECT_EQ(at(img, 85, 30), kWhitePixel);
+    EXPECT_EQ(at(img, 65, 50), kWhitePixel);
+}
+
+TEST(MetafilePlayer, WmfWindowFillsTheTarget) {
+    Wmf w;
+    w.record(META_SETWINDOWORG, {100, 100}).record(META_SETWINDOWEXT, {200, 200});
+    redFill(w).record(META_RECTANGLE, {300, 300, 200, 200}); // lower right quarter
+    auto m = load(w.bytes(QRect(0, 0, 1000, 1000), 1000));
+    const QImage img = render(*m);
+    EXPECT_EQ(at(img, 75, 75), kRedPixel);
+    EXPECT_EQ(at(img, 25, 25), kWhitePixel);
+    EXPECT_EQ(at(img, 75, 25), kWhitePixel);
+}
+
+TEST(MetafilePlayer, RestoreDcBringsBackTheSavedBrush) {
+    Emf e;
+    redFill(e)
+        .record(EMR_SAVEDC, {})
+        .record(EMR_CREATEBRUSHINDIRECT, {2, 0, kBlue, 0})
+        .record(EMR_SELECTOBJECT, {2})
+        .record(EMR_RECTANGLE, {0, 0, 500, 1000})
+        .record(EMR_RESTOREDC, {-1})
+        .record(EMR_RECTANGLE, {500, 0, 1000, 1000});
+    auto m = load(e.bytes());
+    const QImage img = render(*m);
+    EXPECT_EQ(at(img, 25, 50), kBluePixel);
+    EXPECT_EQ(at(img, 75, 50), kRedPixel);
+}
+
+TEST(MetafilePlayer, WmfRestoreDcToAnAbsoluteLevel) {
+    Wmf w;
+    redFill(w)
+        .record(META_SAVEDC, {})
+        .record(META_INTERSECTCLIPRECT, {100, 100, 0, 0})
+        .record(META_SAVEDC, {})
+        .record(META_INTERSECTCLIPRECT, {50, 50, 0, 0})
+        .record(META_RESTOREDC, {1}) // back to before both clips
+        .record(META_RECTANGLE, {1000, 1000, 0, 0});
+    auto m = load(w.bytes(QRect(0, 0, 1000, 1000), 1000));
+    EXPECT_EQ(at(render(*m), 80, 80), kRedPixel);
+}
+
+TEST(MetafilePlayer, ClipRectanglesLimitFilling) {
+    Emf e;
+    redFill(e)
+        .record(EMR_INTERSECTCLIPRECT, {0, 0, 500, 1000})
+        .record(EMR_EXCLUDECLIPRECT, {0, 0, 200, 200})
+        .record(EMR_RECTANGLE, {0, 0, 1000, 1000});
+    auto m = load(e.bytes());
+    const QImage img = render(*m);
+    EXPECT_EQ(at(img, 30, 50), kRedPixel);
+    EXPECT_EQ(at(img, 70, 50), kWhitePixel);
+    EXPECT_EQ(at(img, 10, 10), kWhitePixel);
+}
+
+TEST(MetafilePlayer, StretchDibitsPutsEachPixelInItsQuadrant) {
+    QByteArray bits;
+    const QByteArray info = dib24(2, 2, {0xFF0000, 0x00FF00, 0x0000FF, 0xFFFFFF}, &bits);
+    QByteArray p;
+    for (int v : {0, 0, 1000, 1000}) { // bounds
+        put32(p, static_cast<std::uint32_t>(v));
+    }
+    for (int v :
+         {0, 0, 0, 0, 2, 2, 80, static_cast<int>(info.size()), 80 + static_cast<int>(info.size()),
+          static_cast<int>(bits.size()), 0, 0x00CC0020, 1000, 1000}) {
+        put32(p, static_cast<std::uint32_t>(v));
+    }
+    Emf e;
+    e.raw(EMR_STRETCHDIBITS, p + info + bits);
+    auto m = load(e.bytes());
+    const QImage img = render(*m);
+    EXPECT_EQ(at(img, 25, 25), 0xFF0000u);
+    EXPECT_EQ(at(img, 75, 25), 0x00FF00u);
+    EXPECT_EQ(at(img, 25, 75), 0x0000FFu);
+    EXPECT_EQ(at(img, 75, 75), 0xFFFFFFu);
+}
+
+TEST(MetafilePlayer, WmfStretchDibDrawsThePackedDib) {
+    const QByteArray dib = dib24(2, 1, {0xFF0000, 0x0000FF});
+    QByteArray params;
+    for (int v : {0x0020, 0x00CC, 0, 1, 2, 0, 0, 1000, 1000, 0, 0}) {
+        put16(params, static_cast<std::uint16_t>(v));
+    }
+    Wmf w;
+    w.raw(META_STRETCHDIB, params + dib);
+    auto m = load(w.bytes(QRect(0, 0, 1000, 1000), 1000));
+    const QImage img = render(*m);
+    EXPECT_EQ(at(img, 25, 50), 0xFF0000u);
+    EXPECT_EQ(at(img, 75, 50), 0x0000FFu);
+}
+
+QByteArray fontRecord(int handle, int height) {
+    QByteArray p;
+    put32(p, static_cast<std::uint32_t>(handle));
+    for (int v : {height, 0, 0, 0, 700}) {
+        put32(p, static_cast<std::uint32_t>(v));
+    }
+    put32(p, 0);
+    put32(p, 0);
+    for (char16_t c : u"DejaVu Sans") {
+        put16(p, c);
+    }
+    p.resize(12 + 92, '\0');
+    return p;
+}
+
+QByteArray extTextOutW(int x, int y, const QString& text) {
+    QByteArray p;
+    for (int v : {0, 0, 0, 0, 1}) { // bounds, graphics mode
+        put32(p, static_cast<std::uint32_t>(v));
+    }
+    put32(p, 0);
+    put32(p, 0); // scales
+    put32(p, static_cast<std::uint32_t>(x));
+    put32(p, static_cast<std::uint32_t>(y));
+    put32(p, static_cast<std::uint32_t>(text.size()));
+    put32(p, 76); // offString, from the record's start
+    put32(p, 0);  // options
+    for (int k = 0; k < 4; ++k) {
+        put32(p, 0);
+    }
+    put32(p, 0); // offDx
+    for (QChar c : text) {
+        put16(p, c.unicode());
+    }
+    return p;
+}
+
+TEST(MetafilePlayer, TextDrawsInTheTextColourAtItsReference) {
+    Emf e;
+    e.raw(EMR_EXTCREATEFONTINDIRECTW, fontRecord(1, -300))
+        .record(EMR_SELECTOBJECT, {1})
+        .record(EMR_SETBKMODE, {1})
+        .record(EMR_SETTEXTCOLOR, {kRed})
+        .raw(EMR_EXTTEXTOUTW, extTextOutW(100, 500, QStringLiteral("HH")));
+    auto m = load(e.bytes());
+    const QImage img = render(*m);
+    int red = 0;
+    int above = 0;
+    for (int y = 0; y < img.height(); ++y) {
+        for (int x = 0; x < img.width(); ++x) {
+            if (qRed(img.pixel(x, y)) > 200 && qGreen(img.pixel(x, y)) < 80) {
+                ++red;
+                above += y < 48 ? 1 : 0;
+            }
+        }
+    }
+    EXPECT_GT(red, 50);
+    EXPECT_EQ(above, 0) << "top-aligned text starts below its reference";
+}
+
+TEST(MetafilePlayer, Rop2NotInvertsAndNopLeavesAlone) {
+    Emf e;
+    redFill(e)
+        .record(EMR_SETROP2, {6}) // R2_NOT
+        .record(EMR_RECTANGLE, {0, 0, 500, 1000})
+        .record(EMR_SETROP2, {11}) // R2_NOP
+        .record(EMR_RECTANGLE, {500, 0, 1000, 1000});
+    auto m = load(e.bytes());
+    const QImage img = render(*m);
+    EXPECT_EQ(at(img, 25, 50), 0x000000u);
+    EXPECT_EQ(at(img, 75, 50), kWhitePixel);
+}
+
+TEST(MetafilePlayer, PathFilledWhereItWasTraced) {
+    QByteArray poly;
+    for (int v : {0, 0, 0, 0, 3, 0, 0, 1000, 0, 0, 1000}) {
+        put32(poly, static_cast<std::uint32_t>(v));
+    }
+    Emf e;
+    redFill(e)
+        .record(EMR_BEGINPATH, {})
+        .raw(EMR_POLYGON, poly)
+        .record(EMR_ENDPATH, {})
+        .record(EMR_FILLPATH, {0, 0, 0, 0});
+    auto m = load(e.bytes());
+    const QImage img = render(*m);
+    EXPECT_EQ(at(img, 20, 20), kRedPixel);
+    EXPECT_EQ(at(img, 80, 80), kWhitePixel);
+}
+
+TEST(MetafilePlayer, CommentsAndUnknownRecordsAreSkipped) {
+    QByteArray comment;
+    put32(comment, 16);
+    put32(comment, 0x2B464D45); // "EMF+"
+    put32(comment, 0x40014008);
+    put32(comment, 0xFFFFFFFF);
+    Emf e;
+    e.raw(EMR_GDICOMMENT, comment).record(9999, {1, 2, 3});
+    redFill(e).record(EMR_RECTANGLE, {0, 0, 1000, 1000});
+    auto m = load(e.bytes());
+    std::vector<std::string> drawn;
+    QImage img(100, 100, QImage::Format_RGB32);
+    img.fill(Qt::white);
+    {
+        QPainter painter(&img);
+        m->Play(painter, img.rect(), [&](const std::string& line) { drawn.push_back(line); });
+    }
+    const std::vector<std::string> expected = {"skip emf 9999", "fill 0,0 100x100"};
+    EXPECT_EQ(drawn, expected);
+    EXPECT_EQ(at(img, 50, 50), kRedPixel);
+}
+
+TEST(MetafilePlayer, DumpOfDrawingCallsFollowsTheMapping) {
+    Emf e;
+    e.record(EMR_SETMAPMODE, {8})
+        .record(EMR_SETWINDOWEXTEX, {10, 10})
+        .record(EMR_SETVIEWPORTEXTEX, {1000, 1000});
+    QByteArray tri;
+    for (int v : {0, 0, 0, 0, 3}) {
+        put32(tri, static_cast<std::uint32_t>(v));
+    }
+    for (int v : {1, 1, 5, 1, 1, 5}) {
+        put16(tri, static_cast<std::uint16_t>(v));
+    }
+    redFill(e).record(EMR_ELLIPSE, {2, 2, 8, 6}).raw(EMR_POLYGON16, tri);
+    auto m = load(e.bytes());
+    std::vector<std::string> drawn;
+    QImage img(200, 200, QImage::Format_RGB32);
+    QPainter painter(&img);
+    m->Play(painter, img.rect(), [&](const std::string& line) { drawn.push_back(line); });
+    const std::vector<std::string> expected = {"fill 40,40 120x80", "fill 20,20 80x80"};
+    EXPECT_EQ(drawn, expected);
+}
+
+TEST(MetafilePlayer, DrawsIntoTheGivenRectangleOnly) {
+    Emf e;
+    redFill(e).record(EMR_RECTANGLE, {-5000, -5000, 5000, 5000});
+    auto m = load(e.bytes());
+    QImage img(100, 100, QImage::Format_RGB32);
+    img.fill(Qt::white);
+    {
+        QPainter painter(&img);
+        m->Draw(painter, QRect(20, 20, 40, 40));
+    }
+    EXPECT_EQ(at(img, 40, 40), kRedPixel);
+    EXPECT_EQ(at(img, 10, 10), kWhitePixel);
+    EXPECT_EQ(at(img, 70, 70), kWhitePixel);
+}
+
+// ---- damage ----------------------------------------------------------------
+
+TEST(MetafilePlayer, PolygonCountBeyondItsRecordIsSkipped) {
+    QByteArray poly;
+    for (int v : {0, 0, 0, 0, 0x7FFFFFFF, 0, 0, 1000, 0}) {
+        put32(poly, static_cast<std::uint32_t>(v));
+    }
+    Emf e;
+    redFill(e).raw(EMR_POLYGON, poly);
+    auto m = load(e.bytes());
+    EXPECT_EQ(at(render(*m), 5, 5), kWhitePixel);
+}
+
+TEST(MetafilePlayer, RestoreDcWithoutSaveAndZeroExtentsAreIgnored) {
+    Emf e;
+    e.record(EMR_RESTOREDC, {-3})
+        .record(EMR_RESTOREDC, {5})
+        .record(EMR_SETMAPMODE, {8})
+        .record(EMR_SETWINDOWEXTEX, {0, 0})
+        .record(EMR_SETVIEWPORTEXTEX, {0, 10});
+    redFill(e).record(EMR_RECTANGLE, {0, 0, 1000, 1000});
+    auto m = load(e.bytes());
+    EXPECT_EQ(at(render(*m), 50, 50), kRedPixel);
+}
+
+TEST(MetafilePlayer, NonFiniteWorldTransformIsIgnored) {
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    QByteArray xf;
+    for (float f : {nan, 0.0F, 0.0F, 1.0F, 0.0F, 0.0F}) {
+        std::uint32_t bits = 0;
+        std::memcpy(&bits, &f, 4);
+        put32(xf, bits);
+    }
+    Emf e;
+    e.raw(EMR_SETWORLDTRANSFORM, xf);
+    redFill(e).record(EMR_RECTANGLE, {0, 0, 1000, 1000});
+    auto m = load(e.bytes());
+    EXPECT_EQ(at(render(*m), 50, 50), kRedPixel);
+}
+
+TEST(MetafilePlayer, PieRunsCounterClockwiseUnlessTurnedRound) {
+    // From 3 o'clock to 12 o'clock: the upper right quarter, or the other three.
+    for (const bool clockwise : {false, true}) {
+        Emf e;
+        if (clockwise) {
+            e.record(EMR_SETARCDIRECTION, {2});
+        }
+        redFill(e).record(EMR_PIE, {0, 0, 1000, 1000, 1000, 500, 500, 0});
+        auto m = load(e.bytes());
+        const QImage img = render(*m);
+        EXPECT_EQ(at(img, 70, 30), clockwise ? kWhitePixel : kRedPixel) << clockwise;
+        EXPECT_EQ(at(img, 30, 70), clockwise ? kRedPixel : kWhitePixel) << clockwise;
+        EXPECT_EQ(at(img, 30, 30), clockwise ? kRedPixel : kWhitePixel) << clockwise;
+    }
+}
+
+TEST(MetafilePlayer, WmfPieFollowsTheSameRule) {
+    Wmf w;
+    redFill(w).record(META_PIE, {0, 500, 500, 1000, 1000, 1000, 0, 0});
+    auto m = load(w.bytes(QRect(0, 0, 1000, 1000), 1000));
+    const QImage img = render(*m);
+    EXPECT_EQ(at(img, 70, 30), kRedPixel);
+    EXPECT_EQ(at(img, 30, 70), kWhitePixel);
+}
+
+TEST(MetafilePlayer, WmfTextIsWindowsAnsi) {
+    QByteArray params;
+    put16(params, 3);
+    params.append("\xE9t\xE9", 3);
+    params.append('\0');
+    put16(params, 100); // y
+    put16(params, 100); // x
+    Wmf w;
+    w.raw(META_TEXTOUT, params);
+    auto m = load(w.bytes(QRect(0, 0, 1000, 1000), 1000));
+    std::vector<std::string> drawn;
+    QImage img(100, 100, QImage::Format_RGB32);
+    QPainter painter(&img);
+    m->Play(painter, img.rect(), [&](const std::string& line) { drawn.push_back(line); });
+    const std::vector<std::string> expected = {"text \u00e9t\u00e9"};
+    EXPECT_EQ(drawn, expected);
+}
+
+QByteArray clipRegion(std::initializer_list<QRect> rects, std::uint32_t mode) {
+    QByteArray data;
+    put32(data, 32);
+    put32(data, 1);
+    put32(data, static_cast<std::uint32_t>(rects.size()));
+    put32(data, static_cast<std::uint32_t>(rects.size() * 16));
+    for (int k = 0; k < 4; ++k) {
+        put32(data, 0);
+    }
+    for (const QRect& r : rects) {
+        put32(data, static_cast<std::uint32_t>(r.left()));
+        put32(data, static_cast<std::uint32_t>(r.top()));
+        put32(data, static_cast<std::uint32_t>(r.right()));
+        put32(data, static_cast<std::uint32_t>(r.bottom()));
+    }
+    QByteArray record;
+    put32(record, static_cast<std::uint32_t>(data.size()));
+    put32(record, mode);
+    return record + data;
+}
+
+TEST(MetafilePlayer, ClipRegionInDeviceUnitsLimitsFilling) {
+    // Rectangles given as left, top, right, bottom (exclusive), in either order.
+    for (const bool sorted : {true, false}) {
+        const QRect upperLeft(QPoint(0, 0), QPoint(500, 500));
+        const QRect lowerRight(QPoint(500, 500), QPoint(1000, 1000));
+        Emf e;
+        e.raw(EMR_EXTSELECTCLIPRGN, sorted ? clipRegion({upperLeft, lowerRight}, 5)
+                                           : clipRegion({lowerRight, upperLeft}, 5));
+        redFill(e).record(EMR_RECTANGLE, {0, 0, 1000, 1000});
+        auto m = load(e.bytes());
+        const QImage img = render(*m);
+        EXPECT_EQ(at(img, 25, 25), kRedPixel) << sorted;
+        EXPECT_EQ(at(img, 75, 75), kRedPixel) << sorted;
+        EXPECT_EQ(at(img, 75, 25), kWhitePixel) << sorted;
+        EXPECT_EQ(at(img, 25, 75), kWhitePixel) << sorted;
+    }
+}
+
+TEST(MetafilePlayer, ClipRegionWithExtremeCoordinatesDoesNotOverflow) {
+    Emf e;
+    e.raw(EMR_EXTSELECTCLIPRGN,
+          clipRegion({QRect(QPoint(INT32_MIN, INT32_MIN), QPoint(INT32_MAX, INT32_MAX))}, 5));
+    redFill(e).record(EMR_RECTANGLE, {0, 0, 1000, 1000});
+    auto m = load(e.bytes());
+    EXPECT_EQ(at(render(*m), 50, 50), kRedPixel);
+}
