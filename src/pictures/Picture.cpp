@@ -43,8 +43,10 @@ const TFileFormat* TFileFormatsList::Find(const QString& extension) const {
 TPicture::~TPicture() = default;
 
 QString TPicture::Extension(const QString& fileName) {
+    // A dot in a folder's name ("album.2024/photo") is no extension.
     const qsizetype dot = fileName.lastIndexOf(QLatin1Char('.'));
-    return dot < 0 ? QString() : fileName.mid(dot + 1);
+    const qsizetype slash = fileName.lastIndexOf(QLatin1Char('/'));
+    return dot < 0 || dot < slash ? QString() : fileName.mid(dot + 1);
 }
 
 void TPicture::LoadFromFile(const QString& fileName) {

@@ -1,12 +1,79 @@
 #include "Tool.h"
 
+#include "pictures/Picture.h"
+
+#include <QImage>
+#include <QPainter>
+#include <QSaveFile>
+
 #include <cstdio>
+#include <exception>
 
 namespace qcm::tool {
 
-int Picture(const QStringList& /*args*/) {
-    std::fputs("qcm-tool picture: pas encore disponible\n", stderr);
-    return 2;
+namespace {
+
+void PrintError(const char* className, const QString& message) {
+    std::fprintf(stderr, "%s: %s\n", className, message.toLocal8Bit().constData());
+}
+
+// Draws the picture at its reported size over a transparent background.
+bool WritePng(TPicture& picture, const QString& out) {
+    QImage image(picture.Width(), picture.Height(), QImage::Format_ARGB32_Premultiplied);
+    if (image.isNull()) {
+        PrintError("qcm-tool", QStringLiteral("image vide : rien à écrire dans %1").arg(out));
+        return false;
+    }
+    image.fill(Qt::transparent);
+    {
+        QPainter painter(&image);
+        picture.Draw(painter, image.rect());
+    }
+    QSaveFile file(out);
+    if (!file.open(QIODevice::WriteOnly) || !image.save(&file, "PNG") || !file.commit()) {
+        PrintError("qcm-tool", QStringLiteral("impossible d'écrire %1").arg(out));
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+int Picture(const QStringList& args) {
+    QString fileName;
+    QString png;
+    for (qsizetype i = 0; i < args.size(); ++i) {
+        if (args[i] == QLatin1String("--png") && i + 1 < args.size()) {
+            png = args[++i];
+        } else if (fileName.isEmpty() && !args[i].startsWith(QLatin1String("--"))) {
+            fileName = args[i];
+        } else {
+            fileName.clear();
+            break;
+        }
+    }
+    if (fileName.isEmpty()) {
+        std::fputs("usage: qcm-tool picture FICHIER [--png SORTIE]\n", stderr);
+        return 2;
+    }
+
+    TPicture picture;
+    try {
+        picture.LoadFromFile(fileName);
+        const TGraphic* graphic = picture.Graphic();
+        std::printf("%s %dx%d\n", graphic->ClassName(), picture.Width(), picture.Height());
+        std::fflush(stdout);
+        if (!png.isEmpty() && !WritePng(picture, png)) {
+            return 1;
+        }
+    } catch (const Exception& e) {
+        PrintError(e.className(), e.message());
+        return 1;
+    } catch (const std::exception& e) {
+        PrintError("Exception", QString::fromLocal8Bit(e.what()));
+        return 1;
+    }
+    return 0;
 }
 
 } // namespace qcm::tool
