@@ -1,17 +1,47 @@
 #include "Bitmap.h"
 
+#include "BmpDecoder.h"
+
+#include <QIODevice>
+#include <QPainter>
+
 namespace qcm {
 
-void TBitmap::LoadFromStream(QIODevice& /*stream*/) {
-    throw EInvalidGraphic(QStringLiteral("Format non pris en charge"));
+void TDibGraphic::Load(QIODevice& stream, pictures::DibRules rules, const QString& error) {
+    const QByteArray bytes = stream.readAll();
+    QImage image;
+    if (!bytes.isEmpty()) {
+        pictures::DibResult result = pictures::decodeBmpFile(bytes, rules);
+        if (result.failure != nullptr) {
+            throw EInvalidGraphic(error);
+        }
+        image = std::move(result.image);
+    }
+    image_ = std::move(image);
+    paintable_ = QImage();
+    Changed();
 }
 
-void TBitmap::Draw(QPainter& /*canvas*/, const QRect& /*rect*/) {}
-
-void TDIB::LoadFromStream(QIODevice& /*stream*/) {
-    throw EInvalidGraphic(QStringLiteral("Format non pris en charge"));
+void TDibGraphic::Draw(QPainter& canvas, const QRect& rect) {
+    if (image_.isNull()) {
+        return;
+    }
+    if (image_.format() != QImage::Format_Indexed8 && image_.format() != QImage::Format_Mono) {
+        canvas.drawImage(rect, image_);
+        return;
+    }
+    if (paintable_.isNull()) {
+        paintable_ = image_.convertToFormat(QImage::Format_RGB32);
+    }
+    canvas.drawImage(rect, paintable_);
 }
 
-void TDIB::Draw(QPainter& /*canvas*/, const QRect& /*rect*/) {}
+void TBitmap::LoadFromStream(QIODevice& stream) {
+    Load(stream, pictures::DibRules::Bitmap, QStringLiteral("Image bitmap incorrecte"));
+}
+
+void TDIB::LoadFromStream(QIODevice& stream) {
+    Load(stream, pictures::DibRules::StrictDib, QStringLiteral("不正な DIB です"));
+}
 
 } // namespace qcm

@@ -2,28 +2,47 @@
 
 #include "Graphic.h"
 
+#include <QImage>
+
 namespace qcm {
 
-// Not read yet: refuses every file.
-class TBitmap : public TGraphic {
+namespace pictures {
+enum class DibRules;
+}
+
+// A device-independent bitmap read into a QImage. Holds what TBitmap and TDIB
+// share; only their header rules and error texts differ.
+class TDibGraphic : public TGraphic {
 public:
-    const char* ClassName() const override { return "TBitmap"; }
-    int Width() const override { return 0; }
-    int Height() const override { return 0; }
-    bool Empty() const override { return true; }
-    void LoadFromStream(QIODevice& stream) override;
+    int Width() const override { return image_.width(); }
+    int Height() const override { return image_.height(); }
+    bool Empty() const override { return image_.isNull(); }
     void Draw(QPainter& canvas, const QRect& rect) override;
+    // The decoded pixels; null when empty.
+    const QImage& Image() const { return image_; }
+
+protected:
+    // A stream with no bytes gives an empty picture; anything unreadable
+    // raises EInvalidGraphic(error) and keeps the current picture.
+    void Load(QIODevice& stream, pictures::DibRules rules, const QString& error);
+
+private:
+    QImage image_;
+    QImage paintable_; // paletted pixels converted once for repeated drawing
 };
 
-// Not read yet: refuses every file.
-class TDIB : public TGraphic {
+// .bmp files, and the background tile whatever its extension.
+class TBitmap : public TDibGraphic {
+public:
+    const char* ClassName() const override { return "TBitmap"; }
+    void LoadFromStream(QIODevice& stream) override;
+};
+
+// .dib files: the same reader with a stricter header.
+class TDIB : public TDibGraphic {
 public:
     const char* ClassName() const override { return "TDIB"; }
-    int Width() const override { return 0; }
-    int Height() const override { return 0; }
-    bool Empty() const override { return true; }
     void LoadFromStream(QIODevice& stream) override;
-    void Draw(QPainter& canvas, const QRect& rect) override;
 };
 
 } // namespace qcm
