@@ -1,5 +1,6 @@
 // GIF bytes -> reader; then the first frame drawn and a few compositions of
 // the animation, all in this thread.
+#include "FuzzPicture.h"
 #include "pictures/Gif.h"
 #include "pictures/GifPainter.h"
 
@@ -10,21 +11,12 @@
 #include <cstdint>
 #include <cstdlib>
 
-namespace {
-QGuiApplication* App() {
-    static int argc = 1;
-    static char name[] = "fuzz_gif";
-    static char* argv[] = {name, nullptr};
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    }
-    static QGuiApplication app(argc, argv);
-    return &app;
+extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
+    qcm::fuzz::StartApplication(argc, argv);
+    return 0;
 }
-} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    App();
     qcm::TGIFImage image;
     QBuffer buffer;
     buffer.setData(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));

@@ -1,4 +1,5 @@
 // Feeds arbitrary bytes to the JPEG reader and draws the result.
+#include "FuzzPicture.h"
 #include "pictures/Jpeg.h"
 
 #include <QBuffer>
@@ -19,8 +20,7 @@ constexpr qint64 kMaxFuzzPixels = 1024 * 1024;
 } // namespace
 
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    static QGuiApplication app(*argc, *argv);
+    qcm::fuzz::StartApplication(argc, argv);
     return 0;
 }
 
