@@ -395,26 +395,12 @@ void makeOpaque(QImage& img) {
     }
 }
 
-} // namespace
-
-DibResult decodeBmpFile(QByteArrayView file, DibRules rules) {
-    const auto* p = reinterpret_cast<const uchar*>(file.data());
-    if (file.size() < 14 || p[0] != 'B' || p[1] != 'M') {
-        return {{}, kNotBmp};
-    }
-    return decodeDib(file.sliced(14), rules, std::int64_t{u32(p + 10)} - 14);
-}
-
-DibResult decodeDib(QByteArrayView dib, DibRules rules, std::int64_t pixelOffset) {
-    const auto* p = reinterpret_cast<const uchar*>(dib.data());
-    const std::int64_t n = dib.size();
-    Header h;
-    if (const char* failure = parseHeader(p, n, rules, h)) {
-        return {{}, failure};
-    }
-
-    // Colour table: 3-byte entries after a core header, 4-byte otherwise.
-    const std::int64_t entrySize = h.core ? 3 : 4;
+// Colour table: 3-byte entries after a core header, 4-byte otherwise, 2-byte
+// indices into the caller's palette when it gives one. dataStart is where the
+// pixels would follow the table.
+const char* readTable(const uchar* p, std::int64_t n, const Header& h, std::int64_t pixelOffset,
+                      DibPalette indices, Palette& pal, std::int64_t& dataStart) {
+    const std::int64_t entrySize = !indices.empty() ? 2 : h.core ? 3 : 4;
     const std::int64_t tableStart = h.size + h.maskBytes;
     std::int64_t count = 0;
     if (h.bpp <= 8) {
@@ -423,27 +409,31 @@ DibResult decodeDib(QByteArrayView dib, DibRules rules, std::int64_t pixelOffset
         count = h.colorsUsed; // an optional table that only gets skipped
     }
     std::int64_t used = h.bpp <= 8 ? std::min<std::int64_t>(count, 256) : 0;
-    std::int64_t dataStart = tableStart + count * entrySize;
+    dataStart = tableStart + count * entrySize;
     if (pixelOffset >= tableStart && pixelOffset <= n) {
         // Trust the file header: it skips gaps and allows short tables.
         dataStart = pixelOffset;
         used = std::min(used, (pixelOffset - tableStart) / entrySize);
     }
     if (tableStart + used * entrySize > n) {
-        return {{}, kTableTruncated};
+        return kTableTruncated;
     }
     if (dataStart > n) {
-        return {{}, kPixelsTruncated};
+        return kPixelsTruncated;
     }
-    Palette pal;
     pal.fill(kOpaque);
     for (std::int64_t i = 0; i < used; ++i) {
         const uchar* e = p + tableStart + i * entrySize;
-        pal[i] = kOpaque | std::uint32_t{e[2]} << 16 | std::uint32_t{e[1]} << 8 | e[0];
+        pal[i] = !indices.empty()
+                     ? indices[u16(e) % indices.size()]
+                     : kOpaque | std::uint32_t{e[2]} << 16 | std::uint32_t{e[1]} << 8 | e[0];
     }
+    return nullptr;
+}
 
-    const uchar* data = p + dataStart;
-    const std::int64_t avail = n - dataStart;
+// The pixels of a parsed header, avail bytes of them at data.
+DibResult decodePixels(const Header& h, const Palette& pal, DibRules rules, const uchar* data,
+                       std::int64_t avail) {
     DibResult result;
     QImage& img = result.image;
 
@@ -517,6 +507,48 @@ DibResult decodeDib(QByteArrayView dib, DibRules rules, std::int64_t pixelOffset
         }
     }
     return result;
+}
+
+} // namespace
+
+DibResult decodeBmpFile(QByteArrayView file, DibRules rules) {
+    const auto* p = reinterpret_cast<const uchar*>(file.data());
+    if (file.size() < 14 || p[0] != 'B' || p[1] != 'M') {
+        return {{}, kNotBmp};
+    }
+    return decodeDib(file.sliced(14), rules, std::int64_t{u32(p + 10)} - 14);
+}
+
+DibResult decodeDib(QByteArrayView dib, DibRules rules, std::int64_t pixelOffset,
+                    DibPalette indices) {
+    const auto* p = reinterpret_cast<const uchar*>(dib.data());
+    const std::int64_t n = dib.size();
+    Header h;
+    if (const char* failure = parseHeader(p, n, rules, h)) {
+        return {{}, failure};
+    }
+    Palette pal;
+    std::int64_t dataStart = 0;
+    if (const char* failure = readTable(p, n, h, pixelOffset, indices, pal, dataStart)) {
+        return {{}, failure};
+    }
+    return decodePixels(h, pal, rules, p + dataStart, n - dataStart);
+}
+
+DibResult decodeDib(QByteArrayView info, QByteArrayView bits, DibRules rules, DibPalette indices) {
+    const auto* p = reinterpret_cast<const uchar*>(info.data());
+    const std::int64_t n = info.size();
+    Header h;
+    if (const char* failure = parseHeader(p, n, rules, h)) {
+        return {{}, failure};
+    }
+    Palette pal;
+    std::int64_t dataStart = 0;
+    // The table ends where info does, as if a file header's offset said so.
+    if (const char* failure = readTable(p, n, h, n, indices, pal, dataStart)) {
+        return {{}, failure};
+    }
+    return decodePixels(h, pal, rules, reinterpret_cast<const uchar*>(bits.data()), bits.size());
 }
 
 } // namespace qcm::pictures

@@ -4,9 +4,10 @@
 
 #include <QImage>
 
-// Bitmaps embedded in metafile records (blits, pattern brushes). Kept apart
-// from the BMP file reader because records hand the header and the pixels
-// over separately and may refer to palette indices instead of colours.
+// Bitmaps embedded in metafile records (blits, pattern brushes), decoded by
+// the one DIB decoder. What stays here is the records' own: header and pixels
+// handed over separately, palette indices instead of colours, and the text and
+// background colours of monochrome brushes.
 namespace qcm::pictures::metafile {
 
 // DIB_RGB_COLORS or DIB_PAL_COLORS, as the records' colour-usage field says.
@@ -18,8 +19,8 @@ struct Monochrome {
     QRgb one;
 };
 
-// Decodes header + colour table (info) and pixels (bits). A null image when
-// the bitmap is damaged or larger than its data can justify.
+// Decodes header + colour table (info) and pixels (bits) into ARGB32. A null
+// image when the bitmap is damaged or larger than its data can justify.
 QImage decodeDib(Bytes info, Bytes bits, ColourUsage usage = ColourUsage::Rgb,
                  const Monochrome* monochrome = nullptr);
 

@@ -2,6 +2,7 @@
 
 #include "../support/TempFolder.h"
 #include "pictures/Metafile.h"
+#include "pictures/MetafileDib.h"
 #include "pictures/Picture.h"
 
 #include <QBuffer>
@@ -338,6 +339,73 @@ TEST(MetafilePlayer, WmfStretchDibDrawsThePackedDib) {
     const QImage img = render(*m);
     EXPECT_EQ(at(img, 25, 50), 0xFF0000u);
     EXPECT_EQ(at(img, 75, 50), 0x0000FFu);
+}
+
+// Information header of a 2 x 1 bitmap with an indexed colour table.
+QByteArray indexedInfo(int bpp, std::uint32_t compression, std::uint32_t colorsUsed) {
+    QByteArray info;
+    for (std::uint32_t v : {40U, 2U, 1U}) {
+        put32(info, v);
+    }
+    put16(info, 1);
+    put16(info, static_cast<std::uint16_t>(bpp));
+    for (std::uint32_t v : {compression, 0U, 0U, 0U, colorsUsed, 0U}) {
+        put32(info, v);
+    }
+    return info;
+}
+
+TEST(MetafileDib, RecordColoursReachTheSharedDecoder) {
+    namespace mf = qcm::pictures::metafile;
+    const mf::Monochrome mono{0xFF102030U, 0xFFA0B0C0U};
+    QByteArray palIndices = indexedInfo(8, 0, 2); // DIB_PAL_COLORS: 16-bit entries
+    put16(palIndices, 0x0105);                    // index 261 shows as grey 5
+    put16(palIndices, 200);
+    QByteArray rgbTable = indexedInfo(1, 0, 2);
+    put32(rgbTable, 0x0000FF);
+    put32(rgbTable, 0x00FF00);
+    QByteArray shortTable = indexedInfo(8, 0, 0); // 256 entries declared, 2 present
+    put32(shortTable, 0x0000FF);
+    put32(shortTable, 0x00FF00);
+    struct Case {
+        const char* name;
+        QByteArray info;
+        QByteArray bits;
+        mf::ColourUsage usage;
+        const mf::Monochrome* mono;
+        QRgb left, right;
+        bool packedToo = true; // the same bytes as one packed DIB decode alike
+    };
+    const Case cases[] = {
+        {"palette indices as greys", palIndices, QByteArray("\x00\x01\0\0", 4),
+         mf::ColourUsage::Palette, nullptr, 0xFF050505U, 0xFFC8C8C8U},
+        {"palette indices in run-length data",
+         [&] {
+             QByteArray i = palIndices;
+             i[16] = 1; // BI_RLE8
+             return i;
+         }(),
+         QByteArray("\x01\x01\x01\x00\x00\x01", 6), mf::ColourUsage::Palette, nullptr, 0xFFC8C8C8U,
+         0xFF050505U},
+        {"1 bit, own table", rgbTable, QByteArray("\x40\0\0\0", 4), mf::ColourUsage::Rgb, nullptr,
+         0xFF0000FFU, 0xFF00FF00U},
+        {"1 bit, brush colours", rgbTable, QByteArray("\x40\0\0\0", 4), mf::ColourUsage::Rgb, &mono,
+         mono.zero, mono.one, false},
+        {"table shorter than declared", shortTable, QByteArray("\x01\x07\0\0", 4),
+         mf::ColourUsage::Rgb, nullptr, 0xFF00FF00U, 0xFF000000U, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QImage split = mf::decodeDib(mf::Bytes(c.info), mf::Bytes(c.bits), c.usage, c.mono);
+        ASSERT_EQ(split.format(), QImage::Format_ARGB32);
+        EXPECT_EQ(split.pixel(0, 0), c.left);
+        EXPECT_EQ(split.pixel(1, 0), c.right);
+        if (c.packedToo) {
+            const QByteArray packed = c.info + c.bits;
+            const QImage whole = mf::decodePackedDib(mf::Bytes(packed), c.usage);
+            EXPECT_EQ(whole, split);
+        }
+    }
 }
 
 QByteArray fontRecord(int handle, int height) {
