@@ -13,7 +13,8 @@
 #include <cstdlib>
 
 // Qt's font database keeps fontconfig patterns for the life of the process.
-extern "C" inline const char* __lsan_default_suppressions() {
+// Not inline: each target is one file, and the sanitizer must find it.
+extern "C" const char* __lsan_default_suppressions() {
     return "leak:libfontconfig\n";
 }
 
