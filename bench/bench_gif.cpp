@@ -35,7 +35,7 @@ struct Frame {
     int delay = 0;
 };
 
-struct Spec {
+struct GifSample {
     const char* name;
     int width, height;
     int colors;
@@ -50,7 +50,7 @@ int WriteToBuffer(GifFileType* gif, const GifByteType* data, int length) {
     return length;
 }
 
-QByteArray Encode(const Spec& spec) {
+QByteArray Encode(const GifSample& sample) {
     QByteArray out;
     int error = 0;
     GifFileType* gif = EGifOpen(&out, WriteToBuffer, &error);
@@ -63,9 +63,9 @@ QByteArray Encode(const Spec& spec) {
         colors[i] = {static_cast<GifByteType>(i), static_cast<GifByteType>((i * 7) & 255),
                      static_cast<GifByteType>(255 - i)};
     }
-    ColorMapObject* map = GifMakeMapObject(spec.colors, colors.data());
-    EGifPutScreenDesc(gif, spec.width, spec.height, 8, 0, map);
-    if (spec.loop) {
+    ColorMapObject* map = GifMakeMapObject(sample.colors, colors.data());
+    EGifPutScreenDesc(gif, sample.width, sample.height, 8, 0, map);
+    if (sample.loop) {
         const GifByteType id[] = {'N', 'E', 'T', 'S', 'C', 'A', 'P', 'E', '2', '.', '0'};
         const GifByteType sub[] = {1, 0, 0};
         EGifPutExtensionLeader(gif, APPLICATION_EXT_FUNC_CODE);
@@ -73,15 +73,15 @@ QByteArray Encode(const Spec& spec) {
         EGifPutExtensionBlock(gif, sizeof sub, sub);
         EGifPutExtensionTrailer(gif);
     }
-    for (const Frame& f : spec.frames) {
-        if (spec.frames.size() > 1) {
+    for (const Frame& f : sample.frames) {
+        if (sample.frames.size() > 1) {
             const GifByteType gce[] = {0x04, static_cast<GifByteType>(f.delay & 255),
                                        static_cast<GifByteType>(f.delay >> 8), 0};
             EGifPutExtension(gif, GRAPHICS_EXT_FUNC_CODE, sizeof gce, gce);
         }
-        EGifPutImageDesc(gif, f.left, f.top, f.width, f.height, spec.interlaced, nullptr);
+        EGifPutImageDesc(gif, f.left, f.top, f.width, f.height, sample.interlaced, nullptr);
         std::vector<int> rows;
-        if (spec.interlaced) {
+        if (sample.interlaced) {
             const int start[4] = {0, 4, 2, 1};
             const int step[4] = {8, 8, 4, 2};
             for (int pass = 0; pass < 4; ++pass) {
@@ -211,25 +211,25 @@ double Time(const std::function<bool()>& run, int repeat) {
 }
 
 int Decoding(int repeat) {
-    std::vector<Spec> specs;
-    specs.push_back({"photo 1000x1000", 1000, 1000, 256, false, false, {Photo(1000, 1000, 7)}});
-    specs.push_back({"text 1000x1000", 1000, 1000, 2, false, false, {Text(1000, 1000)}});
-    specs.push_back({"animated 100 frames", 400, 300, 256, false, true, Animation(400, 300, 100)});
-    specs.push_back({"interlaced 1000x1000", 1000, 1000, 256, true, false, {Photo(1000, 1000, 9)}});
+    std::vector<GifSample> samples;
+    samples.push_back({"photo 1000x1000", 1000, 1000, 256, false, false, {Photo(1000, 1000, 7)}});
+    samples.push_back({"text 1000x1000", 1000, 1000, 2, false, false, {Text(1000, 1000)}});
+    samples.push_back({"animated 100 frames", 400, 300, 256, false, true, Animation(400, 300, 100)});
+    samples.push_back({"interlaced 1000x1000", 1000, 1000, 256, true, false, {Photo(1000, 1000, 9)}});
     std::printf("%-22s %9s %10s %10s %10s %9s %9s\n", "file", "bytes", "ours MP/s", "giflib", "Qt",
                 "x giflib", "x Qt");
     bool allFaster = true;
-    for (const Spec& spec : specs) {
-        const QByteArray bytes = Encode(spec);
+    for (const GifSample& sample : samples) {
+        const QByteArray bytes = Encode(sample);
         double pixels = 0;
-        for (const Frame& f : spec.frames) {
+        for (const Frame& f : sample.frames) {
             pixels += double(f.width) * f.height;
         }
         const double ours = Time([&] { return DecodeOurs(bytes); }, repeat);
         const double giflib = Time([&] { return DecodeGiflib(bytes); }, repeat);
         const double qt = Time([&] { return DecodeQt(bytes); }, repeat);
         const double mp = pixels / 1e6;
-        std::printf("%-22s %9lld %10.1f %10.1f %10.1f %9.2f %9.2f\n", spec.name,
+        std::printf("%-22s %9lld %10.1f %10.1f %10.1f %9.2f %9.2f\n", sample.name,
                     static_cast<long long>(bytes.size()), mp / ours, mp / giflib, mp / qt,
                     giflib / ours, qt / ours);
         allFaster = allFaster && ours < giflib;
@@ -248,16 +248,16 @@ double CpuSeconds() {
 // A 31-frame animation like the about box's: 102x59, delays 0 then 3s and 4s,
 // looping for ever.
 int Cpu(int seconds) {
-    Spec spec{"about", 102, 59, 128, false, true, {}};
+    GifSample sample{"about", 102, 59, 128, false, true, {}};
     for (int i = 0; i < 31; ++i) {
         Frame f = Photo(102, 59, unsigned(i));
         for (auto& p : f.pixels) {
             p &= 127;
         }
         f.delay = i == 0 ? 0 : (i <= 21 ? 3 : 4);
-        spec.frames.push_back(f);
+        sample.frames.push_back(f);
     }
-    const QByteArray bytes = Encode(spec);
+    const QByteArray bytes = Encode(sample);
     qcm::TGIFImage image;
     QBuffer buffer;
     buffer.setData(bytes);
