@@ -8,7 +8,7 @@
 namespace qcm {
 
 void TDibGraphic::Load(QIODevice& stream, pictures::DibRules rules, const QString& error) {
-    const QByteArray bytes = stream.readAll();
+    const QByteArray bytes = ReadRest(stream);
     QImage image;
     if (!bytes.isEmpty()) {
         pictures::DibResult result = pictures::decodeBmpFile(bytes, rules);

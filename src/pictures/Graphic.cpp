@@ -1,5 +1,6 @@
 #include "Graphic.h"
 
+#include <QBuffer>
 #include <QFile>
 
 namespace qcm {
@@ -16,6 +17,15 @@ void TGraphic::LoadFromFile(const QString& fileName) {
         throw EFOpenError(QStringLiteral("Impossible d'ouvrir le fichier %1").arg(fileName));
     }
     LoadFromStream(file);
+}
+
+QByteArray ReadRest(QIODevice& stream) {
+    if (auto* buffer = qobject_cast<QBuffer*>(&stream); buffer != nullptr && buffer->pos() == 0) {
+        QByteArray all = buffer->data();
+        buffer->seek(all.size());
+        return all;
+    }
+    return stream.readAll();
 }
 
 void TGraphic::Changed() {

@@ -65,4 +65,8 @@ protected:
     void Progress(TProgressStage stage, int percent, const QString& message = {});
 };
 
+// The bytes from the stream's position to its end; the stream is left at
+// its end. A buffer read from its start is shared, not copied.
+QByteArray ReadRest(QIODevice& stream);
+
 } // namespace qcm

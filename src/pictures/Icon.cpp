@@ -59,7 +59,7 @@ QImage decodePng(QByteArrayView bytes) {
 } // namespace
 
 void TIcon::LoadFromStream(QIODevice& stream) {
-    QByteArray data = stream.readAll();
+    QByteArray data = ReadRest(stream);
     const auto* p = reinterpret_cast<const uchar*>(data.constData());
     if (data.size() < kDirHeader || u16(p) != 0 || u16(p + 2) > 1) {
         throw EInvalidGraphic(iconError());

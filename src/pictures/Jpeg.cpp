@@ -230,7 +230,7 @@ void SetScreenDepthSource(int (*depth)()) {
 TJPEGImage::TJPEGImage() : settings_(JPEGDefaults()) {}
 
 void TJPEGImage::LoadFromStream(QIODevice& stream) {
-    QByteArray bytes = stream.readAll();
+    QByteArray bytes = ReadRest(stream);
     std::shared_ptr<const TJPEGData> data;
     if (!bytes.isEmpty()) {
         data = std::make_shared<const TJPEGData>(readHeader(std::move(bytes)));

@@ -66,7 +66,7 @@ bool isEnhanced(Bytes b) {
 } // namespace
 
 void TMetafile::LoadFromStream(QIODevice& stream) {
-    const QByteArray bytes = stream.readAll();
+    const QByteArray bytes = ReadRest(stream);
     if (isEnhanced(Bytes(bytes))) {
         loadEnhanced(bytes);
     } else {

@@ -236,3 +236,14 @@ TEST(ToolPicture, WritesThePictureAsPngAtItsSize) {
     EXPECT_NEAR(qGreen(centre), 30, 6);
     EXPECT_NEAR(qBlue(centre), 40, 6);
 }
+
+TEST(ReadRest, GivesTheBytesFromThePositionAndLeavesTheStreamAtItsEnd) {
+    QByteArray data("0123456789");
+    for (const qint64 start : {0, 4, 10}) {
+        QBuffer buffer(&data);
+        buffer.open(QIODevice::ReadOnly);
+        buffer.seek(start);
+        EXPECT_EQ(qcm::ReadRest(buffer), data.mid(start)) << start;
+        EXPECT_TRUE(buffer.atEnd()) << start;
+    }
+}
