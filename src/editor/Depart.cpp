@@ -409,17 +409,14 @@ void TDepart::ChargerClick() {
     if (etat_.Modifie && sauvegarderAvant(QStringLiteral("CHANGEMENT DE QUESTIONNAIRE"))) {
         Ecrire();
     }
-    if (choix_ != nullptr) {
-        choix_->Choisir();
-    }
-    if (etat_.QCMChoisi.isEmpty()) {
-        return;
-    }
-    repaint();
-    OuvrirChoisi();
+    ChoisirEtOuvrir();
 }
 
 void TDepart::LTitreClick() {
+    ChoisirEtOuvrir();
+}
+
+void TDepart::ChoisirEtOuvrir() {
     if (choix_ != nullptr) {
         choix_->Choisir();
     }

@@ -143,6 +143,7 @@ private:
 
     void Ecrire();
     void OuvrirChoisi();
+    void ChoisirEtOuvrir();
     void FixerCoche(int k, bool juste);
     void FixerUne(bool unique);
     void FixerSon(bool on);

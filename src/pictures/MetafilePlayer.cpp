@@ -968,40 +968,26 @@ void Player::closeFigure() {
 }
 
 void Player::fillPath() {
+    drawPath(true, false);
+}
+
+void Player::strokePath() {
+    drawPath(false, true);
+}
+
+void Player::strokeAndFillPath() {
+    drawPath(true, true);
+}
+
+void Player::drawPath(bool fill, bool stroke) {
     const QTransform t = logicalToOutput();
     if (!inPath_ && usable(t)) {
         // Drawn in logical space so that pens and patterns scale as GDI scales them.
         const QPainterPath logical = t.inverted().map(path_);
         const QRectF bounds = path_.boundingRect();
         if (begin(t, std::min(area(bounds.intersected(output_)), area(output_)))) {
-            traceShape("fill", bounds);
-            drawOutput(logical, true, false, t);
-        }
-    }
-    path_ = QPainterPath();
-}
-
-void Player::strokePath() {
-    const QTransform t = logicalToOutput();
-    if (!inPath_ && usable(t)) {
-        const QPainterPath logical = t.inverted().map(path_);
-        const QRectF bounds = path_.boundingRect();
-        if (begin(t, std::min(area(bounds.intersected(output_)), area(output_)))) {
-            traceShape("line", bounds);
-            drawOutput(logical, false, true, t);
-        }
-    }
-    path_ = QPainterPath();
-}
-
-void Player::strokeAndFillPath() {
-    const QTransform t = logicalToOutput();
-    if (!inPath_ && usable(t)) {
-        const QPainterPath logical = t.inverted().map(path_);
-        const QRectF bounds = path_.boundingRect();
-        if (begin(t, std::min(area(bounds.intersected(output_)), area(output_)))) {
-            traceShape("fill", bounds);
-            drawOutput(logical, true, true, t);
+            traceShape(fill ? "fill" : "line", bounds);
+            drawOutput(logical, fill, stroke, t);
         }
     }
     path_ = QPainterPath();

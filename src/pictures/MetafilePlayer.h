@@ -165,6 +165,7 @@ public:
     void fillPath();
     void strokePath();
     void strokeAndFillPath();
+    void drawPath(bool fill, bool stroke);
     void selectClipPath(ClipMode mode);
 
     // Clipping.
