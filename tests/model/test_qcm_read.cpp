@@ -5,6 +5,7 @@
 #include "model/QcmFile.h"
 
 #include "../support/TempFolder.h"
+#include "QcmText.h"
 
 #include <gtest/gtest.h>
 
@@ -12,25 +13,8 @@ using namespace qcm;
 
 namespace {
 
-// Lines as the writer ends them.
-QByteArray Lines(std::initializer_list<const char*> lines) {
-    QByteArray out;
-    for (const char* line : lines) {
-        out += line;
-        out += "\r\n";
-    }
-    return out;
-}
-
 QByteArray Header(const char* melange = "melange=NON", const char* musique = "musique=") {
     return Lines({"Titre", "Auteur", "", melange, musique});
-}
-
-TQuestionnaire Parse(const QByteArray& bytes) {
-    TQuestionnaire q;
-    VueSansEffet view;
-    ParseQCM(bytes, q, view);
-    return q;
 }
 
 const QByteArray kSample = Lines({"Capitales d'Europe", "Classe de CM2",

@@ -3,6 +3,7 @@
 #include "model/QcmFile.h"
 
 #include "../support/TempFolder.h"
+#include "QcmText.h"
 
 #include <gtest/gtest.h>
 
@@ -11,22 +12,6 @@
 using namespace qcm;
 
 namespace {
-
-QByteArray Lines(std::initializer_list<const char*> lines) {
-    QByteArray out;
-    for (const char* line : lines) {
-        out += line;
-        out += "\r\n";
-    }
-    return out;
-}
-
-TQuestionnaire Parse(const QByteArray& bytes) {
-    TQuestionnaire q;
-    VueSansEffet view;
-    ParseQCM(bytes, q, view);
-    return q;
-}
 
 TQuestion Filled(const char* enonce, std::initializer_list<const char*> reponses) {
     TQuestion question;

@@ -7,6 +7,8 @@
 #include <QFile>
 #include <QPainter>
 
+#include "../support/LittleEndian.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -16,21 +18,6 @@
 using namespace qcm;
 
 namespace {
-
-// Little-endian writer for hand-made headers.
-struct Bytes {
-    QByteArray data;
-    Bytes& u8(unsigned v) {
-        data.append(static_cast<char>(v & 0xFF));
-        return *this;
-    }
-    Bytes& u16(unsigned v) { return u8(v).u8(v >> 8); }
-    Bytes& u32(std::uint32_t v) { return u16(v & 0xFFFF).u16(v >> 16); }
-    Bytes& raw(const QByteArray& b) {
-        data.append(b);
-        return *this;
-    }
-};
 
 QByteArray hex(const char* text) {
     return QByteArray::fromHex(text);

@@ -5,6 +5,8 @@
 #include <QFileInfo>
 #include <QPainter>
 
+#include "../support/LittleEndian.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -14,16 +16,6 @@
 using namespace qcm;
 
 namespace {
-
-struct Bytes {
-    QByteArray data;
-    Bytes& u8(unsigned v) {
-        data.append(static_cast<char>(v & 0xFF));
-        return *this;
-    }
-    Bytes& u16(unsigned v) { return u8(v).u8(v >> 8); }
-    Bytes& u32(std::uint32_t v) { return u16(v & 0xFFFF).u16(v >> 16); }
-};
 
 // A classic icon image: 40-byte header with the doubled height, the colour
 // bits (bottom-up), then the AND mask. pixels are ARGB, top row first; a

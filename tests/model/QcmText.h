@@ -1,0 +1,22 @@
+#pragma once
+
+#include "model/QcmFile.h"
+
+#include <initializer_list>
+
+// Lines as the writer ends them.
+inline QByteArray Lines(std::initializer_list<const char*> lines) {
+    QByteArray out;
+    for (const char* line : lines) {
+        out += line;
+        out += "\r\n";
+    }
+    return out;
+}
+
+inline qcm::TQuestionnaire Parse(const QByteArray& bytes) {
+    qcm::TQuestionnaire q;
+    qcm::VueSansEffet view;
+    qcm::ParseQCM(bytes, q, view);
+    return q;
+}
