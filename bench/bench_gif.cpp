@@ -160,10 +160,7 @@ int ReadFromBuffer(GifFileType* gif, GifByteType* data, int length) {
 
 bool DecodeOurs(const QByteArray& bytes) {
     qcm::TGIFImage image;
-    QBuffer buffer;
-    buffer.setData(bytes);
-    buffer.open(QIODevice::ReadOnly);
-    image.LoadFromStream(buffer);
+    image.LoadFromBytes(bytes);
     return image.FrameCount() > 0;
 }
 
@@ -214,8 +211,10 @@ int Decoding(int repeat) {
     std::vector<GifSample> samples;
     samples.push_back({"photo 1000x1000", 1000, 1000, 256, false, false, {Photo(1000, 1000, 7)}});
     samples.push_back({"text 1000x1000", 1000, 1000, 2, false, false, {Text(1000, 1000)}});
-    samples.push_back({"animated 100 frames", 400, 300, 256, false, true, Animation(400, 300, 100)});
-    samples.push_back({"interlaced 1000x1000", 1000, 1000, 256, true, false, {Photo(1000, 1000, 9)}});
+    samples.push_back(
+        {"animated 100 frames", 400, 300, 256, false, true, Animation(400, 300, 100)});
+    samples.push_back(
+        {"interlaced 1000x1000", 1000, 1000, 256, true, false, {Photo(1000, 1000, 9)}});
     std::printf("%-22s %9s %10s %10s %10s %9s %9s\n", "file", "bytes", "ours MP/s", "giflib", "Qt",
                 "x giflib", "x Qt");
     bool allFaster = true;
@@ -259,10 +258,7 @@ int Cpu(int seconds) {
     }
     const QByteArray bytes = Encode(sample);
     qcm::TGIFImage image;
-    QBuffer buffer;
-    buffer.setData(bytes);
-    buffer.open(QIODevice::ReadOnly);
-    image.LoadFromStream(buffer);
+    image.LoadFromBytes(bytes);
     int compositions = 0;
     QImage box(204, 118, QImage::Format_ARGB32_Premultiplied);
     box.fill(Qt::white);

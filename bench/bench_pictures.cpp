@@ -163,10 +163,7 @@ QByteArray WriteAndReadBack(const QTemporaryDir& dir, const QString& name,
 
 template <class Kind> std::unique_ptr<Kind> LoadOurs(const QByteArray& bytes) {
     auto picture = std::make_unique<Kind>();
-    QByteArray copy = bytes;
-    QBuffer buffer(&copy);
-    buffer.open(QIODevice::ReadOnly);
-    picture->LoadFromStream(buffer);
+    picture->LoadFromBytes(bytes);
     return picture;
 }
 

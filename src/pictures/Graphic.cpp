@@ -28,6 +28,13 @@ QByteArray ReadRest(QIODevice& stream) {
     return stream.readAll();
 }
 
+void TGraphic::LoadFromBytes(const QByteArray& bytes) {
+    QBuffer buffer;
+    buffer.setData(bytes);
+    buffer.open(QIODevice::ReadOnly);
+    LoadFromStream(buffer);
+}
+
 void TGraphic::Changed() {
     if (OnChange) {
         OnChange();

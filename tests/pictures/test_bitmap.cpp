@@ -79,20 +79,14 @@ struct Bmp {
 
 template <class Kind> std::unique_ptr<Kind> load(const QByteArray& bytes) {
     auto picture = std::make_unique<Kind>();
-    QBuffer buffer;
-    buffer.setData(bytes);
-    buffer.open(QIODevice::ReadOnly);
-    picture->LoadFromStream(buffer);
+    picture->LoadFromBytes(bytes);
     return picture;
 }
 
 template <class Kind> QString errorOf(const QByteArray& bytes) {
     try {
         Kind picture;
-        QBuffer buffer;
-        buffer.setData(bytes);
-        buffer.open(QIODevice::ReadOnly);
-        picture.LoadFromStream(buffer);
+        picture.LoadFromBytes(bytes);
     } catch (const EInvalidGraphic& e) {
         return e.message();
     }

@@ -3,7 +3,6 @@
 #include "pictures/Gif.h"
 #include "pictures/GifPainter.h"
 
-#include <QBuffer>
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QPainter>
@@ -25,10 +24,7 @@ constexpr QRgb kClear = 0;
 
 std::unique_ptr<TGIFImage> Read(const QByteArray& bytes) {
     auto image = std::make_unique<TGIFImage>();
-    QBuffer buffer;
-    buffer.setData(bytes);
-    buffer.open(QIODevice::ReadOnly);
-    image->LoadFromStream(buffer);
+    image->LoadFromBytes(bytes);
     return image;
 }
 
@@ -349,10 +345,7 @@ TEST(GifAnimation, ReloadingWhileAnimatingStopsThePainter) {
     for (int i = 0; i < 20; ++i) {
         QCoreApplication::processEvents();
     }
-    QBuffer buffer;
-    buffer.setData(bytes);
-    buffer.open(QIODevice::ReadOnly);
-    image->LoadFromStream(buffer);
+    image->LoadFromBytes(bytes);
     EXPECT_EQ(image->RunningPainters(), 0);
     EXPECT_TRUE(image->BackBuffer().isNull());
     EXPECT_EQ(image->FrameCount(), 3);
@@ -365,10 +358,7 @@ TEST(GifAnimation, ReloadFromInsideACompositionDoesNotDeadlock) {
     int changes = 0;
     image->OnChange = [&] {
         if (++changes == 3) {
-            QBuffer buffer;
-            buffer.setData(bytes);
-            buffer.open(QIODevice::ReadOnly);
-            image->LoadFromStream(buffer);
+            image->LoadFromBytes(bytes);
         }
     };
     QImage canvas(1, 1, QImage::Format_ARGB32);

@@ -110,10 +110,7 @@ std::vector<QRgb> solid(int w, int h, QRgb colour) {
 
 std::unique_ptr<TIcon> load(const QByteArray& bytes) {
     auto icon = std::make_unique<TIcon>();
-    QBuffer buffer;
-    buffer.setData(bytes);
-    buffer.open(QIODevice::ReadOnly);
-    icon->LoadFromStream(buffer);
+    icon->LoadFromBytes(bytes);
     return icon;
 }
 

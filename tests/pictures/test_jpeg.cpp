@@ -2,7 +2,6 @@
 
 #include "JpegTestFiles.h"
 
-#include <QBuffer>
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
@@ -25,10 +24,7 @@ namespace {
 
 std::unique_ptr<TJPEGImage> Load(const QByteArray& bytes) {
     auto jpeg = std::make_unique<TJPEGImage>();
-    QByteArray copy = bytes;
-    QBuffer buffer(&copy);
-    buffer.open(QIODevice::ReadOnly);
-    jpeg->LoadFromStream(buffer);
+    jpeg->LoadFromBytes(bytes);
     return jpeg;
 }
 

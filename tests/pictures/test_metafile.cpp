@@ -5,7 +5,6 @@
 #include "pictures/MetafileDib.h"
 #include "pictures/Picture.h"
 
-#include <QBuffer>
 #include <QPainter>
 
 #include <gtest/gtest.h>
@@ -77,18 +76,12 @@ enum : std::uint32_t {
 
 std::unique_ptr<TMetafile> load(const QByteArray& bytes) {
     auto m = std::make_unique<TMetafile>();
-    QBuffer buffer;
-    buffer.setData(bytes);
-    buffer.open(QIODevice::ReadOnly);
-    m->LoadFromStream(buffer);
+    m->LoadFromBytes(bytes);
     return m;
 }
 
 void loadInto(TMetafile& m, const QByteArray& bytes) {
-    QBuffer buffer;
-    buffer.setData(bytes);
-    buffer.open(QIODevice::ReadOnly);
-    m.LoadFromStream(buffer);
+    m.LoadFromBytes(bytes);
 }
 
 QImage render(TMetafile& m, QSize size = QSize(100, 100)) {
