@@ -10,15 +10,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     using namespace qcm;
     const QByteArrayView bytes(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
     TQuestionnaire first;
-    VueSansEffet view;
     try {
-        ParseQCM(bytes, first, view);
+        first = ParseQCM(bytes);
     } catch (const EInOutError&) {
         return 0;
     }
     const QByteArray written = FormatQCM(first);
-    TQuestionnaire second;
-    ParseQCM(written, second, view);
+    const TQuestionnaire second = ParseQCM(written);
+    // What was written is the record with its gaps closed.
+    TasserPropositions(first);
     const int n = DerniereQuestion(first);
     bool same = second.Titre == first.Titre && second.Auteur == first.Auteur &&
                 second.Fond == first.Fond && second.Melange == first.Melange &&

@@ -12,16 +12,6 @@ QString current() {
     return QDir::currentPath();
 }
 
-void setCurrent(const QString& path) {
-    const QFileInfo info(path);
-    if (!info.exists() || !info.isDir()) {
-        throw EInOutError(EInOutError::BadFileName);
-    }
-    if (!info.isExecutable() || !QDir::setCurrent(path)) {
-        throw EInOutError(EInOutError::AccessDenied);
-    }
-}
-
 QString join(const QString& folder, const QString& name) {
     if (QDir::isAbsolutePath(name)) {
         return name;
@@ -56,12 +46,6 @@ bool sameFolder(const QString& a, const QString& b) {
     const QString ca = QFileInfo(a).canonicalFilePath();
     const QString cb = QFileInfo(b).canonicalFilePath();
     return !ca.isEmpty() && ca == cb;
-}
-
-CurrentFolderGuard::CurrentFolderGuard() : saved_(current()) {}
-
-CurrentFolderGuard::~CurrentFolderGuard() {
-    QDir::setCurrent(saved_);
 }
 
 } // namespace qcm::folders

@@ -1,23 +1,15 @@
 #include "ChoixQCM.h"
 
-#include "core/Cp1252.h"
 #include "core/Errors.h"
-#include "core/Folders.h"
-#include "model/Questionnaire.h"
-#include "platform/FileSystem.h"
+#include "model/Catalogue.h"
 #include "platform/Garde.h"
 #include "platform/Modal.h"
 
-#include <QFile>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QPainter>
 #include <QPushButton>
 #include <QScreen>
-
-#include <cerrno>
-#include <fcntl.h>
-#include <unistd.h>
 
 namespace qcm {
 
@@ -72,20 +64,6 @@ QPushButton* bouton(QWidget* parent, const QString& nom, const QString& texte, Q
     return b;
 }
 
-// Closes the descriptor on every path out of the reading.
-struct Descripteur {
-    int fd;
-    ~Descripteur() {
-        if (fd >= 0) {
-            ::close(fd);
-        }
-    }
-};
-
-// Titles are shown in a list; a line longer than this is a broken file,
-// not a title, and is cut rather than read whole.
-constexpr qsizetype kLongueurMaxTitre = 64 * 1024;
-
 } // namespace
 
 void ListeChoix::mouseDoubleClickEvent(QMouseEvent* event) {
@@ -93,42 +71,7 @@ void ListeChoix::mouseDoubleClickEvent(QMouseEvent* event) {
     emit doubleClic();
 }
 
-QString PremiereLigne(const QString& path) {
-    Descripteur f{::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC)};
-    if (f.fd < 0) {
-        throw EInOutError::fromErrno(errno);
-    }
-    QByteArray ligne;
-    char tampon[4096];
-    while (ligne.size() < kLongueurMaxTitre) {
-        const ssize_t lus = ::read(f.fd, tampon, sizeof tampon);
-        if (lus < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            throw EInOutError::fromErrno(errno);
-        }
-        if (lus == 0) {
-            break;
-        }
-        const QByteArrayView morceau(tampon, lus);
-        qsizetype fin = -1;
-        for (qsizetype i = 0; i < morceau.size(); ++i) {
-            if (morceau[i] == '\r' || morceau[i] == '\x1a') {
-                fin = i;
-                break;
-            }
-        }
-        if (fin >= 0) {
-            ligne.append(morceau.first(fin));
-            break;
-        }
-        ligne.append(morceau);
-    }
-    return cp1252::decode(ligne.left(kLongueurMaxTitre));
-}
-
-TChoixQCM::TChoixQCM(EtatEditeur& etat, QWidget* parent)
+TChoixQCM::TChoixQCM(QString depart, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint), Panel1(new Panneau(this)),
       Image1(new QLabel(Panel1)), Label1(new QLabel(Panel1)), Liste(new ListeChoix(Panel1)),
       ListeReps(new QListWidget(Panel1)),
@@ -138,7 +81,7 @@ TChoixQCM::TChoixQCM(EtatEditeur& etat, QWidget* parent)
                      QRect(120, 216, 89, 33), QColor(0, 0, 255))),
       QUITTER(bouton(Panel1, QStringLiteral("QUITTER"), QStringLiteral("ANNULER"),
                      QRect(232, 216, 89, 33), QColor(128, 64, 64))),
-      etat_(etat) {
+      depart_(std::move(depart)) {
     setObjectName(QStringLiteral("ChoixQCM"));
     setFixedSize(336, 263);
     Panel1->setObjectName(QStringLiteral("Panel1"));
@@ -182,31 +125,16 @@ TChoixQCM::TChoixQCM(EtatEditeur& etat, QWidget* parent)
 }
 
 void TChoixQCM::FormCreate() {
-    const QString depart = folders::current();
-    for (const QString& nom : platform::SousDossiers(depart)) {
-        // Only names without an extension are questionnaire folders.
-        if (nom.contains(QLatin1Char('.'))) {
-            continue;
-        }
-        const QString dossier = folders::join(depart, nom);
-        const QString fichier = folders::findEntry(dossier, QStringLiteral("QCM.TXT"));
-        if (fichier.isEmpty()) {
-            continue;
-        }
-        const QString path = folders::join(dossier, fichier);
-        QFile essai(path);
-        if (!essai.open(QIODevice::ReadOnly)) {
-            continue;
-        }
-        essai.close();
-        const QString titre = PremiereLigne(path);
+    ParcourirQuestionnaires(depart_, [this](const QString& titre, const QString& dossier) {
         Liste->addItem(titre);
-        ListeReps->addItem(nom);
-    }
+        ListeReps->addItem(dossier);
+    });
 }
 
-void TChoixQCM::Choisir() {
+ReponseChoix TChoixQCM::Choisir() {
+    reponse_ = {};
     platform::ExecuterModal(*this);
+    return reponse_;
 }
 
 void TChoixQCM::showEvent(QShowEvent* event) {
@@ -225,17 +153,17 @@ void TChoixQCM::CHARGERClick() {
     if (index < 0 || index >= ListeReps->count()) {
         throw EListError(QStringLiteral("Indice de liste hors limites (%1)").arg(index));
     }
-    etat_.QCMChoisi = ListeReps->item(index)->text();
+    reponse_ = {ReponseChoix::Sorte::Dossier, ListeReps->item(index)->text()};
     accept();
 }
 
 void TChoixQCM::NOUVEAUClick() {
-    etat_.QCMChoisi = QStringLiteral("Nouveau QCM");
+    reponse_ = {ReponseChoix::Sorte::Nouveau, {}};
     accept();
 }
 
 void TChoixQCM::QUITTERClick() {
-    etat_.QCMChoisi.clear();
+    reponse_ = {};
     done(QDialog::Rejected);
 }
 

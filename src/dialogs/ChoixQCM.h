@@ -8,7 +8,15 @@ class QPushButton;
 
 namespace qcm {
 
-struct EtatEditeur;
+// The chooser's answer: open a folder of the start folder, create a new
+// questionnaire, or nothing.
+struct ReponseChoix {
+    enum class Sorte { Aucune, Nouveau, Dossier };
+    Sorte sorte = Sorte::Aucune;
+    // For Dossier: the folder's name in the start folder.
+    QString dossier;
+    bool operator==(const ReponseChoix&) const = default;
+};
 
 // The chooser's list: a double click anywhere in it, items or not, counts.
 class ListeChoix : public QListWidget {
@@ -22,18 +30,18 @@ protected:
     void mouseDoubleClickEvent(QMouseEvent* event) override;
 };
 
-// Lists the questionnaires under the start folder by title and answers,
-// in QCMChoisi, a folder name, "Nouveau QCM", or empty when cancelled.
+// Lists the questionnaires of the start folder by title and answers which
+// one to open, that a new one is wanted, or nothing.
 class TChoixQCM : public QDialog {
     Q_OBJECT
 public:
-    explicit TChoixQCM(EtatEditeur& etat, QWidget* parent = nullptr);
+    explicit TChoixQCM(QString depart, QWidget* parent = nullptr);
 
-    // The scan of the current folder (the start folder). Raises EInOutError
-    // when an opened file cannot be read; the entries found so far stay.
+    // The scan of the start folder. Raises when an opened file cannot be
+    // read; the entries found so far stay.
     void FormCreate();
-    // Shows the chooser modally; the answer is in QCMChoisi.
-    void Choisir();
+    // Shows the chooser modally and returns its answer.
+    ReponseChoix Choisir();
 
     void CHARGERClick();
     void ListeDblClick() { CHARGERClick(); }
@@ -57,12 +65,8 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
-    EtatEditeur& etat_;
+    QString depart_;
+    ReponseChoix reponse_;
 };
-
-// The first line of a questionnaire file, as the chooser lists it: bytes up
-// to the first carriage return or Ctrl-Z, decoded from code page 1252.
-// Raises EInOutError when the file cannot be read.
-QString PremiereLigne(const QString& path);
 
 } // namespace qcm

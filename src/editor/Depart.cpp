@@ -59,18 +59,6 @@ bool sauvegarderAvant(const QString& titre) {
 
 } // namespace
 
-struct TDepart::Instantane {
-    TQuestionnaire questionnaire;
-    int questionCourante = 0;
-    bool modifie = false;
-    bool musiqueActive = true;
-    QString dossier;
-    QImage fond;
-    int melange = 0;
-    int son = 0;
-    LecteurMusique::Etat lecteur;
-};
-
 TDepart::TDepart(EtatEditeur& etat, ServicesDepart services, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), etat_(etat), services_(services) {
     setObjectName(QStringLiteral("Depart"));
@@ -200,7 +188,9 @@ TDepart::~TDepart() = default;
 
 void TDepart::FormCreate() {
     etat_.PremierAffichage = true;
-    etat_.RepertoireDepart = folders::current();
+    if (etat_.RepertoireDepart.isEmpty()) {
+        etat_.RepertoireDepart = folders::current();
+    }
     etat_.MusiqueActive = true;
     CentreImage = QPoint(Photo->x() + Photo->width() / 2, Photo->y() + Photo->height() / 2);
     etat_.QuestionCourante = 0;
@@ -279,8 +269,9 @@ void TDepart::paintEvent(QPaintEvent* event) {
 }
 
 void TDepart::PremierAffichageSuite() {
-    const bool ouvert = platform::Proteger([this] { LTitreClick(); });
-    if (ouvert && etat_.QCMChoisi.isEmpty()) {
+    bool annule = false;
+    platform::Proteger([this, &annule] { annule = !ChoisirEtOuvrir(); });
+    if (annule) {
         if (apropos_ != nullptr) {
             apropos_->Montrer();
         }
@@ -336,9 +327,9 @@ void TDepart::FormClose() {
 // ----------------------------------------------------------------- commands
 
 void TDepart::Ecrire() {
-    EcrireQCM(etat_.Questionnaire);
-    // The writer may have moved propositions down a gap and recounted them:
-    // show the question as it was saved, leaving Modifie to the caller.
+    // Gaps between propositions close as they are saved: the current
+    // question is shown as the file will hold it, leaving Modifie as it is.
+    TasserPropositions(etat_.Questionnaire);
     if (etat_.QuestionCourante > 0) {
         const bool modifie = etat_.Modifie;
         const TQuestion q = etat_.Questionnaire.Question(etat_.QuestionCourante);
@@ -348,9 +339,11 @@ void TDepart::Ecrire() {
                 FixerCoche(i, q.Juste(i));
             }
         }
+        etat_.Questionnaire.Question(etat_.QuestionCourante) = q;
         etat_.Modifie = modifie;
         ActiverSauver(modifie);
     }
+    EcrireQCM(etat_.Questionnaire, etat_.DossierOuvert);
 }
 
 void TDepart::SauverClick() {
@@ -388,23 +381,6 @@ void TDepart::FinClick() {
     close();
 }
 
-void TDepart::OuvrirChoisi() {
-    Transaction([this] {
-        folders::setCurrent(etat_.RepertoireDepart);
-        if (etat_.QCMChoisi == kNouveauQCM) {
-            NouveauQClick();
-            return;
-        }
-        LireQCM(etat_.Questionnaire, etat_.QCMChoisi, *this);
-        OuvrirQuestionnaire(etat_, *this);
-        etat_.Modifie = false;
-        ActiverSauver(false);
-    });
-    if (outilsLimites_ && etat_.QuestionCourante > 0) {
-        MontrerOutils();
-    }
-}
-
 void TDepart::ChargerClick() {
     if (etat_.Modifie && sauvegarderAvant(QStringLiteral("CHANGEMENT DE QUESTIONNAIRE"))) {
         Ecrire();
@@ -416,133 +392,77 @@ void TDepart::LTitreClick() {
     ChoisirEtOuvrir();
 }
 
-void TDepart::ChoisirEtOuvrir() {
-    if (choix_ != nullptr) {
-        choix_->Choisir();
-    }
-    if (etat_.QCMChoisi.isEmpty()) {
-        return;
+bool TDepart::ChoisirEtOuvrir() {
+    const ReponseChoix QCMChoisi = choix_ != nullptr ? choix_->Choisir() : ReponseChoix{};
+    if (QCMChoisi.sorte == ReponseChoix::Sorte::Aucune) {
+        return false;
     }
     repaint();
-    OuvrirChoisi();
+    OuvrirChoisi(QCMChoisi);
+    return true;
+}
+
+void TDepart::OuvrirChoisi(const ReponseChoix& QCMChoisi) {
+    if (QCMChoisi.sorte == ReponseChoix::Sorte::Nouveau) {
+        NouveauQClick();
+        return;
+    }
+    const QString dossier = folders::join(etat_.RepertoireDepart, QCMChoisi.dossier);
+    // Read whole before anything is shown: a file that fails leaves the
+    // window, the record and Modifie as they were.
+    Appliquer(LireQCM(dossier), dossier);
+    etat_.Modifie = false;
+    ActiverSauver(false);
 }
 
 void TDepart::NouveauQClick() {
     if (etat_.Modifie && sauvegarderAvant(QStringLiteral("NOUVEAU QCM"))) {
         Ecrire();
     }
-    Transaction([this] {
-        ViderQuestionnaire(etat_.Questionnaire, *this);
-        const QString base = etat_.RepertoireDepart;
-        // The first number without a folder (or anything else) of that name;
-        // names are matched without regard to case, as on the original disks.
-        int n = 1;
-        while (!folders::findEntry(base, QStringLiteral("QCM%1").arg(n)).isEmpty()) {
-            ++n;
-        }
-        const QString nom = QStringLiteral("QCM%1").arg(n);
-        platform::CreerDossier(folders::join(base, nom));
-        etat_.Questionnaire.Repertoire = nom;
-        folders::setCurrent(etat_.RepertoireDepart);
-        OuvrirQuestionnaire(etat_, *this);
-        etat_.Modifie = true;
-        ActiverSauver(true);
-    });
-    if (outilsLimites_ && etat_.QuestionCourante > 0) {
+    const QString base = etat_.RepertoireDepart;
+    // The first number without a folder (or anything else) of that name;
+    // names are matched without regard to case, as on the original disks.
+    int n = 1;
+    while (!folders::findEntry(base, QStringLiteral("QCM%1").arg(n)).isEmpty()) {
+        ++n;
+    }
+    const QString nom = QStringLiteral("QCM%1").arg(n);
+    const QString dossier = folders::join(base, nom);
+    // Made before the record is emptied: a folder that cannot be made
+    // leaves the open questionnaire as it was.
+    platform::CreerDossier(dossier);
+    TQuestionnaire q;
+    ViderQuestionnaire(q);
+    q.Repertoire = nom;
+    etat_.Questionnaire = std::move(q);
+    etat_.DossierOuvert = dossier;
+    MontrerMelange(false);
+    FermerMusique();
+    CacherCoches();
+    OuvrirQuestionnaire(etat_, *this);
+    etat_.Modifie = true;
+    ActiverSauver(true);
+    if (outilsLimites_) {
         MontrerOutils();
     }
 }
 
-// -------------------------------------------------------------- transaction
-
-TDepart::Instantane TDepart::Prendre() const {
-    Instantane s;
-    s.questionnaire = etat_.Questionnaire;
-    s.questionCourante = etat_.QuestionCourante;
-    s.modifie = etat_.Modifie;
-    s.musiqueActive = etat_.MusiqueActive;
-    s.dossier = folders::current();
-    s.fond = fond->image();
-    s.melange = BMelange->Tag;
-    s.son = Son->Tag;
-    if (services_.musique != nullptr) {
-        s.lecteur = services_.musique->EtatLecteur();
-    }
-    return s;
-}
-
-void TDepart::Transaction(const std::function<void()>& action) {
-    const Instantane avant = Prendre();
-    try {
-        action();
-    } catch (...) {
-        Restaurer(avant);
-        throw;
+void TDepart::Appliquer(TQuestionnaire q, const QString& dossier) {
+    etat_.Questionnaire = std::move(q);
+    etat_.DossierOuvert = dossier;
+    // One bad media file must not keep the teacher out of the questionnaire:
+    // its error is shown and the opening goes on.
+    platform::Proteger([this] { AfficherFond(etat_.Questionnaire.Fond); });
+    MontrerMelange(etat_.Questionnaire.Melange);
+    platform::Proteger([this] { ReglerMusique(etat_.Questionnaire.Musique); });
+    OuvrirQuestionnaire(etat_, *this);
+    if (outilsLimites_) {
+        MontrerOutils();
     }
 }
 
-void TDepart::Restaurer(const Instantane& s) {
-    etat_.Questionnaire = s.questionnaire;
-    etat_.QuestionCourante = s.questionCourante;
-    etat_.MusiqueActive = s.musiqueActive;
-    try {
-        folders::setCurrent(s.dossier);
-    } catch (const Exception&) {
-        // The folder went away meanwhile; the failure being reported is
-        // the one that matters.
-    }
-    fond->setImage(s.fond);
-    MontrerMelange(s.melange == 1);
-    Son->Tag = s.son;
-    Son->setGlyphe(s.son == 1 ? SonOn->Picture : Sonoff->Picture);
-    if (services_.musique != nullptr) {
-        services_.musique->Restaurer(s.lecteur);
-    }
-    if (s.questionCourante == 0) {
-        CacherEdition();
-    } else {
-        platform::Proteger([&] {
-            AfficherEntete(s.questionnaire.Titre, s.questionnaire.Auteur);
-            AfficherQuestion(s.questionCourante);
-        });
-        // The record shown again may equal what the fields held, so the
-        // change handlers did not run: bring the buttons in line with it.
-        const TQuestion& q = etat_.Questionnaire.Question(s.questionCourante);
-        for (int i = 1; i <= kMaxReponses; ++i) {
-            const bool visible = !Trimmed(Propositions(i)->texte()).isEmpty();
-            Coches(i)->setVisible(visible);
-            FixerCoche(i, visible && q.Juste(i));
-        }
-    }
-    etat_.Questionnaire = s.questionnaire;
-    etat_.Modifie = s.modifie;
-    ActiverSauver(s.modifie);
-}
-
-void TDepart::CacherEdition() {
-    barre->stop();
-    for (CaseBande* c : cases_) {
-        c->setCouleur(kBlanc);
-        c->hide();
-    }
-    FD->hide();
-    FG->hide();
-    {
-        const QSignalBlocker b1(Ltitre);
-        const QSignalBlocker b2(Auteur);
-        Ltitre->clear();
-        Auteur->clear();
-    }
-    Commentaire->viderSansSignal();
-    Commentaire->hide();
-    Questionposee->viderSansSignal();
-    for (int i = 1; i <= kMaxReponses; ++i) {
-        Propositions(i)->viderSansSignal();
-        Propositions(i)->hide();
-        FixerCoche(i, false);
-        Coches(i)->hide();
-    }
-    Photo->hide();
+QString TDepart::Fichier(const QString& nom) const {
+    return nom.isEmpty() ? QString() : folders::entryPath(etat_.DossierOuvert, nom);
 }
 
 // --------------------------------------------------------------- navigation
@@ -563,7 +483,9 @@ void TDepart::AfficherQuestion(int n) {
     FG->show();
     const TQuestion& q = etat_.Questionnaire.Question(n);
     if (services_.illustrations != nullptr) {
-        services_.illustrations->AfficherImage(*Photo, CentreImage, q.Image);
+        // A picture that cannot be shown is reported; the question still is.
+        platform::Proteger(
+            [&] { services_.illustrations->AfficherImage(*Photo, CentreImage, Fichier(q.Image)); });
     }
     Commentaire->viderSansSignal();
     Commentaire->show();
@@ -760,8 +682,9 @@ void TDepart::SonClick() {
     FixerSon(true);
     etat_.MusiqueActive = true;
     const LecteurMusique::Etat e = lecteur.EtatLecteur();
-    if (!e.ouvert || e.fichier != etat_.Questionnaire.Musique) {
-        lecteur.Demarrer(etat_.Questionnaire.Musique);
+    const QString fichier = Fichier(etat_.Questionnaire.Musique);
+    if (!e.ouvert || e.fichier != fichier) {
+        lecteur.Demarrer(fichier);
     } else {
         lecteur.Reprendre();
     }
@@ -798,7 +721,7 @@ void TDepart::AfficherFond(const QString& nom) {
     }
     // Draw on a copy: a tile that fails to load leaves the old background.
     QImage surface = fond->surface();
-    services_.illustrations->AfficherFond(surface, nom);
+    services_.illustrations->AfficherFond(surface, Fichier(nom));
     fond->setImage(surface);
 }
 
@@ -807,13 +730,13 @@ void TDepart::ReglerMusique(const QString& musique) {
     if (!musique.isEmpty() && musique != QStringLiteral("NON")) {
         if (etat_.MusiqueActive) {
             if (lecteur != nullptr) {
-                lecteur->Demarrer(musique);
+                lecteur->Demarrer(Fichier(musique));
             }
             FixerSon(true);
         } else if (lecteur != nullptr) {
             // Named for when the music is switched on again.
             LecteurMusique::Etat e = lecteur->EtatLecteur();
-            e.fichier = musique;
+            e.fichier = Fichier(musique);
             lecteur->Restaurer(e);
         }
         return;

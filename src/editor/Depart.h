@@ -23,6 +23,7 @@ class Illustrations;
 class LecteurMusique;
 class SurfaceFond;
 class TChoixQCM;
+struct ReponseChoix;
 
 namespace platform {
 class Sons;
@@ -78,13 +79,20 @@ public:
 
     // VueQuestionnaire.
     void ActiverSauver(bool actif) override;
-    void MontrerMelange(bool melange) override;
-    void FermerMusique() override;
-    void CacherCoches() override;
-    void AfficherFond(const QString& fond) override;
-    void ReglerMusique(const QString& musique) override;
     void AfficherEntete(const QString& titre, const QString& auteur) override;
     void AfficherQuestion(int n) override;
+
+    // What reading or emptying the record shows.
+    // The order button BMelange: its tag and glyph.
+    void MontrerMelange(bool melange);
+    // Closes the music device, if open; the music button shows "off".
+    void FermerMusique();
+    // The right-answer buttons are reset to "not right", tag 0, and hidden.
+    void CacherCoches();
+    // Paints the background tile named fond (empty: the plain background).
+    void AfficherFond(const QString& fond);
+    // The music step of reading: "NON" or empty means no music.
+    void ReglerMusique(const QString& musique);
 
     // Controls, 1-based for the arrays.
     CaseBande* Cases(int i) const { return cases_.at(i - 1); }
@@ -127,23 +135,20 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    struct Instantane;
-
     void FormCreate();
     void PremierAffichageSuite();
     void FormClose();
     void MontrerOutils();
 
-    // The read or creation of a questionnaire, undone as a whole on failure:
-    // the record, the window, the current folder and Modifie come back.
-    void Transaction(const std::function<void()>& action);
-    Instantane Prendre() const;
-    void Restaurer(const Instantane& s);
-    void CacherEdition();
-
     void Ecrire();
-    void OuvrirChoisi();
-    void ChoisirEtOuvrir();
+    // False when the chooser was cancelled.
+    bool ChoisirEtOuvrir();
+    void OuvrirChoisi(const ReponseChoix& QCMChoisi);
+    // Puts a record that was read whole into the window, with its folder.
+    void Appliquer(TQuestionnaire q, const QString& dossier);
+    // The path of a file the record names, in the open questionnaire's
+    // folder; empty for an empty name.
+    QString Fichier(const QString& nom) const;
     void FixerCoche(int k, bool juste);
     void FixerUne(bool unique);
     void FixerSon(bool on);

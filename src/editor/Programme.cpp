@@ -33,15 +33,13 @@ void ChargerTraductions(QApplication& app) {
 
 Programme::Programme() {
     depart_ = std::make_unique<TDepart>(etat_, ServicesDepart{&illustrations_, &musique_, &sons_});
-    choix_ = std::make_unique<TChoixQCM>(etat_);
+    choix_ = std::make_unique<TChoixQCM>(etat_.RepertoireDepart);
     platform::Proteger([this] { choix_->FormCreate(); });
     faide_ = std::make_unique<TFaide>();
     depart_->Brancher(choix_.get(), faide_.get());
 }
 
-Programme::~Programme() {
-    etat_.QCMChoisi.clear();
-}
+Programme::~Programme() = default;
 
 void Programme::Show() {
     depart_->show();

@@ -13,12 +13,12 @@ namespace qcm {
 class Illustrations {
 public:
     virtual ~Illustrations() = default;
-    // Shows picture file nom (relative to the current folder) in photo,
-    // fitted around centre; an empty name hides photo.
-    virtual void AfficherImage(QLabel& photo, QPoint centre, const QString& nom) = 0;
-    // Paints the background from tile nom into surface, or a plain navy fill
-    // when nom is empty.
-    virtual void AfficherFond(QImage& surface, const QString& nom) = 0;
+    // Shows picture file chemin (a path resolved in the questionnaire's
+    // folder) in photo, fitted around centre; an empty path hides photo.
+    virtual void AfficherImage(QLabel& photo, QPoint centre, const QString& chemin) = 0;
+    // Paints the background from tile chemin into surface, or a plain navy
+    // fill when chemin is empty.
+    virtual void AfficherFond(QImage& surface, const QString& chemin) = 0;
 };
 
 // Stand-in until the picture loader is wired in: pictures are not shown and
@@ -47,7 +47,8 @@ public:
     virtual void Reprendre() = 0;
     virtual void Fermer() = 0;
     virtual Etat EtatLecteur() const = 0;
-    // Brings the player back to an earlier state (after a failed opening).
+    // Sets the player's state as it is: a piece named while music is off
+    // is kept for when it is switched on again.
     virtual void Restaurer(const Etat& etat) = 0;
 };
 

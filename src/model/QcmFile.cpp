@@ -5,6 +5,9 @@
 #include "core/Errors.h"
 #include "core/Folders.h"
 
+#include <QDir>
+#include <QFileInfo>
+
 #include <algorithm>
 #include <cstdint>
 #include <limits>
@@ -13,25 +16,29 @@ namespace qcm {
 
 namespace {
 
-constexpr QLatin1StringView kNomFichier("QCM.txt");
 constexpr char kCtrlZ = 26;
 constexpr int kMaxChiffresCompte = 32;
 
 // The file as a text file of the old runtime reads it: a line ends at CR,
 // an LF right after it is skipped, LF alone is an ordinary character, and
 // Ctrl-Z ends the file. Reading past the end gives empty lines.
+// A file without any CR was not made by the writer (which ends every line
+// with CR LF) but by a Linux editor or an archive tool: there LF ends lines.
 class LecteurLignes {
 public:
     explicit LecteurLignes(QByteArrayView bytes) : data_(bytes) {
         const qsizetype z = bytes.indexOf(kCtrlZ);
         end_ = z < 0 ? bytes.size() : z;
+        if (!data_.first(end_).contains('\r')) {
+            fin_ = '\n';
+        }
     }
 
     bool Fin() const { return pos_ >= end_; }
 
     QString Ligne() {
         const qsizetype start = pos_;
-        while (pos_ < end_ && data_[pos_] != '\r') {
+        while (pos_ < end_ && data_[pos_] != fin_) {
             ++pos_;
         }
         const QByteArrayView line = data_.sliced(start, pos_ - start);
@@ -56,7 +63,7 @@ public:
             ++pos_;
         }
         const QByteArrayView token = data_.sliced(start, pos_ - start);
-        while (pos_ < end_ && data_[pos_] != '\r') {
+        while (pos_ < end_ && data_[pos_] != fin_) {
             ++pos_;
         }
         SauterFinDeLigne();
@@ -65,9 +72,9 @@ public:
 
 private:
     void SauterFinDeLigne() {
-        if (pos_ < end_ && data_[pos_] == '\r') {
+        if (pos_ < end_ && data_[pos_] == fin_) {
             ++pos_;
-            if (pos_ < end_ && data_[pos_] == '\n') {
+            if (fin_ == '\r' && pos_ < end_ && data_[pos_] == '\n') {
                 ++pos_;
             }
         }
@@ -124,6 +131,7 @@ private:
     QByteArrayView data_;
     qsizetype pos_ = 0;
     qsizetype end_ = 0;
+    char fin_ = '\r';
 };
 
 void LireBloc(LecteurLignes& in, TQuestion& question) {
@@ -160,9 +168,7 @@ bool Vide(const QString& s) {
     return Trimmed(s).isEmpty();
 }
 
-// Gaps between propositions cannot be written (the file holds the first c
-// slots); filled slots move down with their marks, blank ones go last.
-void TasserPropositions(TQuestion& question) {
+void TasserQuestion(TQuestion& question) {
     std::array<std::pair<QString, bool>, kMaxReponses> cases;
     for (int k = 1; k <= kMaxReponses; ++k) {
         cases.at(k - 1) = {question.Reponse(k), question.Juste(k)};
@@ -172,17 +178,13 @@ void TasserPropositions(TQuestion& question) {
         question.Reponse(k) = cases.at(k - 1).first;
         question.Juste(k) = cases.at(k - 1).second;
     }
+    question.NbReponses =
+        static_cast<int>(std::count_if(question.Reponses.begin(), question.Reponses.end(),
+                                       [](const QString& r) { return !Vide(r); }));
 }
 
-// A value must fit on one line of a code page 1252 file. A lone line feed
-// is an ordinary character of a line and reads back as written.
 bool Ecrivable(const QString& s) {
-    for (QChar c : s) {
-        if (c == QLatin1Char('\r') || c == QChar(kCtrlZ) || !cp1252::canEncode(c)) {
-            return false;
-        }
-    }
-    return true;
+    return std::all_of(s.begin(), s.end(), [](QChar c) { return CaractereEcrivable(c); });
 }
 
 void Verifier(const QString& texte, const QString& champ) {
@@ -225,18 +227,24 @@ private:
 
 } // namespace
 
-void ParseQCM(QByteArrayView bytes, TQuestionnaire& q, VueQuestionnaire& vue) {
+bool CaractereEcrivable(QChar c) {
+    // A lone line feed is an ordinary character of a line and reads back as
+    // written; CR ends a line and Ctrl-Z the file.
+    return c != QLatin1Char('\r') && c != QChar(kCtrlZ) && cp1252::canEncode(c);
+}
+
+QString PremiereLigneQCM(QByteArrayView bytes) {
+    return LecteurLignes(bytes).Ligne();
+}
+
+TQuestionnaire ParseQCM(QByteArrayView bytes) {
     LecteurLignes in(bytes);
-    q.NbQuestions = 0;
+    TQuestionnaire q;
     q.Titre = in.LigneNettoyee();
     q.Auteur = in.LigneNettoyee();
-    const QString fond = in.LigneNettoyee();
-    vue.AfficherFond(fond);
-    q.Fond = fond;
+    q.Fond = in.LigneNettoyee();
     q.Melange = UpperAscii(in.LigneNettoyee().mid(8, 3)) == QLatin1String("OUI");
-    vue.MontrerMelange(q.Melange);
     q.Musique = UpperAscii(in.LigneNettoyee().mid(8));
-    vue.ReglerMusique(q.Musique);
     int n = 1;
     // Blocks beyond the thirtieth are never written and are ignored.
     while (!in.Fin() && n <= kMaxQuestions) {
@@ -247,20 +255,26 @@ void ParseQCM(QByteArrayView bytes, TQuestionnaire& q, VueQuestionnaire& vue) {
         q.Question(n) = QuestionNonAtteinte();
     }
     q.NbQuestions = kMaxQuestions;
+    return q;
 }
 
-void LireQCM(TQuestionnaire& q, const QString& dossier, VueQuestionnaire& vue) {
-    const folders::CurrentFolderGuard retour;
-    folders::setCurrent(dossier);
-    const QByteArray bytes = ReadWholeFile(folders::entryPath(folders::current(), kNomFichier));
-    // A failed read must not leave a record mixed of two questionnaires.
-    TQuestionnaire lu;
-    lu.Repertoire = dossier;
-    ParseQCM(bytes, lu, vue);
-    q = std::move(lu);
+TQuestionnaire LireQCM(const QString& dossier) {
+    if (!QFileInfo(dossier).isDir()) {
+        throw EInOutError(EInOutError::BadFileName);
+    }
+    const QByteArray bytes = ReadWholeFile(folders::entryPath(dossier, kNomFichierQCM));
+    TQuestionnaire q = ParseQCM(bytes);
+    q.Repertoire = QFileInfo(dossier).fileName();
+    return q;
 }
 
-QByteArray FormatQCM(TQuestionnaire& q) {
+void TasserPropositions(TQuestionnaire& q) {
+    for (int i = 1; i <= DerniereQuestion(q); ++i) {
+        TasserQuestion(q.Question(i));
+    }
+}
+
+QByteArray FormatQCM(const TQuestionnaire& q) {
     const int n = DerniereQuestion(q);
     VerifierQuestionnaire(q, n);
     EcrivainLignes out;
@@ -270,11 +284,8 @@ QByteArray FormatQCM(TQuestionnaire& q) {
     out.Ligne(q.Melange ? QStringLiteral("melange=OUI") : QStringLiteral("melange=NON"));
     out.Ligne(QStringLiteral("musique=") + q.Musique);
     for (int i = 1; i <= n; ++i) {
-        TQuestion& question = q.Question(i);
-        TasserPropositions(question);
-        question.NbReponses =
-            static_cast<int>(std::count_if(question.Reponses.begin(), question.Reponses.end(),
-                                           [](const QString& r) { return !Vide(r); }));
+        TQuestion question = q.Question(i);
+        TasserQuestion(question);
         out.Ligne(question.Image);
         out.Ligne(question.Enonce);
         out.Ligne(QString::number(question.NbReponses));
@@ -294,9 +305,14 @@ QByteArray FormatQCM(TQuestionnaire& q) {
     return std::move(out).Octets();
 }
 
-void EcrireQCM(TQuestionnaire& q) {
+void EcrireQCM(const TQuestionnaire& q, const QString& dossier) {
     const QByteArray bytes = FormatQCM(q);
-    WriteFileAtomically(folders::entryPath(folders::current(), kNomFichier), bytes);
+    // A folder deleted from outside while it was open is made again: the
+    // teacher's work goes where it belongs rather than being lost.
+    if (!QFileInfo(dossier).isDir()) {
+        QDir().mkpath(dossier);
+    }
+    WriteFileAtomically(folders::entryPath(dossier, kNomFichierQCM), bytes);
 }
 
 } // namespace qcm

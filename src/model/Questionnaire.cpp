@@ -1,6 +1,6 @@
 #include "Questionnaire.h"
 
-#include "core/Folders.h"
+#include <algorithm>
 
 namespace qcm {
 
@@ -37,32 +37,26 @@ void MarquerModifie(EtatEditeur& etat, VueQuestionnaire& vue) {
     vue.ActiverSauver(true);
 }
 
-void ViderQuestionnaire(TQuestionnaire& q, VueQuestionnaire& vue) {
+void ViderQuestionnaire(TQuestionnaire& q) {
     q.Repertoire = QStringLiteral("Nouveau QCM");
     q.Titre = q.Repertoire;
     q.Auteur.clear();
     q.Fond.clear();
     q.Melange = false;
-    vue.MontrerMelange(false);
     q.Musique.clear();
-    vue.FermerMusique();
     for (TQuestion& question : q.Questions) {
         question = TQuestion{};
     }
-    vue.CacherCoches();
     q.NbQuestions = kMaxQuestions;
 }
 
 int DerniereQuestion(const TQuestionnaire& q) {
+    const auto rempli = [](const QString& s) { return !Trimmed(s).isEmpty(); };
     for (int n = kMaxQuestions; n >= 1; --n) {
         const TQuestion& question = q.Question(n);
-        if (Trimmed(question.Enonce).isEmpty()) {
-            continue;
-        }
-        for (const QString& r : question.Reponses) {
-            if (!Trimmed(r).isEmpty()) {
-                return n;
-            }
+        if (rempli(question.Enonce) || rempli(question.Commentaire) || rempli(question.Image) ||
+            std::any_of(question.Reponses.begin(), question.Reponses.end(), rempli)) {
+            return n;
         }
     }
     return 0;
@@ -71,7 +65,6 @@ int DerniereQuestion(const TQuestionnaire& q) {
 void OuvrirQuestionnaire(EtatEditeur& etat, VueQuestionnaire& vue) {
     etat.QuestionCourante = 1;
     vue.AfficherEntete(etat.Questionnaire.Titre, etat.Questionnaire.Auteur);
-    folders::setCurrent(etat.Questionnaire.Repertoire);
     vue.AfficherQuestion(1);
 }
 

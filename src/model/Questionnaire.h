@@ -49,41 +49,17 @@ QString Trimmed(const QString& s);
 // Upper-cases the letters a to z only.
 QString UpperAscii(const QString& s);
 
-// What the model asks of the window. The editor window implements it; the
-// command-line tool and the tests use quiet or recording versions.
+// What the model's routines ask of the window. The editor window implements
+// it; tests use a recording version.
 class VueQuestionnaire {
 public:
     virtual ~VueQuestionnaire() = default;
     // The save button Sauver.
     virtual void ActiverSauver(bool actif) = 0;
-    // The order button BMelange: its tag and glyph.
-    virtual void MontrerMelange(bool melange) = 0;
-    // Closes the music device, if open; the music button shows "off".
-    virtual void FermerMusique() = 0;
-    // The right-answer buttons are reset to "not right", tag 0, and hidden.
-    virtual void CacherCoches() = 0;
-    // Paints the background tile named fond (empty: the plain background).
-    // Runs while the file is read; may raise.
-    virtual void AfficherFond(const QString& fond) = 0;
-    // The music step of reading: "NON" or empty means no music.
-    virtual void ReglerMusique(const QString& musique) = 0;
     // Title and author fields get their texts; the comment field is emptied.
     virtual void AfficherEntete(const QString& titre, const QString& auteur) = 0;
     // Shows question n of the open questionnaire.
     virtual void AfficherQuestion(int n) = 0;
-};
-
-// A view that does nothing: reading and writing without a window.
-class VueSansEffet : public VueQuestionnaire {
-public:
-    void ActiverSauver(bool) override {}
-    void MontrerMelange(bool) override {}
-    void FermerMusique() override {}
-    void CacherCoches() override {}
-    void AfficherFond(const QString&) override {}
-    void ReglerMusique(const QString&) override {}
-    void AfficherEntete(const QString&, const QString&) override {}
-    void AfficherQuestion(int) override {}
 };
 
 // The editor's state for the whole run.
@@ -92,8 +68,12 @@ struct EtatEditeur {
     int QuestionCourante = 0;
     bool Modifie = false;
     bool MusiqueActive = true;
+    // The folder the program started in, absolute; parent of every
+    // questionnaire folder.
     QString RepertoireDepart;
-    QString QCMChoisi;
+    // The open questionnaire's folder, absolute; every file the record names
+    // resolves in it. Empty until a questionnaire is open.
+    QString DossierOuvert;
     bool PremierAffichage = true;
 };
 
@@ -101,16 +81,15 @@ struct EtatEditeur {
 void MarquerModifie(EtatEditeur& etat, VueQuestionnaire& vue);
 
 // Empties the record for a new questionnaire titled "Nouveau QCM".
-void ViderQuestionnaire(TQuestionnaire& q, VueQuestionnaire& vue);
+void ViderQuestionnaire(TQuestionnaire& q);
 
-// The number of the last question worth writing (statement and at least one
-// proposition not blank), 0 when none is.
+// The number of the last question that holds anything (statement,
+// proposition, comment or picture not blank), 0 when none does: the writer
+// writes every question up to it, so nothing typed is ever dropped.
 int DerniereQuestion(const TQuestionnaire& q);
 
 // Opens the record into the window: question 1 becomes current, the header
-// fields are filled, the questionnaire's folder becomes the current folder
-// (resolved against the current one) and question 1 is shown. Raises
-// EInOutError when the folder cannot be entered.
+// fields are filled and question 1 is shown.
 void OuvrirQuestionnaire(EtatEditeur& etat, VueQuestionnaire& vue);
 
 } // namespace qcm

@@ -13,7 +13,7 @@
 namespace folders = qcm::folders;
 
 TEST(Folders, NamesMatchWithoutRegardToCase) {
-    TempFolder tmp;
+    TempDir tmp;
     tmp.write(QStringLiteral("qcm.txt"), "x");
     tmp.write(QStringLiteral("fond musical.mid"), "x");
     EXPECT_EQ(folders::findEntry(tmp.path(), QStringLiteral("QCM.TXT")), QStringLiteral("qcm.txt"));
@@ -26,39 +26,14 @@ TEST(Folders, NamesMatchWithoutRegardToCase) {
 }
 
 TEST(Folders, ExactSpellingWinsOverOtherCases) {
-    TempFolder tmp;
+    TempDir tmp;
     tmp.write(QStringLiteral("qcm.txt"), "a");
     tmp.write(QStringLiteral("QCM.txt"), "b");
     EXPECT_EQ(folders::findEntry(tmp.path(), QStringLiteral("QCM.txt")), QStringLiteral("QCM.txt"));
 }
 
-TEST(Folders, SetCurrentFailsWithCodeThree) {
-    TempFolder tmp;
-    tmp.write(QStringLiteral("fichier"), "x");
-    for (const char* name : {"absent", "fichier"}) {
-        try {
-            folders::setCurrent(QString::fromLatin1(name));
-            FAIL() << name;
-        } catch (const qcm::EInOutError& e) {
-            EXPECT_EQ(e.code(), 3) << name;
-        }
-    }
-    EXPECT_TRUE(folders::sameFolder(folders::current(), tmp.path()));
-}
-
-TEST(Folders, GuardReturnsToTheRememberedFolder) {
-    TempFolder tmp;
-    QDir(tmp.path()).mkdir(QStringLiteral("QCM1"));
-    {
-        const folders::CurrentFolderGuard guard;
-        folders::setCurrent(QStringLiteral("QCM1"));
-        EXPECT_TRUE(folders::sameFolder(folders::current(), tmp.file(QStringLiteral("QCM1"))));
-    }
-    EXPECT_TRUE(folders::sameFolder(folders::current(), tmp.path()));
-}
-
 TEST(Folders, SameFolderResolvesLinksNotText) {
-    TempFolder tmp;
+    TempDir tmp;
     QDir(tmp.path()).mkdir(QStringLiteral("QCM1"));
     QFile::link(tmp.file(QStringLiteral("QCM1")), tmp.file(QStringLiteral("lien")));
     EXPECT_TRUE(
@@ -71,7 +46,7 @@ TEST(Folders, SameFolderResolvesLinksNotText) {
 }
 
 TEST(AtomicFile, FailedWriteLeavesTheOldFileUntouched) {
-    TempFolder tmp;
+    TempDir tmp;
     const QByteArray old = "ancien contenu\r\n";
     tmp.write(QStringLiteral("QCM.txt"), old);
     // A file-size limit makes the write fail half way, as a full disk would.
@@ -94,13 +69,13 @@ TEST(AtomicFile, FailedWriteLeavesTheOldFileUntouched) {
 }
 
 TEST(AtomicFile, WriteIntoAMissingFolderFails) {
-    TempFolder tmp;
+    TempDir tmp;
     EXPECT_THROW(qcm::WriteFileAtomically(tmp.file(QStringLiteral("absent/QCM.txt")), "x"),
                  qcm::EInOutError);
 }
 
 TEST(AtomicFile, ReadMissingFileIsNotFound) {
-    TempFolder tmp;
+    TempDir tmp;
     try {
         qcm::ReadWholeFile(tmp.file(QStringLiteral("QCM.txt")));
         FAIL();

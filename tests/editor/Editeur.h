@@ -59,7 +59,7 @@ inline platform::ExecuteurScripte::Action Annuler() {
 
 class Editeur {
 public:
-    TempFolder dossier;
+    TempDir dossier;
     platform::BoitesScriptees boites;
     platform::ExecuteurScripte modal;
     EtatEditeur etat;
@@ -70,6 +70,8 @@ public:
     std::unique_ptr<TChoixQCM> choix;
     std::unique_ptr<TFaide> faide;
     int terminaisons = 0;
+    // The start folder; the temporary folder unless a test gives another.
+    QString repertoire;
 
     ~Editeur() {
         depart.reset();
@@ -77,10 +79,11 @@ public:
         faide.reset();
     }
 
-    // Creates the program's windows in the current folder (the start folder).
+    // Creates the program's windows on the start folder.
     void Creer() {
+        etat.RepertoireDepart = repertoire.isEmpty() ? dossier.path() : repertoire;
         depart = std::make_unique<TDepart>(etat, ServicesDepart{&illustrations, &musique, &sons});
-        choix = std::make_unique<TChoixQCM>(etat);
+        choix = std::make_unique<TChoixQCM>(etat.RepertoireDepart);
         choix->FormCreate();
         faide = std::make_unique<TFaide>();
         depart->Brancher(choix.get(), faide.get());
@@ -103,7 +106,6 @@ public:
     }
 
     TQuestion& Q(int n) { return etat.Questionnaire.Question(n); }
-    QString Courant() const { return QDir::currentPath(); }
 
     // Types texte key by key; characters without a key of their own come as
     // the text of an unknown key, as an input method would give them.

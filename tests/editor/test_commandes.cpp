@@ -114,7 +114,7 @@ TEST(Nouveau, TakesTheFirstFreeNumber) {
         }
         e.Demarrer(Nouveau());
         EXPECT_EQ(e.etat.Questionnaire.Repertoire, QString::fromUtf8(c.attendu));
-        EXPECT_TRUE(folders::sameFolder(e.Courant(), e.dossier.file(c.attendu)));
+        EXPECT_TRUE(folders::sameFolder(e.etat.DossierOuvert, e.dossier.file(c.attendu)));
     }
 }
 
@@ -141,7 +141,6 @@ TEST(Nouveau, FolderThatCannotBeCreatedLeavesEverythingAsItWas) {
     e.boites.Repondre(Reponse::Non);
     e.Clic(e.depart->NouveauQ);
     ASSERT_TRUE(QDir().rename(ailleurs, e.dossier.path()));
-    QDir::setCurrent(e.dossier.file("QCM1"));
     ASSERT_EQ(e.boites.montrees.size(), 2U);
     EXPECT_EQ(e.boites.montrees[1].titre, QStringLiteral("QCM"));
     EXPECT_EQ(e.etat.Questionnaire, avant);
@@ -166,7 +165,7 @@ TEST(Charger, CancelledChooserChangesNothingEvenAfterSaving) {
     EXPECT_TRUE(e.etat.Modifie);
     EXPECT_TRUE(e.depart->Sauver->isEnabled());
     EXPECT_EQ(e.etat.Questionnaire.Auteur, QStringLiteral("CE2"));
-    EXPECT_TRUE(folders::sameFolder(e.Courant(), e.dossier.file("QCM1")));
+    EXPECT_TRUE(folders::sameFolder(e.etat.DossierOuvert, e.dossier.file("QCM1")));
 }
 
 TEST(Charger, NewFromTheChooserAsksAgainUnderItsOwnCaption) {
@@ -187,16 +186,17 @@ TEST(Charger, OpensWithSaveDisabledUntilTheFirstEdit) {
     Editeur e;
     e.dossier.write("QCM1/QCM.txt", kCapitales);
     e.dossier.write("QCM2/QCM.txt", kFleuves);
+    e.dossier.write("QCM2/Fond Musical.mid", "MThd");
     e.Demarrer(Choisir("QCM1"));
     e.modal.Ajouter(Choisir("QCM2"));
     e.Clic(e.depart->Charger);
     EXPECT_EQ(e.etat.Questionnaire.Titre, QStringLiteral("Fleuves"));
     EXPECT_FALSE(e.etat.Modifie);
     EXPECT_FALSE(e.depart->Sauver->isEnabled());
-    EXPECT_TRUE(folders::sameFolder(e.Courant(), e.dossier.file("QCM2")));
+    EXPECT_TRUE(folders::sameFolder(e.etat.DossierOuvert, e.dossier.file("QCM2")));
     // The first questionnaire had no music, which switched music off: the
-    // piece is named but does not start.
-    EXPECT_EQ(e.musique.EtatLecteur().fichier, QStringLiteral("FOND MUSICAL.MID"));
+    // piece is named, found in any case, but does not start.
+    EXPECT_EQ(e.musique.EtatLecteur().fichier, e.dossier.file("QCM2/Fond Musical.mid"));
     EXPECT_FALSE(e.musique.EtatLecteur().joue);
     EXPECT_EQ(e.depart->Son->Tag, 0);
     e.Clic(e.depart->BMelange);
@@ -206,8 +206,7 @@ TEST(Charger, OpensWithSaveDisabledUntilTheFirstEdit) {
 TEST(Charger, FailedReadLeavesQuestionnaireWindowFolderAndMusic) {
     Editeur e;
     e.dossier.write("QCM1/QCM.txt", kCapitales);
-    // Background and music are set up while the file is read, before the
-    // count that cannot be read.
+    // Background, order and music come before the count that cannot be read.
     e.dossier.write("QCM2/QCM.txt", Lignes({"Cassé", "", "", "melange=OUI", "musique=air.mid", "",
                                             "Q", "deux", "unique=OUI"}));
     e.Demarrer(Choisir("QCM1"));
@@ -231,7 +230,7 @@ TEST(Charger, FailedReadLeavesQuestionnaireWindowFolderAndMusic) {
     EXPECT_EQ(e.depart->Son->Tag, son);
     EXPECT_TRUE(e.etat.MusiqueActive);
     EXPECT_EQ(e.depart->Propositions(2)->texte(), QStringLiteral("Naples"));
-    EXPECT_TRUE(folders::sameFolder(e.Courant(), e.dossier.file("QCM1")));
+    EXPECT_TRUE(folders::sameFolder(e.etat.DossierOuvert, e.dossier.file("QCM1")));
 }
 
 TEST(Choisir, TitleDoubleClickDropsChangesWithoutAsking) {
@@ -249,11 +248,10 @@ TEST(Choisir, TitleDoubleClickDropsChangesWithoutAsking) {
 }
 
 TEST(Session, TeacherCreatesFillsSavesQuitsAndFindsItAgain) {
-    TempFolder depart;
+    TempDir depart;
     {
         Editeur e;
-        // The fixture's own temporary folder is not wanted: start here.
-        QDir::setCurrent(depart.path());
+        e.repertoire = depart.path();
         e.Demarrer(Nouveau());
         TDepart& d = *e.depart;
         d.Ltitre->selectAll();
@@ -291,7 +289,6 @@ TEST(Session, TeacherCreatesFillsSavesQuitsAndFindsItAgain) {
         e.Clic(d.Fin);
         EXPECT_EQ(e.Legendes(), std::vector<QString>{"SORTIE"});
         EXPECT_FALSE(d.isVisible());
-        QDir::setCurrent(depart.path());
     }
     EXPECT_EQ(depart.read("QCM1/QCM.txt"),
               QByteArray("G\xe9ographie\r\nMme Durand\r\n\r\nmelange=NON\r\nmusique=\r\n"
@@ -302,7 +299,7 @@ TEST(Session, TeacherCreatesFillsSavesQuitsAndFindsItAgain) {
                          "\r\nPlus haut sommet ?\r\n2\r\nunique=OUI\r\nMont Blanc\r\nEverest\r\n"
                          "2\r\n8849 m\r\n"));
     Editeur e;
-    QDir::setCurrent(depart.path());
+    e.repertoire = depart.path();
     e.Demarrer(Choisir("QCM1"));
     TDepart& d = *e.depart;
     EXPECT_EQ(d.Ltitre->text(), QStringLiteral("Géographie"));
@@ -314,4 +311,65 @@ TEST(Session, TeacherCreatesFillsSavesQuitsAndFindsItAgain) {
     EXPECT_EQ(d.Coches(1)->Tag, 1);
     EXPECT_EQ(d.Coches(2)->Tag, 0);
     EXPECT_EQ(d.Coches(3)->Tag, 1);
+}
+
+// With the open questionnaire's folder held by the process, New chosen from
+// the title's double-click saved the edits into the start folder's own
+// QCM.txt and the work was lost.
+TEST(Nouveau, SavingFirstWritesIntoTheOpenQuestionnairesFolder) {
+    Editeur e;
+    e.dossier.write("QCM1/QCM.txt", kCapitales);
+    e.Demarrer(Choisir("QCM1"));
+    e.depart->Auteur->setText(QStringLiteral("CE2"));
+    e.modal.Ajouter(Nouveau());
+    e.boites.Repondre(Reponse::Oui);
+    QTest::mouseDClick(e.depart->Ltitre, Qt::LeftButton);
+    EXPECT_EQ(e.Legendes(), std::vector<QString>{"NOUVEAU QCM"});
+    EXPECT_TRUE(e.dossier.read("QCM1/QCM.txt").contains("CE2"));
+    EXPECT_FALSE(QFileInfo::exists(e.dossier.file("QCM.txt")));
+    EXPECT_EQ(e.etat.Questionnaire.Repertoire, QStringLiteral("QCM2"));
+}
+
+// A folder deleted from outside while open: saving reported a refused
+// access and kept failing even after the folder was made again.
+TEST(Sauver, FolderDeletedFromOutsideIsMadeAgain) {
+    Editeur e;
+    e.dossier.write("QCM1/QCM.txt", kCapitales);
+    e.Demarrer(Choisir("QCM1"));
+    e.depart->Auteur->setText(QStringLiteral("CE2"));
+    ASSERT_TRUE(QDir(e.dossier.file("QCM1")).removeRecursively());
+    e.Clic(e.depart->Sauver);
+    EXPECT_TRUE(e.boites.montrees.empty());
+    EXPECT_TRUE(e.dossier.read("QCM1/QCM.txt").contains("CE2"));
+    EXPECT_FALSE(e.etat.Modifie);
+}
+
+// The process's current folder is never the editor's business: two
+// editors on two start folders open, save and create without moving it.
+TEST(Dossiers, TheProcessCurrentFolderNeverMoves) {
+    const QString courant = QDir::currentPath();
+    for (int i = 0; i < 2; ++i) {
+        Editeur e;
+        e.dossier.write("QCM1/QCM.txt", kCapitales);
+        e.Demarrer(Choisir("QCM1"));
+        e.depart->Auteur->setText(QStringLiteral("CE2"));
+        e.Clic(e.depart->Sauver);
+        e.boites.Repondre(Reponse::Non);
+        e.Clic(e.depart->NouveauQ);
+        e.modal.Ajouter(Choisir("QCM1"));
+        QTest::mouseDClick(e.depart->Ltitre, Qt::LeftButton);
+        EXPECT_EQ(e.etat.Questionnaire.Auteur, QStringLiteral("CE2"));
+        EXPECT_EQ(QDir::currentPath(), courant);
+    }
+}
+
+// "Nouveau QCM" is a title shown to the user, never an answer that a real
+// folder of that name could be taken for.
+TEST(Charger, AFolderNamedNouveauQCMOpensLikeAnyOther) {
+    Editeur e;
+    e.dossier.write("Nouveau QCM/QCM.txt", kFleuves);
+    e.Demarrer(Choisir("Nouveau QCM"));
+    EXPECT_EQ(e.etat.Questionnaire.Titre, QStringLiteral("Fleuves"));
+    EXPECT_FALSE(e.etat.Modifie);
+    EXPECT_TRUE(folders::sameFolder(e.etat.DossierOuvert, e.dossier.file("Nouveau QCM")));
 }

@@ -65,7 +65,7 @@ TEST(Depart, EveryDesignedControlAtItsPlace) {
     EXPECT_EQ(d.CentreImage, QPoint(472, 208));
     EXPECT_EQ(d.barre->interval(), 500);
     EXPECT_FALSE(d.barre->isActive());
-    EXPECT_EQ(e.etat.RepertoireDepart, QDir::currentPath());
+    EXPECT_EQ(e.etat.RepertoireDepart, e.dossier.path());
     EXPECT_EQ(e.etat.QuestionCourante, 0);
     // The glyphs are built in, with their bottom-left colour transparent.
     for (const ImageGlyphe* g :
@@ -125,7 +125,7 @@ TEST(Demarrage, NewQuestionnaireOpensWithSaveEnabled) {
     EXPECT_TRUE(e.etat.Modifie);
     EXPECT_TRUE(e.depart->Sauver->isEnabled());
     EXPECT_EQ(e.etat.QuestionCourante, 1);
-    EXPECT_TRUE(folders::sameFolder(e.Courant(), e.dossier.file("QCM1")));
+    EXPECT_TRUE(folders::sameFolder(e.etat.DossierOuvert, e.dossier.file("QCM1")));
     for (QWidget* w :
          {static_cast<QWidget*>(e.depart->Son), static_cast<QWidget*>(e.depart->Fin),
           static_cast<QWidget*>(e.depart->Ltitre), static_cast<QWidget*>(e.depart->BMelange),
@@ -173,7 +173,7 @@ TEST(Demarrage, FailedOpeningStillLeavesAWayOnOrOut) {
     EXPECT_FALSE(e.depart->Sauver->isVisible());
     EXPECT_FALSE(e.depart->Ltitre->isVisible());
     EXPECT_FALSE(e.depart->Cases(1)->isVisible());
-    EXPECT_TRUE(folders::sameFolder(e.Courant(), e.dossier.path()));
+    EXPECT_TRUE(e.etat.DossierOuvert.isEmpty());
     // Choosing again with a new questionnaire brings the whole editor.
     e.modal.Ajouter(Nouveau());
     e.Clic(e.depart->Charger);
@@ -186,13 +186,12 @@ TEST(Demarrage, FailedOpeningStillLeavesAWayOnOrOut) {
 
 namespace {
 struct Choix {
-    TempFolder dossier;
-    EtatEditeur etat;
+    TempDir dossier;
     platform::BoitesScriptees boites;
     platform::ExecuteurScripte modal;
     std::unique_ptr<TChoixQCM> choix;
     void Creer() {
-        choix = std::make_unique<TChoixQCM>(etat);
+        choix = std::make_unique<TChoixQCM>(dossier.path());
         choix->FormCreate();
     }
     QStringList Titres() const {
@@ -216,8 +215,7 @@ TEST(ChoixQCM, ListsFoldersWithoutADotHoldingAReadableFile) {
     EXPECT_EQ(c.Titres(), QStringList{"Capitales"});
     c.modal.Ajouter(
         [](QDialog& d) { QTest::mouseClick(dynamic_cast<TChoixQCM&>(d).CHARGER, Qt::LeftButton); });
-    c.choix->Choisir();
-    EXPECT_EQ(c.etat.QCMChoisi, QStringLiteral("QCM1"));
+    EXPECT_EQ(c.choix->Choisir(), (ReponseChoix{ReponseChoix::Sorte::Dossier, "QCM1"}));
 }
 
 TEST(ChoixQCM, TitlesAreFirstLinesAsWritten) {
@@ -247,26 +245,21 @@ TEST(ChoixQCM, EveryShowingSelectsTheFirstEntry) {
         ch.Liste->setCurrentRow(1);
         QTest::mouseClick(ch.CHARGER, Qt::LeftButton);
     });
-    c.choix->Choisir();
-    const QString second = c.etat.QCMChoisi;
-    EXPECT_EQ(second, c.choix->ListeReps->item(1)->text());
+    EXPECT_EQ(c.choix->Choisir().dossier, c.choix->ListeReps->item(1)->text());
     c.modal.Ajouter([](QDialog& d) {
         auto& ch = dynamic_cast<TChoixQCM&>(d);
         EXPECT_EQ(ch.Liste->currentRow(), 0);
         QTest::mouseDClick(ch.Liste->viewport(), Qt::LeftButton);
     });
-    c.choix->Choisir();
-    EXPECT_EQ(c.etat.QCMChoisi, c.choix->ListeReps->item(0)->text());
-    // Cancelling after an earlier choice answers empty.
+    EXPECT_EQ(c.choix->Choisir().dossier, c.choix->ListeReps->item(0)->text());
+    // Cancelling after an earlier choice answers nothing.
     c.modal.Ajouter(Annuler());
-    c.choix->Choisir();
-    EXPECT_TRUE(c.etat.QCMChoisi.isEmpty());
+    EXPECT_EQ(c.choix->Choisir(), ReponseChoix{});
 }
 
 TEST(ChoixQCM, EmptyListReportsTheIndexAndStaysOpen) {
     Choix c;
     c.Creer();
-    c.etat.QCMChoisi = QStringLiteral("avant");
     bool ouvert = false;
     c.modal.Ajouter([&](QDialog& d) {
         auto& ch = dynamic_cast<TChoixQCM&>(d);
@@ -274,11 +267,10 @@ TEST(ChoixQCM, EmptyListReportsTheIndexAndStaysOpen) {
         ouvert = ch.isVisible();
         QTest::mouseClick(ch.NOUVEAU, Qt::LeftButton);
     });
-    c.choix->Choisir();
+    EXPECT_EQ(c.choix->Choisir().sorte, ReponseChoix::Sorte::Nouveau);
     EXPECT_TRUE(ouvert);
     ASSERT_EQ(c.boites.montrees.size(), 1U);
     EXPECT_EQ(c.boites.montrees[0].texte, QStringLiteral("Indice de liste hors limites (-1)"));
-    EXPECT_EQ(c.etat.QCMChoisi, QStringLiteral("Nouveau QCM"));
 }
 
 TEST(ChoixQCM, Layout) {
@@ -300,7 +292,8 @@ TEST(ChoixQCM, EscapeDoesNotAnswerWithAnEarlierChoice) {
     Choix c;
     c.dossier.write("QCM1/QCM.txt", "Un\r\n");
     c.Creer();
-    c.etat.QCMChoisi = QStringLiteral("QCM1");
+    c.modal.Ajouter(Choisir("QCM1"));
+    c.choix->Choisir();
     bool resteOuvert = false;
     c.modal.Ajouter([&](QDialog& d) {
         QTest::keyClick(&d, Qt::Key_Escape);
@@ -308,7 +301,6 @@ TEST(ChoixQCM, EscapeDoesNotAnswerWithAnEarlierChoice) {
         resteOuvert = d.isVisible();
         QTest::mouseClick(dynamic_cast<TChoixQCM&>(d).QUITTER, Qt::LeftButton);
     });
-    c.choix->Choisir();
+    EXPECT_EQ(c.choix->Choisir(), ReponseChoix{});
     EXPECT_TRUE(resteOuvert);
-    EXPECT_TRUE(c.etat.QCMChoisi.isEmpty());
 }

@@ -15,8 +15,5 @@ inline QByteArray Lines(std::initializer_list<const char*> lines) {
 }
 
 inline qcm::TQuestionnaire Parse(const QByteArray& bytes) {
-    qcm::TQuestionnaire q;
-    qcm::VueSansEffet view;
-    qcm::ParseQCM(bytes, q, view);
-    return q;
+    return qcm::ParseQCM(bytes);
 }

@@ -6,16 +6,12 @@
 
 #include <gtest/gtest.h>
 
-// A temporary folder that is made current for the test's duration.
-class TempFolder {
+// A temporary folder for the test's duration.
+class TempDir {
 public:
-    TempFolder() : saved_(QDir::currentPath()) {
-        EXPECT_TRUE(dir_.isValid());
-        QDir::setCurrent(dir_.path());
-    }
-    ~TempFolder() { QDir::setCurrent(saved_); }
-    TempFolder(const TempFolder&) = delete;
-    TempFolder& operator=(const TempFolder&) = delete;
+    TempDir() { EXPECT_TRUE(dir_.isValid()); }
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
 
     QString path() const { return dir_.path(); }
     QString file(const QString& name) const { return dir_.filePath(name); }
@@ -32,6 +28,18 @@ public:
     }
 
 private:
-    QString saved_;
     QTemporaryDir dir_;
+};
+
+// A temporary folder made current for the test's duration, for code that
+// is handed names relative to the current folder.
+class TempFolder : public TempDir {
+public:
+    TempFolder() : saved_(QDir::currentPath()) { QDir::setCurrent(path()); }
+    ~TempFolder() { QDir::setCurrent(saved_); }
+    TempFolder(const TempFolder&) = delete;
+    TempFolder& operator=(const TempFolder&) = delete;
+
+private:
+    QString saved_;
 };

@@ -141,9 +141,7 @@ int Show(const QStringList& args) {
         return 2;
     }
     try {
-        TQuestionnaire q;
-        VueSansEffet vue;
-        LireQCM(q, args.first(), vue);
+        const TQuestionnaire q = LireQCM(folders::join(folders::current(), args.first()));
         const QByteArray json = ToJson(q);
         std::fwrite(json.constData(), 1, static_cast<size_t>(json.size()), stdout);
         return 0;
@@ -157,12 +155,8 @@ int Resave(const QStringList& args) {
         return 2;
     }
     try {
-        TQuestionnaire q;
-        VueSansEffet vue;
-        LireQCM(q, args.first(), vue);
-        const folders::CurrentFolderGuard retour;
-        folders::setCurrent(args.first());
-        EcrireQCM(q);
+        const QString dossier = folders::join(folders::current(), args.first());
+        EcrireQCM(LireQCM(dossier), dossier);
         return 0;
     } catch (const Exception& e) {
         return Fail(e);
