@@ -9,9 +9,10 @@ packages=(
   libjpeg62-turbo-dev libfluidsynth-dev fluid-soundfont-gm
   libgtest-dev libgif-dev fonts-dejavu-core
 )
-# The fuzz and sanitizer runs of CI need clang and its runtime.
+# CI checks formatting, then runs the fuzz targets and the sanitized tests:
+# clang, its runtime and clang-format.
 if [ "${QCM_SETUP_FUZZ:-0}" = 1 ]; then
-  packages+=(clang libclang-rt-14-dev)
+  packages+=(clang libclang-rt-14-dev clang-format git)
 fi
 
 missing=()
