@@ -32,6 +32,8 @@ QString EInOutError::textFor(int code) {
 
 int EInOutError::codeFromErrno(int errnum) {
     switch (errnum) {
+    case 0:
+        return GeneralFailure;
     case ENOENT:
         return FileNotFound;
     case ENOTDIR:
@@ -71,5 +73,18 @@ int EInOutError::codeFromErrno(int errnum) {
         }
     }
 }
+
+namespace {
+
+QString Megaoctets(qint64 bytes) {
+    return QString::number(static_cast<double>(bytes) / (1024.0 * 1024.0), 'f', 1)
+        .replace(QLatin1Char('.'), QLatin1Char(','));
+}
+
+} // namespace
+
+ETropVolumineux::ETropVolumineux(const QString& path, qint64 size, qint64 limit)
+    : Exception(QStringLiteral("Le fichier %1 est trop volumineux (%2 Mo ; au plus %3 Mo).")
+                    .arg(path, Megaoctets(size), Megaoctets(limit))) {}
 
 } // namespace qcm

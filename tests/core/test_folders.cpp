@@ -1,14 +1,9 @@
-#include "core/AtomicFile.h"
 #include "core/Errors.h"
 #include "core/Folders.h"
 
 #include "../support/TempFolder.h"
 
 #include <gtest/gtest.h>
-
-#include <sys/resource.h>
-
-#include <csignal>
 
 namespace folders = qcm::folders;
 
@@ -30,6 +25,20 @@ TEST(Folders, ExactSpellingWinsOverOtherCases) {
     tmp.write(QStringLiteral("qcm.txt"), "a");
     tmp.write(QStringLiteral("QCM.txt"), "b");
     EXPECT_EQ(folders::findEntry(tmp.path(), QStringLiteral("QCM.txt")), QStringLiteral("QCM.txt"));
+}
+
+TEST(Folders, TwoCaseVariantsOfQcmTxtFoundInDirectoryOrder) {
+    // Whatever order the files were made in, every lookup finds the same one.
+    for (const bool upperFirst : {true, false}) {
+        TempFolder tmp;
+        const QString upper = QStringLiteral("QCM.TXT");
+        const QString lower = QStringLiteral("qcm.txt");
+        tmp.write(upperFirst ? upper : lower, "a");
+        tmp.write(upperFirst ? lower : upper, "b");
+        for (const QString& name : {QStringLiteral("QCM.txt"), QStringLiteral("Qcm.Txt")}) {
+            EXPECT_EQ(folders::findEntry(tmp.path(), name), upper) << upperFirst;
+        }
+    }
 }
 
 TEST(Folders, SetCurrentFailsWithCodeThree) {
@@ -68,43 +77,4 @@ TEST(Folders, SameFolderResolvesLinksNotText) {
     // On a case-sensitive file system these are two names, not one folder.
     EXPECT_FALSE(
         folders::sameFolder(tmp.file(QStringLiteral("qcm1")), tmp.file(QStringLiteral("QCM1"))));
-}
-
-TEST(AtomicFile, FailedWriteLeavesTheOldFileUntouched) {
-    TempFolder tmp;
-    const QByteArray old = "ancien contenu\r\n";
-    tmp.write(QStringLiteral("QCM.txt"), old);
-    // A file-size limit makes the write fail half way, as a full disk would.
-    std::signal(SIGXFSZ, SIG_IGN);
-    rlimit saved{};
-    getrlimit(RLIMIT_FSIZE, &saved);
-    rlimit small = saved;
-    small.rlim_cur = 4096;
-    setrlimit(RLIMIT_FSIZE, &small);
-    int code = 0;
-    try {
-        qcm::WriteFileAtomically(tmp.file(QStringLiteral("QCM.txt")), QByteArray(100000, 'x'));
-    } catch (const qcm::EInOutError& e) {
-        code = e.code();
-    }
-    setrlimit(RLIMIT_FSIZE, &saved);
-    EXPECT_EQ(code, 101);
-    EXPECT_EQ(tmp.read(QStringLiteral("QCM.txt")), old);
-    EXPECT_EQ(QDir(tmp.path()).entryList(QDir::Files), QStringList{QStringLiteral("QCM.txt")});
-}
-
-TEST(AtomicFile, WriteIntoAMissingFolderFails) {
-    TempFolder tmp;
-    EXPECT_THROW(qcm::WriteFileAtomically(tmp.file(QStringLiteral("absent/QCM.txt")), "x"),
-                 qcm::EInOutError);
-}
-
-TEST(AtomicFile, ReadMissingFileIsNotFound) {
-    TempFolder tmp;
-    try {
-        qcm::ReadWholeFile(tmp.file(QStringLiteral("QCM.txt")));
-        FAIL();
-    } catch (const qcm::EInOutError& e) {
-        EXPECT_EQ(e.code(), 2);
-    }
 }
