@@ -147,5 +147,30 @@ TEST(AtomicFile, FifoOrDeviceNamedQcmTxtBlocksReading) {
     QFile::link(QStringLiteral("/dev/zero"), tmp.file(QStringLiteral("zero")));
     for (const QString& path : {fifo, tmp.file(QStringLiteral("zero")), tmp.path()}) {
         EXPECT_EQ(CodeOf([&] { qcm::ReadWholeFile(path); }), 5) << path.toStdString();
+        EXPECT_EQ(CodeOf([&] { qcm::ReadFileStart(path, 100); }), 5) << path.toStdString();
+        EXPECT_EQ(CodeOf([&] { qcm::WriteFileAtomically(path, "x"); }), 5) << path.toStdString();
     }
+}
+
+TEST(AtomicFile, OversizedQuestionnaireIsRefusedBeforeReading) {
+    TempFolder tmp;
+    tmp.write(QStringLiteral("court"), "0123456789");
+    const QString court = tmp.file(QStringLiteral("court"));
+    EXPECT_EQ(qcm::ReadWholeFile(court, 10), QByteArray("0123456789"));
+    EXPECT_THROW(qcm::ReadWholeFile(court, 9), qcm::ETropVolumineux);
+    EXPECT_EQ(qcm::ReadFileStart(court, 4), QByteArray("0123"));
+    EXPECT_EQ(qcm::ReadFileStart(court, 40), QByteArray("0123456789"));
+    // Sparse, so that the test holds no such amount of data.
+    tmp.write(QStringLiteral("QCM.txt"), "");
+    QFile(tmp.file(QStringLiteral("QCM.txt"))).resize(qcm::kMaxQuestionnaireBytes + 1);
+    try {
+        qcm::ReadWholeFile(tmp.file(QStringLiteral("QCM.txt")));
+        FAIL();
+    } catch (const qcm::ETropVolumineux& e) {
+        EXPECT_TRUE(e.message().startsWith(QStringLiteral("Le fichier ")));
+        EXPECT_TRUE(
+            e.message().endsWith(QStringLiteral(" est trop volumineux (4,0 Mo ; au plus 4,0 Mo).")))
+            << e.what();
+    }
+    EXPECT_EQ(qcm::ReadFileStart(tmp.file(QStringLiteral("QCM.txt")), 3), QByteArray(3, '\0'));
 }

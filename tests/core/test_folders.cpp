@@ -1,3 +1,4 @@
+#include "core/AtomicFile.h"
 #include "core/Errors.h"
 #include "core/Folders.h"
 
@@ -77,4 +78,101 @@ TEST(Folders, SameFolderResolvesLinksNotText) {
     // On a case-sensitive file system these are two names, not one folder.
     EXPECT_FALSE(
         folders::sameFolder(tmp.file(QStringLiteral("qcm1")), tmp.file(QStringLiteral("QCM1"))));
+}
+
+TEST(Folders, NamesThatAreNotUtf8KeepTheirBytes) {
+    const struct {
+        const char* bytes;
+        bool utf8;
+    } cases[] = {
+        {"caf\xC3\xA9", true},
+        {"\xF0\x9F\x98\x80 \xE2\x82\xAC", true},
+        {"caf\xE9", false},
+        {"fond \xE9"
+         "cran.bmp",
+         false},
+        {"\xC3", false},             // cut short
+        {"\xC0\xAF", false},         // overlong
+        {"\xED\xA0\x80", false},     // an encoded surrogate
+        {"\xF4\x90\x80\x80", false}, // beyond U+10FFFF
+    };
+    for (const auto& c : cases) {
+        const QByteArray bytes(c.bytes);
+        const QString name = folders::decodeName(bytes);
+        EXPECT_EQ(folders::encodeName(name), bytes) << c.bytes;
+        EXPECT_EQ(name == QString::fromUtf8(bytes), c.utf8) << c.bytes;
+    }
+    for (const QString& bad : {QStringLiteral("a") + QChar(0) + QStringLiteral("b"),
+                               QString(QChar(0xD800)), QString(QChar(0xDC41))}) {
+        try {
+            folders::encodeName(bad);
+            FAIL();
+        } catch (const qcm::EInOutError& e) {
+            EXPECT_EQ(e.code(), 3);
+        }
+    }
+}
+
+TEST(Folders, StartFolderWithAnOldWindowsNameListsOpensAndWrites) {
+    TempFolder tmp;
+    const QString start = folders::join(tmp.path(), folders::decodeName("caf\xE9"));
+    folders::makeFolder(start);
+    EXPECT_TRUE(folders::isFolder(start));
+    const QString qcm = folders::join(start, folders::decodeName("QCM\xE9"));
+    folders::makeFolder(qcm);
+    folders::makeFolder(folders::join(start, QStringLiteral(".cache")));
+    folders::makeFolder(folders::join(start, QStringLiteral("A")));
+    qcm::WriteFileAtomically(folders::join(start, QStringLiteral("fichier")), "x");
+    EXPECT_EQ(folders::subfolders(start),
+              (QStringList{QStringLiteral(".cache"), QStringLiteral("A"),
+                           folders::decodeName("QCM\xE9")}));
+
+    const QString fichier = folders::join(qcm, QStringLiteral("QCM.txt"));
+    qcm::WriteFileAtomically(fichier, "Titre\r\n");
+    qcm::WriteFileAtomically(fichier, "Titre modifi\xE9\r\n");
+    EXPECT_EQ(qcm::ReadWholeFile(folders::entryPath(qcm, QStringLiteral("QCM.TXT"))),
+              QByteArray("Titre modifi\xE9\r\n"));
+    EXPECT_EQ(folders::subfolders(qcm), QStringList());
+    EXPECT_TRUE(folders::sameFolder(folders::join(qcm, QStringLiteral("..")), start));
+}
+
+TEST(Folders, PictureNamedInCodePage1252IsFoundUnderEitherEncoding) {
+    TempFolder tmp;
+    const QString image = QStringLiteral("fond écran.bmp");
+    for (const QByteArray& onDisk : {QByteArray("fond \xE9"
+                                                "cran.bmp"),
+                                     QByteArray("FOND \xC9"
+                                                "CRAN.BMP"),
+                                     image.toUtf8()}) {
+        const QString dossier = tmp.file(QString::number(onDisk.size()) + onDisk.right(3));
+        folders::makeFolder(dossier);
+        qcm::WriteFileAtomically(folders::join(dossier, folders::decodeName(onDisk)), "BM");
+        EXPECT_EQ(folders::findEntry(dossier, image), folders::decodeName(onDisk)) << onDisk.data();
+        EXPECT_EQ(qcm::ReadWholeFile(folders::entryPath(dossier, image)), QByteArray("BM"));
+    }
+}
+
+TEST(Folders, ListingOrMakingFailsWithTheSystemsReason) {
+    TempFolder tmp;
+    tmp.write(QStringLiteral("fichier"), "x");
+    const struct {
+        const char* path;
+        int list;
+        int make;
+    } cases[] = {
+        {"absent/QCM1", 2, 2},
+        {"fichier/QCM1", 3, 3},
+    };
+    for (const auto& c : cases) {
+        const QString path = tmp.file(QString::fromUtf8(c.path));
+        for (const auto& [what, code] : {std::pair{0, c.list}, std::pair{1, c.make}}) {
+            try {
+                what == 0 ? (void)folders::subfolders(path) : folders::makeFolder(path);
+                ADD_FAILURE() << c.path;
+            } catch (const qcm::EInOutError& e) {
+                EXPECT_EQ(e.code(), code) << c.path << what;
+            }
+        }
+    }
+    EXPECT_FALSE(folders::isFolder(tmp.file(QStringLiteral("fichier"))));
 }
