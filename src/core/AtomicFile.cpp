@@ -192,11 +192,14 @@ void WriteFileAtomically(const QString& path, const QByteArray& bytes) {
 
     Fd fd;
     QByteArray temporary;
-    for (int attempt = 0; !fd; ++attempt) {
+    for (int attempt = 0;; ++attempt) {
         temporary = folder + "/." + base + '.' +
                     QByteArray::number(QRandomGenerator::global()->generate(), 16);
         fd = Fd(::open(temporary.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
-        if (fd || (errno == EEXIST && attempt < 100)) {
+        if (fd) {
+            break;
+        }
+        if (errno == EEXIST && attempt < 100) {
             continue;
         }
         if ((errno == EACCES || errno == EPERM) && exists) {
