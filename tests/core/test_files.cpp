@@ -168,8 +168,8 @@ TEST(AtomicFile, OversizedQuestionnaireIsRefusedBeforeReading) {
         FAIL();
     } catch (const qcm::ETropVolumineux& e) {
         EXPECT_TRUE(e.message().startsWith(QStringLiteral("Le fichier ")));
-        EXPECT_TRUE(
-            e.message().endsWith(QStringLiteral(" est trop volumineux (4,0 Mo ; au plus 4,0 Mo).")))
+        EXPECT_TRUE(e.message().endsWith(
+            QStringLiteral(" est trop volumineux (4,1 Mo ; la limite est de 4 Mo).")))
             << e.what();
     }
     EXPECT_EQ(qcm::ReadFileStart(tmp.file(QStringLiteral("QCM.txt")), 3), QByteArray(3, '\0'));
