@@ -218,6 +218,8 @@ QString findEntry(const QString& folder, const QString& name) {
     if (name.contains(QLatin1Char('/'))) {
         return {};
     }
+    // A folder that cannot be listed holds no match; opening the name as
+    // written then reports why.
     std::vector<QByteArray> matches;
     ForEachEntry(folder, [&](DIR&, const dirent& e) {
         const QByteArrayView bytes(e.d_name);
