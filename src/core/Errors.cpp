@@ -1,6 +1,7 @@
 #include "Errors.h"
 
 #include <cerrno>
+#include <cmath>
 
 namespace qcm {
 
@@ -32,6 +33,8 @@ QString EInOutError::textFor(int code) {
 
 int EInOutError::codeFromErrno(int errnum) {
     switch (errnum) {
+    case 0:
+        return GeneralFailure;
     case ENOENT:
         return FileNotFound;
     case ENOTDIR:
@@ -71,5 +74,25 @@ int EInOutError::codeFromErrno(int errnum) {
         }
     }
 }
+
+namespace {
+
+// Rounded up, so that a size just over the limit does not read as equal to
+// it; "4", not "4,0".
+QString Megaoctets(qint64 bytes) {
+    const double tenths = std::ceil(static_cast<double>(bytes) / (1024.0 * 1024.0) * 10.0);
+    QString text = QString::number(tenths / 10.0, 'f', 1);
+    if (text.endsWith(QLatin1String(".0"))) {
+        text.chop(2);
+    }
+    return text.replace(QLatin1Char('.'), QLatin1Char(','));
+}
+
+} // namespace
+
+ETropVolumineux::ETropVolumineux(const QString& path, qint64 size, qint64 limit)
+    : Exception(
+          QStringLiteral("Le fichier %1 est trop volumineux (%2 Mo ; la limite est de %3 Mo).")
+              .arg(path, Megaoctets(size), Megaoctets(limit))) {}
 
 } // namespace qcm

@@ -40,12 +40,21 @@ public:
     const char* className() const noexcept override { return "EInOutError"; }
 
     static QString textFor(int code);
-    // Maps a C errno value to the code the user is shown.
+    // Maps a C errno value to the code the user is shown; 0, a failure the
+    // system gave no reason for, shows as a general failure.
     static int codeFromErrno(int errnum);
     static EInOutError fromErrno(int errnum) { return EInOutError(codeFromErrno(errnum)); }
 
 private:
     int code_;
+};
+
+// A file too large for what the caller reads it as, refused before it is
+// read whole.
+class ETropVolumineux : public Exception {
+public:
+    ETropVolumineux(const QString& path, qint64 size, qint64 limit);
+    const char* className() const noexcept override { return "ETropVolumineux"; }
 };
 
 // A file that cannot be opened for reading.

@@ -1,10 +1,27 @@
 #pragma once
 
+#include <QByteArray>
+#include <QByteArrayView>
 #include <QString>
+#include <QStringList>
 
-// Paths and folder lookups. The program never changes the process's
-// current folder: every file is resolved against an explicit folder.
+// Paths and folder handling. The program never changes the process's
+// current folder: every file is resolved against an explicit folder. Paths are QStrings that carry any name the file
+// system holds: a name that is not valid UTF-8 (what old archives from
+// Windows leave behind) keeps each undecodable byte b as the character
+// U+DC00 + b, so it lists, opens and writes back under its own bytes. Every
+// file-system call of the program goes through encodeName() for that reason;
+// Qt's own file classes would lose those bytes.
 namespace qcm::folders {
+
+// A name from the file system as the program holds it; the inverse of
+// encodeName().
+QString decodeName(QByteArrayView bytes);
+
+// The bytes the file system knows a name by. Raises EInOutError 3 for a text
+// no file can be named by (a NUL, or a lone surrogate that decodeName()
+// never makes).
+QByteArray encodeName(const QString& name);
 
 // The absolute current folder, read once at start as the start folder.
 QString current();
@@ -13,8 +30,12 @@ QString current();
 QString join(const QString& folder, const QString& name);
 
 // File names inside a questionnaire folder are matched without regard to
-// letter case. Returns the name of the entry of folder that matches name
-// (the exact spelling first), or an empty string when none does.
+// letter case. Returns the name of the entry of folder that matches name, or
+// an empty string when none does. The exact spelling wins; among other
+// matches the first in the order of their bytes does, so every caller finds
+// the same file whatever order the folder lists them in. An entry whose name
+// is not UTF-8 also matches when its bytes read as code page 1252 give name,
+// as the questionnaire file names it.
 QString findEntry(const QString& folder, const QString& name);
 
 // The path of folder's entry matching name, or folder joined with name as
@@ -24,5 +45,17 @@ QString entryPath(const QString& folder, const QString& name);
 // True when both paths lead to the same existing folder (links and case
 // resolved by the file system, not by comparing texts).
 bool sameFolder(const QString& a, const QString& b);
+
+// True when path leads to a folder (links followed).
+bool isFolder(const QString& path);
+
+// Names of the entries of folder that are folders (links followed), hidden
+// ones included, "." and ".." left out, in the order of their bytes. Raises
+// EInOutError with the system's reason when folder cannot be listed.
+QStringList subfolders(const QString& folder);
+
+// Creates the folder path (its parent must exist). Raises EInOutError with
+// the system's reason when it cannot.
+void makeFolder(const QString& path);
 
 } // namespace qcm::folders

@@ -37,8 +37,7 @@ class TChoixQCM : public QDialog {
 public:
     explicit TChoixQCM(QString depart, QWidget* parent = nullptr);
 
-    // The scan of the start folder. Raises when an opened file cannot be
-    // read; the entries found so far stay.
+    // The scan of the start folder. Raises when it cannot be listed.
     void FormCreate();
     // Shows the chooser modally and returns its answer.
     ReponseChoix Choisir();

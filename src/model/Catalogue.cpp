@@ -2,10 +2,8 @@
 
 #include "QcmFile.h"
 #include "core/AtomicFile.h"
+#include "core/Errors.h"
 #include "core/Folders.h"
-
-#include <QDirIterator>
-#include <QFile>
 
 namespace qcm {
 
@@ -20,10 +18,7 @@ constexpr qint64 kDebutLu = 64 * 1024;
 void ParcourirQuestionnaires(
     const QString& depart,
     const std::function<void(const QString& titre, const QString& dossier)>& ajouter) {
-    QDirIterator it(depart, QDir::Dirs | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
-    while (it.hasNext()) {
-        it.next();
-        const QString nom = it.fileName();
+    for (const QString& nom : folders::subfolders(depart)) {
         // Only names without an extension are questionnaire folders.
         if (nom.contains(QLatin1Char('.'))) {
             continue;
@@ -33,13 +28,14 @@ void ParcourirQuestionnaires(
         if (fichier.isEmpty()) {
             continue;
         }
-        const QString path = folders::join(dossier, fichier);
-        QFile essai(path);
-        if (!essai.open(QIODevice::ReadOnly)) {
+        QByteArray debut;
+        try {
+            debut = ReadFileStart(folders::join(dossier, fichier), kDebutLu);
+        } catch (const EInOutError&) {
+            // Unreadable, or not a file: not a questionnaire to offer.
             continue;
         }
-        essai.close();
-        ajouter(PremiereLigneQCM(ReadWholeFile(path).left(kDebutLu)), nom);
+        ajouter(PremiereLigneQCM(debut), nom);
     }
 }
 

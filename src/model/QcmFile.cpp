@@ -5,7 +5,6 @@
 #include "core/Errors.h"
 #include "core/Folders.h"
 
-#include <QDir>
 #include <QFileInfo>
 
 #include <algorithm>
@@ -259,10 +258,11 @@ TQuestionnaire ParseQCM(QByteArrayView bytes) {
 }
 
 TQuestionnaire LireQCM(const QString& dossier) {
-    if (!QFileInfo(dossier).isDir()) {
+    if (!folders::isFolder(dossier)) {
         throw EInOutError(EInOutError::BadFileName);
     }
-    const QByteArray bytes = ReadWholeFile(folders::entryPath(dossier, kNomFichierQCM));
+    const QByteArray bytes =
+        ReadWholeFile(folders::entryPath(dossier, kNomFichierQCM), kTailleMaxQCM);
     TQuestionnaire q = ParseQCM(bytes);
     q.Repertoire = QFileInfo(dossier).fileName();
     return q;
@@ -309,8 +309,8 @@ void EcrireQCM(const TQuestionnaire& q, const QString& dossier) {
     const QByteArray bytes = FormatQCM(q);
     // A folder deleted from outside while it was open is made again: the
     // teacher's work goes where it belongs rather than being lost.
-    if (!QFileInfo(dossier).isDir()) {
-        QDir().mkpath(dossier);
+    if (!folders::isFolder(dossier)) {
+        folders::makeFolder(dossier);
     }
     WriteFileAtomically(folders::entryPath(dossier, kNomFichierQCM), bytes);
 }

@@ -1,30 +1,15 @@
 #include "FileSystem.h"
 
-#include "core/Errors.h"
-
-#include <QDirIterator>
-#include <QFile>
-
-#include <cerrno>
-#include <sys/stat.h>
+#include "core/Folders.h"
 
 namespace qcm::platform {
 
 void CreerDossier(const QString& path) {
-    const QByteArray native = QFile::encodeName(path);
-    if (::mkdir(native.constData(), 0777) != 0) {
-        throw EInOutError::fromErrno(errno);
-    }
+    folders::makeFolder(path);
 }
 
 QStringList SousDossiers(const QString& folder) {
-    QStringList names;
-    QDirIterator it(folder, QDir::Dirs | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
-    while (it.hasNext()) {
-        it.next();
-        names.append(it.fileName());
-    }
-    return names;
+    return folders::subfolders(folder);
 }
 
 } // namespace qcm::platform

@@ -3,7 +3,8 @@
 #include <QString>
 #include <QStringList>
 
-// Folder creation and listing; the current folder itself is core/Folders.h.
+// Folder creation and listing under the names the editor's handlers use;
+// both forward to core/Folders.h.
 namespace qcm::platform {
 
 // Creates the folder path (its parent must exist). Raises EInOutError with
@@ -11,7 +12,8 @@ namespace qcm::platform {
 void CreerDossier(const QString& path);
 
 // Names of the entries of folder that are folders (links followed), hidden
-// and system ones included, in the order the file system lists them.
+// ones included, in the order of their bytes. Raises EInOutError with the
+// system's reason when folder cannot be listed.
 QStringList SousDossiers(const QString& folder);
 
 } // namespace qcm::platform

@@ -36,6 +36,8 @@ TEST(EInOutError, SystemErrorsMapToTheirUserCodes) {
     EXPECT_EQ(EInOutError::codeFromErrno(EROFS), 5);
     EXPECT_EQ(EInOutError::codeFromErrno(ENOSPC), 101);
     EXPECT_EQ(EInOutError::codeFromErrno(EFBIG), 101);
+    // A refusal without a reason is no full disk.
+    EXPECT_EQ(EInOutError::codeFromErrno(0), 31);
     EXPECT_EQ(EInOutError::fromErrno(ELOOP + 1000).message(),
               QStringLiteral("Erreur E/S %1").arg(ELOOP + 1000));
     // EIO is 5 on Linux; it must not read as "access denied".

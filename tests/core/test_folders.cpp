@@ -6,10 +6,6 @@
 
 #include <gtest/gtest.h>
 
-#include <sys/resource.h>
-
-#include <csignal>
-
 namespace folders = qcm::folders;
 
 TEST(Folders, NamesMatchWithoutRegardToCase) {
@@ -32,6 +28,20 @@ TEST(Folders, ExactSpellingWinsOverOtherCases) {
     EXPECT_EQ(folders::findEntry(tmp.path(), QStringLiteral("QCM.txt")), QStringLiteral("QCM.txt"));
 }
 
+TEST(Folders, TwoCaseVariantsOfQcmTxtFoundInDirectoryOrder) {
+    // Whatever order the files were made in, every lookup finds the same one.
+    for (const bool upperFirst : {true, false}) {
+        TempFolder tmp;
+        const QString upper = QStringLiteral("QCM.TXT");
+        const QString lower = QStringLiteral("qcm.txt");
+        tmp.write(upperFirst ? upper : lower, "a");
+        tmp.write(upperFirst ? lower : upper, "b");
+        for (const QString& name : {QStringLiteral("QCM.txt"), QStringLiteral("Qcm.Txt")}) {
+            EXPECT_EQ(folders::findEntry(tmp.path(), name), upper) << upperFirst;
+        }
+    }
+}
+
 TEST(Folders, SameFolderResolvesLinksNotText) {
     TempDir tmp;
     QDir(tmp.path()).mkdir(QStringLiteral("QCM1"));
@@ -45,41 +55,99 @@ TEST(Folders, SameFolderResolvesLinksNotText) {
         folders::sameFolder(tmp.file(QStringLiteral("qcm1")), tmp.file(QStringLiteral("QCM1"))));
 }
 
-TEST(AtomicFile, FailedWriteLeavesTheOldFileUntouched) {
-    TempDir tmp;
-    const QByteArray old = "ancien contenu\r\n";
-    tmp.write(QStringLiteral("QCM.txt"), old);
-    // A file-size limit makes the write fail half way, as a full disk would.
-    std::signal(SIGXFSZ, SIG_IGN);
-    rlimit saved{};
-    getrlimit(RLIMIT_FSIZE, &saved);
-    rlimit small = saved;
-    small.rlim_cur = 4096;
-    setrlimit(RLIMIT_FSIZE, &small);
-    int code = 0;
-    try {
-        qcm::WriteFileAtomically(tmp.file(QStringLiteral("QCM.txt")), QByteArray(100000, 'x'));
-    } catch (const qcm::EInOutError& e) {
-        code = e.code();
+TEST(Folders, NamesThatAreNotUtf8KeepTheirBytes) {
+    const struct {
+        const char* bytes;
+        bool utf8;
+    } cases[] = {
+        {"caf\xC3\xA9", true},
+        {"\xF0\x9F\x98\x80 \xE2\x82\xAC", true},
+        {"caf\xE9", false},
+        {"fond \xE9"
+         "cran.bmp",
+         false},
+        {"\xC3", false},             // cut short
+        {"\xC0\xAF", false},         // overlong
+        {"\xED\xA0\x80", false},     // an encoded surrogate
+        {"\xF4\x90\x80\x80", false}, // beyond U+10FFFF
+    };
+    for (const auto& c : cases) {
+        const QByteArray bytes(c.bytes);
+        const QString name = folders::decodeName(bytes);
+        EXPECT_EQ(folders::encodeName(name), bytes) << c.bytes;
+        EXPECT_EQ(name == QString::fromUtf8(bytes), c.utf8) << c.bytes;
     }
-    setrlimit(RLIMIT_FSIZE, &saved);
-    EXPECT_EQ(code, 101);
-    EXPECT_EQ(tmp.read(QStringLiteral("QCM.txt")), old);
-    EXPECT_EQ(QDir(tmp.path()).entryList(QDir::Files), QStringList{QStringLiteral("QCM.txt")});
+    for (const QString& bad : {QStringLiteral("a") + QChar(0) + QStringLiteral("b"),
+                               QString(QChar(0xD800)), QString(QChar(0xDC41))}) {
+        try {
+            folders::encodeName(bad);
+            FAIL();
+        } catch (const qcm::EInOutError& e) {
+            EXPECT_EQ(e.code(), 3);
+        }
+    }
 }
 
-TEST(AtomicFile, WriteIntoAMissingFolderFails) {
-    TempDir tmp;
-    EXPECT_THROW(qcm::WriteFileAtomically(tmp.file(QStringLiteral("absent/QCM.txt")), "x"),
-                 qcm::EInOutError);
+TEST(Folders, StartFolderWithAnOldWindowsNameListsOpensAndWrites) {
+    TempFolder tmp;
+    const QString start = folders::join(tmp.path(), folders::decodeName("caf\xE9"));
+    folders::makeFolder(start);
+    EXPECT_TRUE(folders::isFolder(start));
+    const QString qcm = folders::join(start, folders::decodeName("QCM\xE9"));
+    folders::makeFolder(qcm);
+    folders::makeFolder(folders::join(start, QStringLiteral(".cache")));
+    folders::makeFolder(folders::join(start, QStringLiteral("A")));
+    qcm::WriteFileAtomically(folders::join(start, QStringLiteral("fichier")), "x");
+    EXPECT_EQ(folders::subfolders(start),
+              (QStringList{QStringLiteral(".cache"), QStringLiteral("A"),
+                           folders::decodeName("QCM\xE9")}));
+
+    const QString fichier = folders::join(qcm, QStringLiteral("QCM.txt"));
+    qcm::WriteFileAtomically(fichier, "Titre\r\n");
+    qcm::WriteFileAtomically(fichier, "Titre modifi\xE9\r\n");
+    EXPECT_EQ(qcm::ReadWholeFile(folders::entryPath(qcm, QStringLiteral("QCM.TXT")), 1024),
+              QByteArray("Titre modifi\xE9\r\n"));
+    EXPECT_EQ(folders::subfolders(qcm), QStringList());
+    EXPECT_TRUE(folders::sameFolder(folders::join(qcm, QStringLiteral("..")), start));
 }
 
-TEST(AtomicFile, ReadMissingFileIsNotFound) {
-    TempDir tmp;
-    try {
-        qcm::ReadWholeFile(tmp.file(QStringLiteral("QCM.txt")));
-        FAIL();
-    } catch (const qcm::EInOutError& e) {
-        EXPECT_EQ(e.code(), 2);
+TEST(Folders, PictureNamedInCodePage1252IsFoundUnderEitherEncoding) {
+    TempFolder tmp;
+    const QString image = QStringLiteral("fond écran.bmp");
+    for (const QByteArray& onDisk : {QByteArray("fond \xE9"
+                                                "cran.bmp"),
+                                     QByteArray("FOND \xC9"
+                                                "CRAN.BMP"),
+                                     image.toUtf8()}) {
+        const QString dossier = tmp.file(QString::number(onDisk.size()) + onDisk.right(3));
+        folders::makeFolder(dossier);
+        qcm::WriteFileAtomically(folders::join(dossier, folders::decodeName(onDisk)), "BM");
+        EXPECT_EQ(folders::findEntry(dossier, image), folders::decodeName(onDisk)) << onDisk.data();
+        EXPECT_EQ(qcm::ReadWholeFile(folders::entryPath(dossier, image), 1024), QByteArray("BM"));
     }
+}
+
+TEST(Folders, ListingOrMakingFailsWithTheSystemsReason) {
+    TempFolder tmp;
+    tmp.write(QStringLiteral("fichier"), "x");
+    const struct {
+        const char* path;
+        int list;
+        int make;
+    } cases[] = {
+        {"absent/QCM1", 2, 2},
+        {"fichier/QCM1", 3, 3},
+    };
+    for (const auto& c : cases) {
+        const QString path = tmp.file(QString::fromUtf8(c.path));
+        for (const auto& [what, code] : {std::pair{0, c.list}, std::pair{1, c.make}}) {
+            try {
+                what == 0 ? (void)folders::subfolders(path) : folders::makeFolder(path);
+                ADD_FAILURE() << c.path;
+            } catch (const qcm::EInOutError& e) {
+                EXPECT_EQ(e.code(), code) << c.path << what;
+            }
+        }
+    }
+    EXPECT_FALSE(folders::isFolder(tmp.file(QStringLiteral("fichier"))));
 }

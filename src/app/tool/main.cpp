@@ -1,5 +1,7 @@
 #include "Tool.h"
 
+#include "core/Folders.h"
+
 #include <QGuiApplication>
 
 #include <cstdio>
@@ -31,8 +33,11 @@ int main(int argc, char** argv) {
     std::unique_ptr<QCoreApplication> app = drawing
                                                 ? std::make_unique<QGuiApplication>(argc, argv)
                                                 : std::make_unique<QCoreApplication>(argc, argv);
-    QStringList args = QCoreApplication::arguments();
-    args.removeFirst();
+    // Names that are not UTF-8 keep their bytes, as every path of the program.
+    QStringList args;
+    for (int i = 1; i < argc; ++i) {
+        args << qcm::folders::decodeName(argv[i]);
+    }
     if (args.isEmpty()) {
         Usage();
         return 2;
