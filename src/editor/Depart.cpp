@@ -552,8 +552,8 @@ void TDepart::AfficherEntete(const QString& titre, const QString& auteur) {
         c->setCouleur(kBlanc);
         c->show();
     }
-    Ltitre->setText(titre);
-    Auteur->setText(auteur);
+    Ltitre->setTexte(titre);
+    Auteur->setTexte(auteur);
     Commentaire->viderSansSignal();
 }
 

@@ -1,6 +1,8 @@
 // Faults seen by teachers, each kept from coming back.
 #include "Editeur.h"
 
+#include "platform/Bip.h"
+
 #include <QMessageBox>
 
 using namespace qcm;
@@ -41,4 +43,70 @@ TEST(BoitesQt, EscapeOrCloseAtSaveBeforeLeavingDoesNotThrowTheWorkAway) {
     // Boxes with a way out keep Escape as that way out.
     EXPECT_EQ(MontrerReelle(platform::Boutons::OkAnnuler, Echap), Reponse::Annuler);
     EXPECT_EQ(MontrerReelle(platform::Boutons::Ok, Echap), Reponse::Ok);
+}
+
+TEST(Texte, LoadedTextIsNotChangedWithoutAnEdit) {
+    Editeur e;
+    e.dossier.write("QCM1/QCM.txt",
+                    Lignes({"Ti\ntre", "", "", "melange=NON", "musique=", "", "Enonce\nsur deux",
+                            "1", "unique=OUI", "x\x01y", "1", "Com\x02ment\naire"}));
+    e.Demarrer(Choisir("QCM1"));
+    TDepart& d = *e.depart;
+    EXPECT_EQ(e.Q(1).Enonce, QStringLiteral("Enonce\nsur deux"));
+    EXPECT_EQ(e.Q(1).Reponse(1), QStringLiteral("x\x01y"));
+    EXPECT_EQ(e.Q(1).Commentaire, QStringLiteral("Com\x02ment\naire"));
+    // Typing elsewhere in the field leaves what was read alone.
+    e.Taper(d.Propositions(1), QStringLiteral("z"));
+    e.Taper(d.Ltitre, QStringLiteral("!"));
+    e.Clic(d.Sauver);
+    EXPECT_TRUE(e.dossier.read("QCM1/QCM.txt").startsWith("!Ti\ntre\r\n"));
+    EXPECT_TRUE(e.dossier.read("QCM1/QCM.txt")
+                    .contains("\r\nEnonce\nsur deux\r\n1\r\nunique=OUI\r\nzx\x01y\r\n1\r\n"
+                              "Com\x02ment\naire\r\n"));
+}
+
+TEST(Texte, RefusedKeystrokeBeeps) {
+    Editeur e;
+    e.Demarrer(Nouveau());
+    TDepart& d = *e.depart;
+    const struct {
+        QWidget* champ;
+        int touche;
+        QString texte;
+    } cas[] = {
+        {d.Ltitre, 0, QStringLiteral("\u4e2d")},
+        {d.Questionposee, 0, QStringLiteral("\u4e2d")},
+        {d.Propositions(1), Qt::Key_Return, "\r"},
+        {d.Auteur, Qt::Key_Enter, "\r"},
+    };
+    for (const auto& c : cas) {
+        platform::BipsComptes bips;
+        QKeyEvent touche(QEvent::KeyPress, c.touche, Qt::NoModifier, c.texte);
+        QApplication::sendEvent(c.champ, &touche);
+        EXPECT_EQ(bips.bips, 1) << c.champ->objectName().toStdString();
+        e.Taper(c.champ, QStringLiteral("\u00e9"));
+        EXPECT_EQ(bips.bips, 1) << c.champ->objectName().toStdString();
+    }
+    EXPECT_EQ(d.Ltitre->text(), QStringLiteral("\u00e9Nouveau QCM"));
+    EXPECT_EQ(e.Q(1).Enonce, QStringLiteral("\u00e9"));
+}
+
+TEST(Texte, OneLineFieldSetByTheProgramShowsItsStart) {
+    Editeur e;
+    const QByteArray titre = "Les vacances d'\xe9t\xe9 : o\xf9 aller, comment s'y rendre, "
+                             "quelles d\xe9"
+                             "cisions d'\xe9t\xe9 : \xe7"
+                             "a co\xfbte combien ?";
+    e.dossier.write("QCM1/QCM.txt", Lignes({titre.constData(), "Auteur"}));
+    e.Demarrer(Choisir("QCM1"));
+    EXPECT_EQ(e.depart->Ltitre->cursorPosition(), 0);
+    EXPECT_EQ(e.depart->Auteur->cursorPosition(), 0);
+}
+
+TEST(ChampLigne, LongestTitleAFileCanCarryIsKeptWhole) {
+    ChampLigne champ;
+    const QString titre(4 * 1024 * 1024 - 32, QLatin1Char('t'));
+    champ.setText(titre);
+    EXPECT_EQ(champ.text().size(), titre.size());
+    EXPECT_LT(champ.maxLength(), std::numeric_limits<int>::max());
 }
