@@ -14,6 +14,7 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QScreen>
+#include <QStyledItemDelegate>
 
 #include <cerrno>
 #include <fcntl.h>
@@ -50,6 +51,18 @@ private:
             r.adjust(1, 1, -1, -1);
         }
     }
+};
+
+// Rows of the designed item height, whatever the font's line spacing.
+class HauteurLigne : public QStyledItemDelegate {
+public:
+    HauteurLigne(int hauteur, QObject* parent) : QStyledItemDelegate(parent), hauteur_(hauteur) {}
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+        return {QStyledItemDelegate::sizeHint(option, index).width(), hauteur_};
+    }
+
+private:
+    int hauteur_;
 };
 
 QFont policeArial(int pixels) {
@@ -164,6 +177,8 @@ TChoixQCM::TChoixQCM(EtatEditeur& etat, QWidget* parent)
     Liste->setFont(policeArial(16));
     Liste->setSelectionMode(QAbstractItemView::SingleSelection);
     Liste->setUniformItemSizes(true);
+    Liste->setItemDelegate(new HauteurLigne(19, Liste));
+    Liste->setTextElideMode(Qt::ElideNone);
     QPalette violet = Liste->palette();
     violet.setColor(QPalette::Text, QColor(128, 0, 128));
     Liste->setPalette(violet);

@@ -224,6 +224,25 @@ void SaisieFiltree(QInputMethodEvent* event,
     transmettre(&filtre);
 }
 
+// The desktop's sunken edit border, 2 pixels: grey over white outside,
+// black over light grey inside. The bottom and right lines take the corners.
+constexpr int kBordCreux = 2;
+
+void DessinerCreux(QPainter& p, const QRect& r) {
+    const QColor couleurs[2][2] = {{QColor(128, 128, 128), QColor(255, 255, 255)},
+                                   {QColor(0, 0, 0), QColor(192, 192, 192)}};
+    QRect c = r;
+    for (const auto& [hautGauche, basDroite] : couleurs) {
+        p.setPen(hautGauche);
+        p.drawLine(c.left(), c.top(), c.right() - 1, c.top());
+        p.drawLine(c.left(), c.top(), c.left(), c.bottom() - 1);
+        p.setPen(basDroite);
+        p.drawLine(c.left(), c.bottom(), c.right(), c.bottom());
+        p.drawLine(c.right(), c.top(), c.right(), c.bottom());
+        c.adjust(1, 1, -1, -1);
+    }
+}
+
 class ValidateurLigne : public QValidator {
 public:
     ValidateurLigne(const QString& avant, QObject* parent) : QValidator(parent), avant_(avant) {}
@@ -243,6 +262,8 @@ ChampLigne::ChampLigne(QWidget* parent) : QLineEdit(parent) {
     // no title or author read from one is cut; Qt's text layout breaks down
     // long before the maximum integer.
     setMaxLength(4 * 1024 * 1024);
+    setFrame(false);
+    setTextMargins(kBordCreux, kBordCreux, kBordCreux, kBordCreux);
     connect(this, &QLineEdit::textChanged, this, [this](const QString& t) { avant_ = t; });
     setValidator(new ValidateurLigne(avant_, this));
 }
@@ -272,6 +293,12 @@ void ChampLigne::inputMethodEvent(QInputMethodEvent* event) {
     SaisieFiltree(event, [this](QInputMethodEvent* e) { QLineEdit::inputMethodEvent(e); });
 }
 
+void ChampLigne::paintEvent(QPaintEvent* event) {
+    QLineEdit::paintEvent(event);
+    QPainter p(this);
+    DessinerCreux(p, rect());
+}
+
 void ChampLigne::mouseDoubleClickEvent(QMouseEvent* event) {
     QLineEdit::mouseDoubleClickEvent(event);
     emit doubleClic();
@@ -285,7 +312,19 @@ ChampTexte::ChampTexte(QWidget* parent) : QPlainTextEdit(parent) {
     setTabChangesFocus(true);
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setFrameStyle(QFrame::NoFrame);
+    setViewportMargins(kBordCreux, kBordCreux, kBordCreux, kBordCreux);
     connect(this, &QPlainTextEdit::textChanged, this, &ChampTexte::contenuChange);
+}
+
+bool ChampTexte::event(QEvent* event) {
+    // The edit's own surface is only the border around the viewport.
+    if (event->type() == QEvent::Paint) {
+        QPainter p(this);
+        DessinerCreux(p, rect());
+        return true;
+    }
+    return QPlainTextEdit::event(event);
 }
 
 QString ChampTexte::lireDocument() const {

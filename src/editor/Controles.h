@@ -67,6 +67,8 @@ private:
     QColor couleur_{255, 255, 255};
 };
 
+// The edit fields have the desktop's sunken 2-pixel border.
+
 // A one-line value: a typed line break or a character the file cannot hold
 // is refused with a beep; pasted line breaks become spaces. A text the
 // program sets is kept as it is. The change signal is textChanged, which
@@ -86,6 +88,7 @@ signals:
 protected:
     void keyPressEvent(QKeyEvent* event) override;
     void inputMethodEvent(QInputMethodEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
 
 private:
@@ -111,6 +114,7 @@ signals:
     void texteChange();
 
 protected:
+    bool event(QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void inputMethodEvent(QInputMethodEvent* event) override;
     void insertFromMimeData(const QMimeData* source) override;

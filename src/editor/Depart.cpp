@@ -163,6 +163,7 @@ TDepart::TDepart(EtatEditeur& etat, ServicesDepart services, QWidget* parent)
     barre = new QTimer(this);
     barre->setObjectName(QStringLiteral("barre"));
     barre->setInterval(500);
+    barre->setTimerType(Qt::PreciseTimer);
 
     Cocheon = new ImageGlyphe(QStringLiteral("Cocheon"), this);
     Cocheoff = new ImageGlyphe(QStringLiteral("Cocheoff"), this);

@@ -3,7 +3,9 @@
 
 #include "platform/Bip.h"
 
+#include <QListWidget>
 #include <QMessageBox>
+#include <QTimer>
 
 using namespace qcm;
 using namespace qcm::test;
@@ -109,4 +111,50 @@ TEST(ChampLigne, LongestTitleAFileCanCarryIsKeptWhole) {
     champ.setText(titre);
     EXPECT_EQ(champ.text().size(), titre.size());
     EXPECT_LT(champ.maxLength(), std::numeric_limits<int>::max());
+}
+
+TEST(ChoixQCM, RowsAreNineteenPixelsHighSoSevenTitlesShow) {
+    EtatEditeur etat;
+    TChoixQCM c(etat);
+    for (int i = 1; i <= 8; ++i) {
+        c.Liste->addItem(QStringLiteral("Questionnaire %1").arg(i));
+    }
+    c.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&c));
+    for (int i = 0; i < 8; ++i) {
+        EXPECT_EQ(c.Liste->visualItemRect(c.Liste->item(i)).height(), 19) << i;
+    }
+    EXPECT_LE(c.Liste->visualItemRect(c.Liste->item(6)).bottom(), c.Liste->viewport()->height());
+}
+
+TEST(Bande, BlinkDoesNotDriftWithACoarseTimer) {
+    Editeur e;
+    e.Creer();
+    EXPECT_EQ(e.depart->barre->timerType(), Qt::PreciseTimer);
+}
+
+TEST(Depart, EditFieldsHaveTheSunkenBorderOfTheDesktop) {
+    Editeur e;
+    e.Demarrer(Nouveau());
+    TDepart& d = *e.depart;
+    const QColor gris(128, 128, 128), blanc(255, 255, 255), noir(0, 0, 0), clair(192, 192, 192);
+    for (QWidget* champ : std::initializer_list<QWidget*>{d.Ltitre, d.Auteur, d.Questionposee,
+                                                          d.Commentaire, d.Propositions(3)}) {
+        const QImage image = champ->grab().toImage();
+        const int r = image.width() - 1;
+        const int b = image.height() - 1;
+        const struct {
+            QPoint p;
+            QColor c;
+        } attendus[] = {
+            {{0, 0}, gris},          {{r / 2, 0}, gris},      {{0, b / 2}, gris},
+            {{r, b}, blanc},         {{r / 2, b}, blanc},     {{r, b / 2}, blanc},
+            {{1, 1}, noir},          {{r / 2, 1}, noir},      {{1, b / 2}, noir},
+            {{r - 1, b - 1}, clair}, {{r / 2, b - 1}, clair}, {{r - 1, b / 2}, clair},
+        };
+        for (const auto& a : attendus) {
+            EXPECT_EQ(image.pixelColor(a.p).name().toStdString(), a.c.name().toStdString())
+                << champ->objectName().toStdString() << " " << a.p.x() << "," << a.p.y();
+        }
+    }
 }
