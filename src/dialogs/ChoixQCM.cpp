@@ -7,6 +7,7 @@
 #include "platform/FileSystem.h"
 #include "platform/Garde.h"
 #include "platform/Modal.h"
+#include "platform/Relief.h"
 
 #include <QFile>
 #include <QGuiApplication>
@@ -35,20 +36,11 @@ protected:
         p.fillRect(rect(), QColor(0, 128, 0));
         const QColor clair(255, 255, 255);
         const QColor sombre(128, 128, 128);
-        biseau(p, rect(), clair, sombre);
-        biseau(p, rect().adjusted(2, 2, -2, -2), sombre, clair);
-    }
-
-private:
-    static void biseau(QPainter& p, QRect r, const QColor& hautGauche, const QColor& basDroite) {
-        for (int i = 0; i < 2; ++i) {
-            p.setPen(hautGauche);
-            p.drawLine(r.left(), r.top(), r.right(), r.top());
-            p.drawLine(r.left(), r.top(), r.left(), r.bottom());
-            p.setPen(basDroite);
-            p.drawLine(r.left(), r.bottom(), r.right(), r.bottom());
-            p.drawLine(r.right(), r.top(), r.right(), r.bottom());
-            r.adjust(1, 1, -1, -1);
+        for (const QRect& r : {rect(), rect().adjusted(1, 1, -1, -1)}) {
+            platform::Liseret(p, r, clair, sombre);
+        }
+        for (const QRect& r : {rect().adjusted(2, 2, -2, -2), rect().adjusted(3, 3, -3, -3)}) {
+            platform::Liseret(p, r, sombre, clair);
         }
     }
 };

@@ -3,6 +3,7 @@
 #include "core/Cp1252.h"
 #include "editor/resources/Glyphes.h"
 #include "platform/Bip.h"
+#include "platform/Relief.h"
 
 #include <QEnterEvent>
 #include <QKeyEvent>
@@ -95,14 +96,9 @@ void BoutonGlyphe::paintEvent(QPaintEvent*) {
     const QRect r = rect();
     if (isEnabled() && (enfonce || survol_)) {
         // A flat button shows its frame only under the mouse.
-        const QColor hautGauche = enfonce ? QColor(128, 128, 128) : QColor(255, 255, 255);
-        const QColor basDroite = enfonce ? QColor(255, 255, 255) : QColor(128, 128, 128);
-        p.setPen(hautGauche);
-        p.drawLine(r.topLeft(), r.topRight());
-        p.drawLine(r.topLeft(), r.bottomLeft());
-        p.setPen(basDroite);
-        p.drawLine(r.bottomLeft(), r.bottomRight());
-        p.drawLine(r.topRight(), r.bottomRight());
+        const QColor gris(128, 128, 128);
+        const QColor blanc(255, 255, 255);
+        platform::Liseret(p, r, enfonce ? gris : blanc, enfonce ? blanc : gris);
     }
     QImage image;
     if (!bande_.isNull()) {
@@ -224,25 +220,6 @@ void SaisieFiltree(QInputMethodEvent* event,
     transmettre(&filtre);
 }
 
-// The desktop's sunken edit border, 2 pixels: grey over white outside,
-// black over light grey inside. The bottom and right lines take the corners.
-constexpr int kBordCreux = 2;
-
-void DessinerCreux(QPainter& p, const QRect& r) {
-    const QColor couleurs[2][2] = {{QColor(128, 128, 128), QColor(255, 255, 255)},
-                                   {QColor(0, 0, 0), QColor(192, 192, 192)}};
-    QRect c = r;
-    for (const auto& [hautGauche, basDroite] : couleurs) {
-        p.setPen(hautGauche);
-        p.drawLine(c.left(), c.top(), c.right() - 1, c.top());
-        p.drawLine(c.left(), c.top(), c.left(), c.bottom() - 1);
-        p.setPen(basDroite);
-        p.drawLine(c.left(), c.bottom(), c.right(), c.bottom());
-        p.drawLine(c.right(), c.top(), c.right(), c.bottom());
-        c.adjust(1, 1, -1, -1);
-    }
-}
-
 class ValidateurLigne : public QValidator {
 public:
     ValidateurLigne(const QString& avant, QObject* parent) : QValidator(parent), avant_(avant) {}
@@ -263,7 +240,8 @@ ChampLigne::ChampLigne(QWidget* parent) : QLineEdit(parent) {
     // long before the maximum integer.
     setMaxLength(4 * 1024 * 1024);
     setFrame(false);
-    setTextMargins(kBordCreux, kBordCreux, kBordCreux, kBordCreux);
+    setTextMargins(platform::kBordCreux, platform::kBordCreux, platform::kBordCreux,
+                   platform::kBordCreux);
     connect(this, &QLineEdit::textChanged, this, [this](const QString& t) { avant_ = t; });
     setValidator(new ValidateurLigne(avant_, this));
 }
@@ -296,7 +274,7 @@ void ChampLigne::inputMethodEvent(QInputMethodEvent* event) {
 void ChampLigne::paintEvent(QPaintEvent* event) {
     QLineEdit::paintEvent(event);
     QPainter p(this);
-    DessinerCreux(p, rect());
+    platform::BordCreux(p, rect());
 }
 
 void ChampLigne::mouseDoubleClickEvent(QMouseEvent* event) {
@@ -313,7 +291,8 @@ ChampTexte::ChampTexte(QWidget* parent) : QPlainTextEdit(parent) {
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setFrameStyle(QFrame::NoFrame);
-    setViewportMargins(kBordCreux, kBordCreux, kBordCreux, kBordCreux);
+    setViewportMargins(platform::kBordCreux, platform::kBordCreux, platform::kBordCreux,
+                       platform::kBordCreux);
     connect(this, &QPlainTextEdit::textChanged, this, &ChampTexte::contenuChange);
 }
 
@@ -321,7 +300,7 @@ bool ChampTexte::event(QEvent* event) {
     // The edit's own surface is only the border around the viewport.
     if (event->type() == QEvent::Paint) {
         QPainter p(this);
-        DessinerCreux(p, rect());
+        platform::BordCreux(p, rect());
         return true;
     }
     return QPlainTextEdit::event(event);
