@@ -4,12 +4,14 @@
 #include "model/Catalogue.h"
 #include "platform/Garde.h"
 #include "platform/Modal.h"
+#include "platform/Relief.h"
 
 #include <QGuiApplication>
 #include <QLabel>
 #include <QPainter>
 #include <QPushButton>
 #include <QScreen>
+#include <QStyledItemDelegate>
 
 namespace qcm {
 
@@ -26,22 +28,25 @@ protected:
         p.fillRect(rect(), QColor(0, 128, 0));
         const QColor clair(255, 255, 255);
         const QColor sombre(128, 128, 128);
-        biseau(p, rect(), clair, sombre);
-        biseau(p, rect().adjusted(2, 2, -2, -2), sombre, clair);
+        for (const QRect& r : {rect(), rect().adjusted(1, 1, -1, -1)}) {
+            platform::Liseret(p, r, clair, sombre);
+        }
+        for (const QRect& r : {rect().adjusted(2, 2, -2, -2), rect().adjusted(3, 3, -3, -3)}) {
+            platform::Liseret(p, r, sombre, clair);
+        }
+    }
+};
+
+// Rows of the designed item height, whatever the font's line spacing.
+class HauteurLigne : public QStyledItemDelegate {
+public:
+    HauteurLigne(int hauteur, QObject* parent) : QStyledItemDelegate(parent), hauteur_(hauteur) {}
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+        return {QStyledItemDelegate::sizeHint(option, index).width(), hauteur_};
     }
 
 private:
-    static void biseau(QPainter& p, QRect r, const QColor& hautGauche, const QColor& basDroite) {
-        for (int i = 0; i < 2; ++i) {
-            p.setPen(hautGauche);
-            p.drawLine(r.left(), r.top(), r.right(), r.top());
-            p.drawLine(r.left(), r.top(), r.left(), r.bottom());
-            p.setPen(basDroite);
-            p.drawLine(r.left(), r.bottom(), r.right(), r.bottom());
-            p.drawLine(r.right(), r.top(), r.right(), r.bottom());
-            r.adjust(1, 1, -1, -1);
-        }
-    }
+    int hauteur_;
 };
 
 QFont policeArial(int pixels) {
@@ -107,6 +112,8 @@ TChoixQCM::TChoixQCM(QString depart, QWidget* parent)
     Liste->setFont(policeArial(16));
     Liste->setSelectionMode(QAbstractItemView::SingleSelection);
     Liste->setUniformItemSizes(true);
+    Liste->setItemDelegate(new HauteurLigne(19, Liste));
+    Liste->setTextElideMode(Qt::ElideNone);
     QPalette violet = Liste->palette();
     violet.setColor(QPalette::Text, QColor(128, 0, 128));
     Liste->setPalette(violet);

@@ -2,6 +2,8 @@
 
 #include "core/Cp1252.h"
 #include "editor/resources/Glyphes.h"
+#include "platform/Bip.h"
+#include "platform/Relief.h"
 
 #include <QEnterEvent>
 #include <QKeyEvent>
@@ -10,7 +12,7 @@
 #include <QTextBlock>
 #include <QValidator>
 
-#include <limits>
+#include <functional>
 
 namespace qcm {
 
@@ -94,14 +96,9 @@ void BoutonGlyphe::paintEvent(QPaintEvent*) {
     const QRect r = rect();
     if (isEnabled() && (enfonce || survol_)) {
         // A flat button shows its frame only under the mouse.
-        const QColor hautGauche = enfonce ? QColor(128, 128, 128) : QColor(255, 255, 255);
-        const QColor basDroite = enfonce ? QColor(255, 255, 255) : QColor(128, 128, 128);
-        p.setPen(hautGauche);
-        p.drawLine(r.topLeft(), r.topRight());
-        p.drawLine(r.topLeft(), r.bottomLeft());
-        p.setPen(basDroite);
-        p.drawLine(r.bottomLeft(), r.bottomRight());
-        p.drawLine(r.topRight(), r.bottomRight());
+        const QColor gris(128, 128, 128);
+        const QColor blanc(255, 255, 255);
+        platform::Liseret(p, r, enfonce ? gris : blanc, enfonce ? blanc : gris);
     }
     QImage image;
     if (!bande_.isNull()) {
@@ -170,26 +167,114 @@ void CaseBande::mouseReleaseEvent(QMouseEvent* event) {
 
 namespace {
 
+// The text after an edit, with the typing rules applied only to what the
+// edit brought in: what the field held before, as read from the file or
+// typed, stays as it was. position, the cursor, follows the removals.
+QString TexteSaisi(const QString& avant, const QString& apres, int& position) {
+    const qsizetype commun = std::min(avant.size(), apres.size());
+    qsizetype debut = 0;
+    while (debut < commun && avant.at(debut) == apres.at(debut)) {
+        ++debut;
+    }
+    qsizetype fin = 0;
+    while (fin < commun - debut &&
+           avant.at(avant.size() - 1 - fin) == apres.at(apres.size() - 1 - fin)) {
+        ++fin;
+    }
+    const QString ajout = apres.sliced(debut, apres.size() - debut - fin);
+    const QString propre = TexteEnregistrable(ajout);
+    if (propre == ajout) {
+        return apres;
+    }
+    if (position >= debut + ajout.size()) {
+        position -= static_cast<int>(ajout.size() - propre.size());
+    } else if (position > debut) {
+        position = static_cast<int>(std::min<qsizetype>(position, debut + propre.size()));
+    }
+    return apres.first(debut) + propre + apres.last(fin);
+}
+
+// A typed key that may not reach a field: a line break, or a character
+// without a byte in code page 1252. Control keys (shortcuts, Backspace,
+// Tab) go on to the field.
+bool ToucheRefusee(const QKeyEvent* event) {
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        return true;
+    }
+    const QString tape = event->text();
+    return !tape.isEmpty() && tape.at(0).unicode() >= 32 && !cp1252::canEncode(tape);
+}
+
+// Hands an input method's commit to the field without the characters the
+// file cannot hold; a refused character beeps as a refused key does.
+void SaisieFiltree(QInputMethodEvent* event,
+                   const std::function<void(QInputMethodEvent*)>& transmettre) {
+    const QString propre = TexteEnregistrable(event->commitString());
+    if (propre == event->commitString()) {
+        transmettre(event);
+        return;
+    }
+    platform::Bip();
+    QInputMethodEvent filtre(event->preeditString(), event->attributes());
+    filtre.setCommitString(propre, event->replacementStart(), event->replacementLength());
+    transmettre(&filtre);
+}
+
 class ValidateurLigne : public QValidator {
 public:
-    using QValidator::QValidator;
+    ValidateurLigne(const QString& avant, QObject* parent) : QValidator(parent), avant_(avant) {}
     State validate(QString& input, int& pos) const override {
-        const QString propre = TexteEnregistrable(input);
-        if (propre != input) {
-            pos = std::min<int>(pos - (input.size() - propre.size()), propre.size());
-            pos = std::max(pos, 0);
-            input = propre;
-        }
+        input = TexteSaisi(avant_, input, pos);
         return Acceptable;
     }
+
+private:
+    const QString& avant_;
 };
 
 } // namespace
 
 ChampLigne::ChampLigne(QWidget* parent) : QLineEdit(parent) {
-    // The file sets no limit to a text's length.
-    setMaxLength(std::numeric_limits<int>::max());
-    setValidator(new ValidateurLigne(this));
+    // A questionnaire file holds at most 4 MiB, one byte a character, so
+    // no title or author read from one is cut; Qt's text layout breaks down
+    // long before the maximum integer.
+    setMaxLength(4 * 1024 * 1024);
+    setFrame(false);
+    setTextMargins(platform::kBordCreux, platform::kBordCreux, platform::kBordCreux,
+                   platform::kBordCreux);
+    connect(this, &QLineEdit::textChanged, this, [this](const QString& t) { avant_ = t; });
+    setValidator(new ValidateurLigne(avant_, this));
+}
+
+void ChampLigne::setTexte(const QString& texte) {
+    if (texte == text()) {
+        return;
+    }
+    // The validator sees setText too: nothing of this text is typed in.
+    avant_ = texte;
+    setText(texte);
+    // Show the start of a text too long for the field, as a typed-in one
+    // would not.
+    setCursorPosition(0);
+}
+
+void ChampLigne::keyPressEvent(QKeyEvent* event) {
+    if (ToucheRefusee(event)) {
+        platform::Bip();
+        event->accept();
+        return;
+    }
+    QLineEdit::keyPressEvent(event);
+}
+
+void ChampLigne::inputMethodEvent(QInputMethodEvent* event) {
+    SaisieFiltree(event, [this](QInputMethodEvent* e) { QLineEdit::inputMethodEvent(e); });
+}
+
+void ChampLigne::paintEvent(QPaintEvent* event) {
+    QLineEdit::paintEvent(event);
+    QPainter p(this);
+    platform::BordCreux(p, rect());
 }
 
 void ChampLigne::mouseDoubleClickEvent(QMouseEvent* event) {
@@ -205,7 +290,20 @@ ChampTexte::ChampTexte(QWidget* parent) : QPlainTextEdit(parent) {
     setTabChangesFocus(true);
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setFrameStyle(QFrame::NoFrame);
+    setViewportMargins(platform::kBordCreux, platform::kBordCreux, platform::kBordCreux,
+                       platform::kBordCreux);
     connect(this, &QPlainTextEdit::textChanged, this, &ChampTexte::contenuChange);
+}
+
+bool ChampTexte::event(QEvent* event) {
+    // The edit's own surface is only the border around the viewport.
+    if (event->type() == QEvent::Paint) {
+        QPainter p(this);
+        platform::BordCreux(p, rect());
+        return true;
+    }
+    return QPlainTextEdit::event(event);
 }
 
 QString ChampTexte::lireDocument() const {
@@ -221,7 +319,14 @@ void ChampTexte::setTexte(const QString& texte) {
     if (texte == texte_) {
         return;
     }
+    // A text the program sets (read from the file) reaches the record as
+    // it is: the typing rules are for what the user brings in.
+    interne_ = true;
     setPlainText(texte);
+    interne_ = false;
+    lu_ = lireDocument();
+    texte_ = texte;
+    emit texteChange();
 }
 
 void ChampTexte::viderSansSignal() {
@@ -229,40 +334,37 @@ void ChampTexte::viderSansSignal() {
     clear();
     interne_ = false;
     texte_.clear();
+    lu_.clear();
 }
 
 void ChampTexte::contenuChange() {
     if (interne_) {
         return;
     }
-    QString t = lireDocument();
-    const QString propre = TexteEnregistrable(t);
+    const QString t = lireDocument();
+    int position = textCursor().position();
+    const QString propre = TexteSaisi(lu_, t, position);
     if (propre != t) {
         // Whatever route the text took in, what the record gets is what the
         // file can hold, and the field shows exactly that.
-        const int position = std::min<int>(textCursor().position(), propre.size());
         interne_ = true;
         setPlainText(propre);
         QTextCursor c = textCursor();
         c.setPosition(position);
         setTextCursor(c);
         interne_ = false;
-        t = propre;
     }
-    if (t == texte_) {
+    lu_ = propre;
+    if (propre == texte_) {
         return;
     }
-    texte_ = t;
+    texte_ = propre;
     emit texteChange();
 }
 
 void ChampTexte::keyPressEvent(QKeyEvent* event) {
-    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
-        event->accept();
-        return;
-    }
-    const QString typed = event->text();
-    if (!typed.isEmpty() && typed.at(0).unicode() >= 32 && !cp1252::canEncode(typed)) {
+    if (ToucheRefusee(event)) {
+        platform::Bip();
         event->accept();
         return;
     }
@@ -270,15 +372,7 @@ void ChampTexte::keyPressEvent(QKeyEvent* event) {
 }
 
 void ChampTexte::inputMethodEvent(QInputMethodEvent* event) {
-    if (!event->commitString().isEmpty() &&
-        TexteEnregistrable(event->commitString()) != event->commitString()) {
-        QInputMethodEvent propre(event->preeditString(), event->attributes());
-        propre.setCommitString(TexteEnregistrable(event->commitString()), event->replacementStart(),
-                               event->replacementLength());
-        QPlainTextEdit::inputMethodEvent(&propre);
-        return;
-    }
-    QPlainTextEdit::inputMethodEvent(event);
+    SaisieFiltree(event, [this](QInputMethodEvent* e) { QPlainTextEdit::inputMethodEvent(e); });
 }
 
 void ChampTexte::insertFromMimeData(const QMimeData* source) {

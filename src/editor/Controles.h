@@ -67,24 +67,38 @@ private:
     QColor couleur_{255, 255, 255};
 };
 
+// The edit fields have the desktop's sunken 2-pixel border.
+
 // A one-line value: a typed line break or a character the file cannot hold
-// never gets in; pasted line breaks become spaces. The change signal is
-// textChanged, which fires only when the text really changes.
+// is refused with a beep; pasted line breaks become spaces. A text the
+// program sets is kept as it is. The change signal is textChanged, which
+// fires only when the text really changes.
 class ChampLigne : public QLineEdit {
     Q_OBJECT
 public:
     explicit ChampLigne(QWidget* parent = nullptr);
 
+    // Sets the text, showing its start. Does nothing when the field
+    // already holds texte.
+    void setTexte(const QString& texte);
+
 signals:
     void doubleClic();
 
 protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void inputMethodEvent(QInputMethodEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
+
+private:
+    QString avant_;
 };
 
 // A wrapping edit whose value is nevertheless one line of the file: Enter
-// is refused and pasted line breaks become spaces. texteChange fires when
-// the text changes, typed or set, and never when it is set to itself.
+// is refused with a beep and pasted line breaks become spaces. A text the
+// program sets is kept as it is. texteChange fires when the text changes,
+// typed or set, and never when it is set to itself.
 class ChampTexte : public QPlainTextEdit {
     Q_OBJECT
 public:
@@ -100,6 +114,7 @@ signals:
     void texteChange();
 
 protected:
+    bool event(QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void inputMethodEvent(QInputMethodEvent* event) override;
     void insertFromMimeData(const QMimeData* source) override;
@@ -109,6 +124,8 @@ private:
     QString lireDocument() const;
 
     QString texte_;
+    // The document as last read, to tell what an edit brought in.
+    QString lu_;
     bool interne_ = false;
 };
 

@@ -151,6 +151,7 @@ TDepart::TDepart(EtatEditeur& etat, ServicesDepart services, QWidget* parent)
     barre = new QTimer(this);
     barre->setObjectName(QStringLiteral("barre"));
     barre->setInterval(500);
+    barre->setTimerType(Qt::PreciseTimer);
 
     Cocheon = new ImageGlyphe(QStringLiteral("Cocheon"), this);
     Cocheoff = new ImageGlyphe(QStringLiteral("Cocheoff"), this);
@@ -472,8 +473,8 @@ void TDepart::AfficherEntete(const QString& titre, const QString& auteur) {
         c->setCouleur(kBlanc);
         c->show();
     }
-    Ltitre->setText(titre);
-    Auteur->setText(auteur);
+    Ltitre->setTexte(titre);
+    Auteur->setTexte(auteur);
     Commentaire->viderSansSignal();
 }
 

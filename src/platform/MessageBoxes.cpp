@@ -1,17 +1,49 @@
 #include "MessageBoxes.h"
 
 #include <QApplication>
+#include <QCloseEvent>
+#include <QKeyEvent>
 #include <QMessageBox>
+
+#include <memory>
 
 namespace qcm::platform {
 
 namespace {
 
+// A box without a cancel button must be answered with one of its buttons:
+// Escape and the close button would otherwise answer No, and "No" to the
+// question asked on leaving throws the work away.
+class BoiteSansEchappatoire : public QMessageBox {
+public:
+    using QMessageBox::QMessageBox;
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override {
+        if (event->matches(QKeySequence::Cancel)) {
+            event->accept();
+            return;
+        }
+        QMessageBox::keyPressEvent(event);
+    }
+    void closeEvent(QCloseEvent* event) override {
+        if (clickedButton() == nullptr) {
+            event->ignore();
+            return;
+        }
+        QMessageBox::closeEvent(event);
+    }
+};
+
 class BoitesQt : public BoitesMessages {
 public:
     Reponse Montrer(const QString& texte, const QString& titre, Boutons boutons,
                     Icone icone) override {
-        QMessageBox box(QApplication::activeWindow());
+        std::unique_ptr<QMessageBox> boite =
+            boutons == Boutons::OuiNon
+                ? std::make_unique<BoiteSansEchappatoire>(QApplication::activeWindow())
+                : std::make_unique<QMessageBox>(QApplication::activeWindow());
+        QMessageBox& box = *boite;
         box.setText(texte);
         box.setWindowTitle(titre);
         switch (icone) {
@@ -46,7 +78,7 @@ public:
         case QMessageBox::No:
             return Reponse::Non;
         default:
-            // Escape or a closed box: the refusing answer.
+            // Escape or the close button, which only a box with Cancel takes.
             return boutons == Boutons::OuiNon ? Reponse::Non : Reponse::Annuler;
         }
     }
