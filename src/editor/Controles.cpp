@@ -1,7 +1,7 @@
 #include "Controles.h"
 
-#include "core/Cp1252.h"
 #include "editor/resources/Glyphes.h"
+#include "model/QcmFile.h"
 #include "platform/Bip.h"
 #include "platform/Relief.h"
 
@@ -29,7 +29,7 @@ QString TexteEnregistrable(const QString& texte) {
             propre.append(QLatin1Char(' '));
             continue;
         }
-        if ((u < 32 && u != '\t') || !cp1252::canEncode(texte.at(i))) {
+        if (!CaractereEcrivable(texte.at(i))) {
             continue;
         }
         propre.append(texte.at(i));
@@ -202,7 +202,7 @@ bool ToucheRefusee(const QKeyEvent* event) {
         return true;
     }
     const QString tape = event->text();
-    return !tape.isEmpty() && tape.at(0).unicode() >= 32 && !cp1252::canEncode(tape);
+    return !tape.isEmpty() && tape.at(0).unicode() >= 32 && !CaractereEcrivable(tape.at(0));
 }
 
 // Hands an input method's commit to the field without the characters the
@@ -235,10 +235,10 @@ private:
 } // namespace
 
 ChampLigne::ChampLigne(QWidget* parent) : QLineEdit(parent) {
-    // A questionnaire file holds at most 4 MiB, one byte a character, so
-    // no title or author read from one is cut; Qt's text layout breaks down
-    // long before the maximum integer.
-    setMaxLength(4 * 1024 * 1024);
+    // A questionnaire file holds at most kTailleMaxQCM bytes, one byte a
+    // character, so no title or author read from one is cut; Qt's text
+    // layout breaks down long before the maximum integer.
+    setMaxLength(static_cast<int>(kTailleMaxQCM));
     setFrame(false);
     setTextMargins(platform::kBordCreux, platform::kBordCreux, platform::kBordCreux,
                    platform::kBordCreux);

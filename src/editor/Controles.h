@@ -9,9 +9,8 @@
 namespace qcm {
 
 // The text a value of the questionnaire file can hold, as close as possible
-// to what was typed or pasted: line breaks become spaces; Ctrl-Z, other
-// control characters but the tab, and characters without a byte in code
-// page 1252 are dropped.
+// to what was typed or pasted: line breaks become spaces, and characters
+// the file cannot hold (CaractereEcrivable) are dropped.
 QString TexteEnregistrable(const QString& texte);
 
 // A flat button that draws a glyph, with the glyph's bottom-left colour

@@ -1,5 +1,6 @@
 // Faults seen by teachers, each kept from coming back.
 #include "Editeur.h"
+#include "model/QcmFile.h"
 
 #include "platform/Bip.h"
 
@@ -107,15 +108,14 @@ TEST(Texte, OneLineFieldSetByTheProgramShowsItsStart) {
 
 TEST(ChampLigne, LongestTitleAFileCanCarryIsKeptWhole) {
     ChampLigne champ;
-    const QString titre(4 * 1024 * 1024 - 32, QLatin1Char('t'));
+    const QString titre(kTailleMaxQCM - 32, QLatin1Char('t'));
     champ.setText(titre);
     EXPECT_EQ(champ.text().size(), titre.size());
     EXPECT_LT(champ.maxLength(), std::numeric_limits<int>::max());
 }
 
 TEST(ChoixQCM, RowsAreNineteenPixelsHighSoSevenTitlesShow) {
-    EtatEditeur etat;
-    TChoixQCM c(etat);
+    TChoixQCM c{QString()};
     for (int i = 1; i <= 8; ++i) {
         c.Liste->addItem(QStringLiteral("Questionnaire %1").arg(i));
     }

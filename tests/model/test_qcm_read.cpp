@@ -1,10 +1,13 @@
 #include "core/Errors.h"
+#include "model/Catalogue.h"
 #include "model/QcmFile.h"
 
 #include "../support/TempFolder.h"
 #include "QcmText.h"
 
 #include <gtest/gtest.h>
+
+#include <sys/stat.h>
 
 using namespace qcm;
 
@@ -210,4 +213,26 @@ TEST_F(LireQCMFolder, EachFailureHasItsMessage) {
             EXPECT_EQ(e.message(), QString::fromUtf8(c.message)) << c.dossier;
         }
     }
+}
+
+// A 200 MB one-line file crashed the editor, and a FIFO named QCM.txt
+// blocked it before any window showed.
+TEST_F(LireQCMFolder, HugeFileOrFifoIsRefusedWithoutReadingOrBlocking) {
+    start.write(QStringLiteral("Gros/QCM.txt"), "Titre\r\n");
+    QFile(start.file(QStringLiteral("Gros/QCM.txt"))).resize(200 * 1024 * 1024);
+    QDir(start.path()).mkdir(QStringLiteral("Tube"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(start.file(QStringLiteral("Tube/QCM.txt"))), 0666), 0);
+    EXPECT_THROW(LireQCM(start.file(QStringLiteral("Gros"))), ETropVolumineux);
+    try {
+        LireQCM(start.file(QStringLiteral("Tube")));
+        ADD_FAILURE();
+    } catch (const EInOutError& e) {
+        EXPECT_EQ(e.code(), EInOutError::AccessDenied);
+    }
+    // The chooser lists the large one by its title; opening it says why not.
+    QStringList listes;
+    ParcourirQuestionnaires(start.path(), [&](const QString& titre, const QString& dossier) {
+        listes << dossier + QLatin1Char('=') + titre;
+    });
+    EXPECT_EQ(listes, QStringList{QStringLiteral("Gros=Titre")});
 }
