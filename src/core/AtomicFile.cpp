@@ -237,14 +237,14 @@ QByteArray ReadWholeFile(const QString& path, qint64 maxBytes) {
     struct stat st {};
     const Fd fd = OpenRegular(folders::encodeName(path), O_RDONLY, st);
     if (st.st_size > maxBytes) {
-        throw ETropVolumineux(path, st.st_size, maxBytes);
+        throw EFileTooLarge(path, st.st_size, maxBytes);
     }
     QByteArray bytes;
     bytes.reserve(st.st_size);
     ReadInto(fd.get(), bytes, maxBytes + 1);
     // The file may have grown since it was measured.
     if (bytes.size() > maxBytes) {
-        throw ETropVolumineux(path, bytes.size(), maxBytes);
+        throw EFileTooLarge(path, bytes.size(), maxBytes);
     }
     return bytes;
 }

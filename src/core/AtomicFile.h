@@ -19,7 +19,7 @@ namespace qcm {
 // the disk is full.
 void WriteFileAtomically(const QString& path, const QByteArray& bytes);
 
-// Reads the whole file at path. Raises ETropVolumineux, before reading,
+// Reads the whole file at path. Raises EFileTooLarge, before reading,
 // when it holds more than maxBytes, and EInOutError: 2 when it does not
 // exist, 5 when it may not be read or is not a regular file.
 QByteArray ReadWholeFile(const QString& path, qint64 maxBytes);

@@ -90,7 +90,7 @@ QString Megaoctets(qint64 bytes) {
 
 } // namespace
 
-ETropVolumineux::ETropVolumineux(const QString& path, qint64 size, qint64 limit)
+EFileTooLarge::EFileTooLarge(const QString& path, qint64 size, qint64 limit)
     : Exception(
           QStringLiteral("Le fichier %1 est trop volumineux (%2 Mo ; la limite est de %3 Mo).")
               .arg(path, Megaoctets(size), Megaoctets(limit))) {}

@@ -51,10 +51,10 @@ private:
 
 // A file too large for what the caller reads it as, refused before it is
 // read whole.
-class ETropVolumineux : public Exception {
+class EFileTooLarge : public Exception {
 public:
-    ETropVolumineux(const QString& path, qint64 size, qint64 limit);
-    const char* className() const noexcept override { return "ETropVolumineux"; }
+    EFileTooLarge(const QString& path, qint64 size, qint64 limit);
+    const char* className() const noexcept override { return "EFileTooLarge"; }
 };
 
 // A file that cannot be opened for reading.
@@ -69,13 +69,6 @@ class EListError : public Exception {
 public:
     using Exception::Exception;
     const char* className() const noexcept override { return "EListError"; }
-};
-
-// A record that cannot be written to the questionnaire file as it stands.
-class EEcriture : public Exception {
-public:
-    using Exception::Exception;
-    const char* className() const noexcept override { return "EEcriture"; }
 };
 
 } // namespace qcm

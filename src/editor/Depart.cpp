@@ -394,21 +394,21 @@ void TDepart::LTitreClick() {
 }
 
 bool TDepart::ChoisirEtOuvrir() {
-    const ReponseChoix QCMChoisi = choix_ != nullptr ? choix_->Choisir() : ReponseChoix{};
-    if (QCMChoisi.sorte == ReponseChoix::Sorte::Aucune) {
+    const ReponseChoix reponse = choix_ != nullptr ? choix_->Choisir() : ReponseChoix{};
+    if (reponse.sorte == ReponseChoix::Sorte::Aucune) {
         return false;
     }
     repaint();
-    OuvrirChoisi(QCMChoisi);
+    OuvrirChoisi(reponse);
     return true;
 }
 
-void TDepart::OuvrirChoisi(const ReponseChoix& QCMChoisi) {
-    if (QCMChoisi.sorte == ReponseChoix::Sorte::Nouveau) {
+void TDepart::OuvrirChoisi(const ReponseChoix& reponse) {
+    if (reponse.sorte == ReponseChoix::Sorte::Nouveau) {
         NouveauQClick();
         return;
     }
-    const QString dossier = folders::join(etat_.RepertoireDepart, QCMChoisi.dossier);
+    const QString dossier = folders::join(etat_.RepertoireDepart, reponse.dossier);
     // Read whole before anything is shown: a file that fails leaves the
     // window, the record and Modifie as they were.
     Appliquer(LireQCM(dossier), dossier);
@@ -604,7 +604,7 @@ void TDepart::CommentaireChange() {
 
 void TDepart::Memo1Change(int k) {
     const QString texte = Propositions(k)->texte();
-    const bool visible = !Trimmed(texte).isEmpty();
+    const bool visible = !Nettoye(texte).isEmpty();
     Coches(k)->setVisible(visible);
     if (etat_.QuestionCourante == 0) {
         return;

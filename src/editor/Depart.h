@@ -143,7 +143,7 @@ private:
     void Ecrire();
     // False when the chooser was cancelled.
     bool ChoisirEtOuvrir();
-    void OuvrirChoisi(const ReponseChoix& QCMChoisi);
+    void OuvrirChoisi(const ReponseChoix& reponse);
     // Puts a record that was read whole into the window, with its folder.
     void Appliquer(TQuestionnaire q, const QString& dossier);
     // The path of a file the record names, in the open questionnaire's

@@ -45,7 +45,7 @@ public:
         return cp1252::decode(line);
     }
 
-    QString LigneNettoyee() { return Trimmed(Ligne()); }
+    QString LigneNettoyee() { return Nettoye(Ligne()); }
 
     // An integer read across blanks and line ends; 0 at the end of the file.
     // The rest of its line is skipped.
@@ -140,7 +140,7 @@ void LireBloc(LecteurLignes& in, TQuestion& question) {
     // Counts the writer never makes are held to the five slots; the lines
     // of extra propositions are still consumed so the next block lines up.
     question.NbReponses = std::clamp(compte, 0, kMaxReponses);
-    question.Unique = UpperAscii(in.LigneNettoyee().mid(7)) == QLatin1String("OUI");
+    question.Unique = MajusculesAscii(in.LigneNettoyee().mid(7)) == QLatin1String("OUI");
     for (int k = 1; k <= kMaxReponses; ++k) {
         question.Reponse(k) = k <= question.NbReponses ? in.LigneNettoyee() : QString();
     }
@@ -164,7 +164,7 @@ TQuestion QuestionNonAtteinte() {
 }
 
 bool Vide(const QString& s) {
-    return Trimmed(s).isEmpty();
+    return Nettoye(s).isEmpty();
 }
 
 void TasserQuestion(TQuestion& question) {
@@ -242,8 +242,8 @@ TQuestionnaire ParseQCM(QByteArrayView bytes) {
     q.Titre = in.LigneNettoyee();
     q.Auteur = in.LigneNettoyee();
     q.Fond = in.LigneNettoyee();
-    q.Melange = UpperAscii(in.LigneNettoyee().mid(8, 3)) == QLatin1String("OUI");
-    q.Musique = UpperAscii(in.LigneNettoyee().mid(8));
+    q.Melange = MajusculesAscii(in.LigneNettoyee().mid(8, 3)) == QLatin1String("OUI");
+    q.Musique = MajusculesAscii(in.LigneNettoyee().mid(8));
     int n = 1;
     // Blocks beyond the thirtieth are never written and are ignored.
     while (!in.Fin() && n <= kMaxQuestions) {

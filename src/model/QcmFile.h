@@ -1,10 +1,18 @@
 #pragma once
 
 #include "Questionnaire.h"
+#include "core/Errors.h"
 
 #include <QByteArray>
 
 namespace qcm {
+
+// A record that cannot be written to the questionnaire file as it stands.
+class EEcriture : public Exception {
+public:
+    using Exception::Exception;
+    const char* className() const noexcept override { return "EEcriture"; }
+};
 
 // The questionnaire file of every questionnaire folder; its name is matched
 // without regard to case.

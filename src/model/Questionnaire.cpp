@@ -10,7 +10,7 @@ bool Blank(QChar c) {
 }
 } // namespace
 
-QString Trimmed(const QString& s) {
+QString Nettoye(const QString& s) {
     qsizetype start = 0;
     qsizetype end = s.size();
     while (start < end && Blank(s[start])) {
@@ -22,7 +22,7 @@ QString Trimmed(const QString& s) {
     return s.mid(start, end - start);
 }
 
-QString UpperAscii(const QString& s) {
+QString MajusculesAscii(const QString& s) {
     QString out = s;
     for (QChar& c : out) {
         if (c >= QLatin1Char('a') && c <= QLatin1Char('z')) {
@@ -51,7 +51,7 @@ void ViderQuestionnaire(TQuestionnaire& q) {
 }
 
 int DerniereQuestion(const TQuestionnaire& q) {
-    const auto rempli = [](const QString& s) { return !Trimmed(s).isEmpty(); };
+    const auto rempli = [](const QString& s) { return !Nettoye(s).isEmpty(); };
     for (int n = kMaxQuestions; n >= 1; --n) {
         const TQuestion& question = q.Question(n);
         if (rempli(question.Enonce) || rempli(question.Commentaire) || rempli(question.Image) ||

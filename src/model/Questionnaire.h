@@ -45,9 +45,9 @@ struct TQuestionnaire {
 };
 
 // Removes leading and trailing characters of code 0 to 32.
-QString Trimmed(const QString& s);
+QString Nettoye(const QString& s);
 // Upper-cases the letters a to z only.
-QString UpperAscii(const QString& s);
+QString MajusculesAscii(const QString& s);
 
 // What the model's routines ask of the window. The editor window implements
 // it; tests use a recording version.

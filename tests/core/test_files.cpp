@@ -160,7 +160,7 @@ TEST(AtomicFile, OversizedQuestionnaireIsRefusedBeforeReading) {
     tmp.write(QStringLiteral("court"), "0123456789");
     const QString court = tmp.file(QStringLiteral("court"));
     EXPECT_EQ(qcm::ReadWholeFile(court, 10), QByteArray("0123456789"));
-    EXPECT_THROW(qcm::ReadWholeFile(court, 9), qcm::ETropVolumineux);
+    EXPECT_THROW(qcm::ReadWholeFile(court, 9), qcm::EFileTooLarge);
     EXPECT_EQ(qcm::ReadFileStart(court, 4), QByteArray("0123"));
     EXPECT_EQ(qcm::ReadFileStart(court, 40), QByteArray("0123456789"));
     // Sparse, so that the test holds no such amount of data.
@@ -169,7 +169,7 @@ TEST(AtomicFile, OversizedQuestionnaireIsRefusedBeforeReading) {
     try {
         qcm::ReadWholeFile(tmp.file(QStringLiteral("QCM.txt")), kLimite);
         FAIL();
-    } catch (const qcm::ETropVolumineux& e) {
+    } catch (const qcm::EFileTooLarge& e) {
         EXPECT_TRUE(e.message().startsWith(QStringLiteral("Le fichier ")));
         EXPECT_TRUE(e.message().endsWith(
             QStringLiteral(" est trop volumineux (4,1 Mo ; la limite est de 4 Mo).")))

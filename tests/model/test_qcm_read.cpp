@@ -222,7 +222,7 @@ TEST_F(LireQCMFolder, HugeFileOrFifoIsRefusedWithoutReadingOrBlocking) {
     QFile(start.file(QStringLiteral("Gros/QCM.txt"))).resize(200 * 1024 * 1024);
     QDir(start.path()).mkdir(QStringLiteral("Tube"));
     ASSERT_EQ(::mkfifo(QFile::encodeName(start.file(QStringLiteral("Tube/QCM.txt"))), 0666), 0);
-    EXPECT_THROW(LireQCM(start.file(QStringLiteral("Gros"))), ETropVolumineux);
+    EXPECT_THROW(LireQCM(start.file(QStringLiteral("Gros"))), EFileTooLarge);
     try {
         LireQCM(start.file(QStringLiteral("Tube")));
         ADD_FAILURE();

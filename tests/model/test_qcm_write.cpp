@@ -186,24 +186,24 @@ TEST(EcrireQCM, RoundTripOfRandomRecords) {
         TasserPropositions(q);
         const TQuestionnaire back = Parse(bytes);
         const int n = DerniereQuestion(q);
-        ASSERT_EQ(back.Titre, Trimmed(q.Titre));
-        ASSERT_EQ(back.Auteur, Trimmed(q.Auteur));
-        ASSERT_EQ(back.Fond, Trimmed(q.Fond));
+        ASSERT_EQ(back.Titre, Nettoye(q.Titre));
+        ASSERT_EQ(back.Auteur, Nettoye(q.Auteur));
+        ASSERT_EQ(back.Fond, Nettoye(q.Fond));
         // Only the line's ends are trimmed, so leading blanks of the value stay.
-        ASSERT_EQ(back.Musique, UpperAscii(Trimmed(QStringLiteral("musique=") + q.Musique).mid(8)));
+        ASSERT_EQ(back.Musique, MajusculesAscii(Nettoye(QStringLiteral("musique=") + q.Musique).mid(8)));
         ASSERT_EQ(back.Melange, q.Melange);
         for (int i = 1; i <= n; ++i) {
             const TQuestion& w = q.Question(i);
             const TQuestion& r = back.Question(i);
-            ASSERT_EQ(r.Image, Trimmed(w.Image)) << i;
-            ASSERT_EQ(r.Enonce, Trimmed(w.Enonce)) << i;
+            ASSERT_EQ(r.Image, Nettoye(w.Image)) << i;
+            ASSERT_EQ(r.Enonce, Nettoye(w.Enonce)) << i;
             ASSERT_EQ(r.NbReponses, w.NbReponses) << i;
             ASSERT_EQ(r.Unique, w.Unique) << i;
             for (int k = 1; k <= w.NbReponses; ++k) {
-                ASSERT_EQ(r.Reponse(k), Trimmed(w.Reponse(k))) << i << ' ' << k;
+                ASSERT_EQ(r.Reponse(k), Nettoye(w.Reponse(k))) << i << ' ' << k;
             }
             ASSERT_EQ(r.Justes, w.Justes) << i;
-            ASSERT_EQ(r.Commentaire, Trimmed(w.Commentaire)) << i;
+            ASSERT_EQ(r.Commentaire, Nettoye(w.Commentaire)) << i;
         }
         // Writing what was read gives the same bytes again.
         ASSERT_EQ(Parse(FormatQCM(back)), back) << round;

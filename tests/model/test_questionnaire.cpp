@@ -5,10 +5,10 @@
 using namespace qcm;
 
 TEST(Trimming, RemovesCodesZeroToThirtyTwoOnly) {
-    EXPECT_EQ(Trimmed(QStringLiteral("\t\x01 Rome \r\n\x1f")), QStringLiteral("Rome"));
-    EXPECT_EQ(Trimmed(QStringLiteral("\u00a0Rome\u00a0")), QStringLiteral("\u00a0Rome\u00a0"));
-    EXPECT_EQ(Trimmed(QStringLiteral("   ")), QString());
-    EXPECT_EQ(UpperAscii(QStringLiteral("fond écran.mid")), QStringLiteral("FOND éCRAN.MID"));
+    EXPECT_EQ(Nettoye(QStringLiteral("\t\x01 Rome \r\n\x1f")), QStringLiteral("Rome"));
+    EXPECT_EQ(Nettoye(QStringLiteral("\u00a0Rome\u00a0")), QStringLiteral("\u00a0Rome\u00a0"));
+    EXPECT_EQ(Nettoye(QStringLiteral("   ")), QString());
+    EXPECT_EQ(MajusculesAscii(QStringLiteral("fond écran.mid")), QStringLiteral("FOND éCRAN.MID"));
 }
 
 TEST(ViderQuestionnaire, GivesANewEmptyQuestionnaire) {

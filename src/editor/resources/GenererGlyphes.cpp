@@ -41,36 +41,36 @@ void polyligne(QPainter& p, std::initializer_list<QPoint> points) {
 
 // Digits and letters as strokes in a 6 x 10 box whose top-left is o.
 void chiffre(QPainter& p, char c, QPoint o) {
-    auto P = [o](int x, int y) { return o + QPoint(x, y); };
+    auto pt = [o](int x, int y) { return o + QPoint(x, y); };
     switch (c) {
     case '1':
-        polyligne(p, {P(1, 2), P(3, 0), P(3, 10)});
+        polyligne(p, {pt(1, 2), pt(3, 0), pt(3, 10)});
         break;
     case '2':
-        polyligne(p, {P(0, 1), P(1, 0), P(5, 0), P(6, 1), P(6, 4), P(0, 10), P(6, 10)});
+        polyligne(p, {pt(0, 1), pt(1, 0), pt(5, 0), pt(6, 1), pt(6, 4), pt(0, 10), pt(6, 10)});
         break;
     case '3':
-        polyligne(p, {P(0, 0), P(6, 0), P(6, 10), P(0, 10)});
-        polyligne(p, {P(2, 5), P(6, 5)});
+        polyligne(p, {pt(0, 0), pt(6, 0), pt(6, 10), pt(0, 10)});
+        polyligne(p, {pt(2, 5), pt(6, 5)});
         break;
     case '4':
-        polyligne(p, {P(5, 10), P(5, 0), P(0, 7), P(6, 7)});
+        polyligne(p, {pt(5, 10), pt(5, 0), pt(0, 7), pt(6, 7)});
         break;
     case '6':
-        polyligne(p, {P(6, 0), P(0, 0), P(0, 10), P(6, 10), P(6, 5), P(0, 5)});
+        polyligne(p, {pt(6, 0), pt(0, 0), pt(0, 10), pt(6, 10), pt(6, 5), pt(0, 5)});
         break;
     case '7':
-        polyligne(p, {P(0, 0), P(6, 0), P(2, 10)});
+        polyligne(p, {pt(0, 0), pt(6, 0), pt(2, 10)});
         break;
     case 'F':
-        polyligne(p, {P(6, 0), P(0, 0), P(0, 12)});
-        polyligne(p, {P(0, 6), P(4, 6)});
+        polyligne(p, {pt(6, 0), pt(0, 0), pt(0, 12)});
+        polyligne(p, {pt(0, 6), pt(4, 6)});
         break;
     case 'I':
-        polyligne(p, {P(2, 0), P(2, 12)});
+        polyligne(p, {pt(2, 0), pt(2, 12)});
         break;
     case 'N':
-        polyligne(p, {P(0, 12), P(0, 0), P(6, 12), P(6, 0)});
+        polyligne(p, {pt(0, 12), pt(0, 0), pt(6, 12), pt(6, 0)});
         break;
     default:
         break;
