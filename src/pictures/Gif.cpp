@@ -29,6 +29,10 @@ QString Text(const char* text) {
     return QString::fromLatin1(text);
 }
 
+QString TooLarge() {
+    return QStringLiteral("Image dimensions too large");
+}
+
 // round(value * num / den) in 64 bits, halves away from zero; den > 0.
 int MulDivRound(std::int64_t value, std::int64_t num, std::int64_t den) {
     const std::int64_t product = value * num;
@@ -424,6 +428,12 @@ void TGIFImage::ReadFrames(Reader& reader) {
     if ((header_.Packed & 0x80) != 0) {
         header_.ColorMap = ReadColorMap(reader, header_.Packed);
     }
+    // The animation's buffers and any drawing at the picture's size take the
+    // screen's size.
+    const std::int64_t screen = std::int64_t{header_.Width} * header_.Height;
+    if (screen > 0 && !pictures::withinLimits(header_.Width, header_.Height)) {
+        throw GIFException(TooLarge());
+    }
 
     std::int64_t totalPixels = 0;
     auto skipZeros = [&reader] {
@@ -486,7 +496,7 @@ void TGIFImage::ReadFrames(Reader& reader) {
             const std::int64_t pixels = std::int64_t{frame->Width} * frame->Height;
             if (pixels > 0 && (!pictures::withinLimits(frame->Width, frame->Height) ||
                                totalPixels + pixels > kMaxTotalPixels)) {
-                throw GIFException(Text("Image dimensions too large"));
+                throw GIFException(TooLarge());
             }
             totalPixels += pixels;
             const auto fill =

@@ -29,6 +29,7 @@ std::uint32_t be32(const uchar* p) {
 }
 
 constexpr qsizetype kDirHeader = 6;
+constexpr std::size_t kMaxImagesTried = 8;
 constexpr qsizetype kDirEntry = 16;
 
 bool isPng(QByteArrayView bytes) {
@@ -101,8 +102,20 @@ void TIcon::LoadFromStream(QIODevice& stream) {
         return ea.bitCount > eb.bitCount;
     });
 
-    // The next best image stands in for one that cannot be decoded.
+    // The next best image stands in for one that cannot be decoded. Entries
+    // often share an image: each offset is tried once, and only the first
+    // few distinct images, so that a small file cannot ask for thousands of
+    // costly failures.
+    std::vector<qsizetype> tried;
     for (std::size_t index : order) {
+        const qsizetype offset = entries[index].offset;
+        if (std::find(tried.begin(), tried.end(), offset) != tried.end()) {
+            continue;
+        }
+        if (tried.size() == kMaxImagesTried) {
+            break;
+        }
+        tried.push_back(offset);
         QImage image = decodeEntry(data, entries[index]);
         if (!image.isNull()) {
             data_ = std::move(data);

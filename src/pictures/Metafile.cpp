@@ -1,5 +1,6 @@
 #include "Metafile.h"
 
+#include "ImageLimits.h"
 #include "MetafileBytes.h"
 #include "MetafileFormats.h"
 #include "MetafilePlayer.h"
@@ -59,6 +60,14 @@ int mulDiv(std::int64_t a, std::int64_t b, std::int64_t c) {
     return static_cast<int>(std::clamp<long double>(std::roundl(exact), INT32_MIN, INT32_MAX));
 }
 
+// Whoever draws the picture at its size allocates that many pixels.
+void checkSize(std::int64_t width, std::int64_t height) {
+    if (width > pictures::kMaxPixels || height > pictures::kMaxPixels ||
+        width * height > pictures::kMaxPixels) {
+        invalid();
+    }
+}
+
 bool isEnhanced(Bytes b) {
     return b.size() > 100 && b.u32(0) == 1 && b.u32(40) == kEmfSignature;
 }
@@ -104,10 +113,13 @@ void TMetafile::loadEnhanced(const QByteArray& bytes) {
     // A header without a device size would divide by zero: such files are
     // measured at 96 pixels per inch instead.
     const bool device = deviceX > 0 && deviceY > 0 && mmX > 0 && mmY > 0;
-    width_ = device ? mulDiv(frameWidth, deviceX, mmX * 100)
-                    : mulDiv(frameWidth, 96, kHundredthMmPerInch);
-    height_ = device ? mulDiv(frameHeight, deviceY, mmY * 100)
-                     : mulDiv(frameHeight, 96, kHundredthMmPerInch);
+    const int width = device ? mulDiv(frameWidth, deviceX, mmX * 100)
+                             : mulDiv(frameWidth, 96, kHundredthMmPerInch);
+    const int height = device ? mulDiv(frameHeight, deviceY, mmY * 100)
+                              : mulDiv(frameHeight, 96, kHundredthMmPerInch);
+    checkSize(width, height);
+    width_ = width;
+    height_ = height;
     pixelsPerMmX_ = device ? double(deviceX) / double(mmX) : 96 / 25.4;
     pixelsPerMmY_ = device ? double(deviceY) / double(mmY) : 96 / 25.4;
     frame_ = QRectF(QPointF(frameLeft * pixelsPerMmX_ / 100, frameTop * pixelsPerMmY_ / 100),
@@ -144,8 +156,11 @@ void TMetafile::loadPlaceable(const QByteArray& bytes) {
     const int ppi = pictures::screenPixelsPerInch();
     const int mmWidth = mulDiv(std::abs(right - left), kHundredthMmPerInch, inch);
     const int mmHeight = mulDiv(std::abs(bottom - top), kHundredthMmPerInch, inch);
-    width_ = mulDiv(mmWidth, ppi, kHundredthMmPerInch);
-    height_ = mulDiv(mmHeight, ppi, kHundredthMmPerInch);
+    const int width = mulDiv(mmWidth, ppi, kHundredthMmPerInch);
+    const int height = mulDiv(mmHeight, ppi, kHundredthMmPerInch);
+    checkSize(width, height);
+    width_ = width;
+    height_ = height;
     box_ = QRectF(QPointF(left, top), QPointF(right, bottom));
     frame_ = {};
     kind_ = Kind::Placeable;
