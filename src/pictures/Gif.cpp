@@ -17,7 +17,7 @@
 
 namespace qcm {
 
-using gif::Reader;
+using pictures::ByteReader;
 
 namespace {
 
@@ -40,10 +40,10 @@ int MulDivRound(std::int64_t value, std::int64_t num, std::int64_t den) {
     return static_cast<int>(q);
 }
 
-TGIFColorMap ReadColorMap(Reader& reader, std::uint8_t packed) {
+TGIFColorMap ReadColorMap(ByteReader& reader, std::uint8_t packed) {
     const int count = 2 << (packed & 7);
     std::uint8_t rgb[256 * 3];
-    reader.Read(rgb, count * 3);
+    gif::Read(reader, rgb, count * 3);
     TGIFColorMap map;
     map.Colors.resize(static_cast<std::size_t>(count));
     for (int i = 0; i < count; ++i) {
@@ -90,16 +90,15 @@ const std::vector<AppKind>& AppKinds() {
 
 // reader stands after "!" and label 255: the kind follows from the block size
 // and the identifier, which are looked at without being consumed.
-std::unique_ptr<TGIFExtension> ApplicationKind(const Reader& reader) {
-    const std::uint8_t* p = reader.Here();
-    const std::int64_t left = reader.Remaining();
-    if (left >= 1 && p[0] == 10) {
+std::unique_ptr<TGIFExtension> ApplicationKind(const ByteReader& reader) {
+    const ByteReader ahead = reader.from(reader.pos());
+    if (ahead.has(0, 1) && ahead.u8(0) == 10) {
         return std::make_unique<TGIFUnknownAppExtension>();
     }
-    if (left >= 12 && p[0] == 11) {
+    if (ahead.has(0, 12) && ahead.u8(0) == 11) {
         const auto& kinds = AppKinds();
         for (auto it = kinds.rbegin(); it != kinds.rend(); ++it) {
-            if (std::memcmp(p + 1, it->identifier, 11) == 0) {
+            if (std::memcmp(ahead.bytes() + 1, it->identifier, 11) == 0) {
                 return it->create();
             }
         }
@@ -108,7 +107,7 @@ std::unique_ptr<TGIFExtension> ApplicationKind(const Reader& reader) {
     return std::make_unique<TGIFApplicationExtension>();
 }
 
-std::unique_ptr<TGIFExtension> ExtensionKind(int label, const Reader& reader) {
+std::unique_ptr<TGIFExtension> ExtensionKind(int label, const ByteReader& reader) {
     const auto& kinds = LabelKinds();
     for (auto it = kinds.rbegin(); it != kinds.rend(); ++it) {
         if (it->label == label) {
@@ -127,26 +126,26 @@ EAbstractError::EAbstractError() : Exception(QStringLiteral("Erreur abstraite"))
 
 TGIFExtension::~TGIFExtension() = default;
 
-void TGIFExtension::Read(Reader& reader, const TGIFWarningHandler& warn) {
-    if (reader.ReadU8() != '!') {
+void TGIFExtension::Read(ByteReader& reader, const TGIFWarningHandler& warn) {
+    if (gif::ReadU8(reader) != '!') {
         throw GIFException(Text("Invalid extension introducer"));
     }
-    if (reader.ReadU8() != Label()) {
+    if (gif::ReadU8(reader) != Label()) {
         throw GIFException(
             Text("Internal error: Extension Instance does not match Extension Label"));
     }
     ReadContent(reader, warn);
 }
 
-std::vector<QByteArray> TGIFExtension::ReadSubBlocks(Reader& reader) {
+std::vector<QByteArray> TGIFExtension::ReadSubBlocks(ByteReader& reader) {
     std::vector<QByteArray> blocks;
     for (;;) {
-        const int length = reader.ReadU8();
+        const int length = gif::ReadU8(reader);
         if (length == 0) {
             return blocks;
         }
         QByteArray block(length, Qt::Uninitialized);
-        reader.Read(block.data(), length);
+        gif::Read(reader, block.data(), length);
         blocks.push_back(std::move(block));
     }
 }
@@ -163,9 +162,9 @@ std::vector<QByteArray> ToLines(std::vector<QByteArray> blocks) {
 }
 } // namespace
 
-void TGIFGraphicControlExtension::ReadContent(Reader& reader, const TGIFWarningHandler& warn) {
+void TGIFGraphicControlExtension::ReadContent(ByteReader& reader, const TGIFWarningHandler& warn) {
     std::uint8_t b[6] = {};
-    if (reader.ReadSome(b, 6) < 6 && warn) {
+    if (reader.read(b, 6) < 6 && warn) {
         warn(TGIFSeverity::Warning, gif::PrematureEnd());
     }
     BlockSize = b[0];
@@ -175,45 +174,45 @@ void TGIFGraphicControlExtension::ReadContent(Reader& reader, const TGIFWarningH
     Terminator = b[5];
 }
 
-void TGIFCommentExtension::ReadContent(Reader& reader, const TGIFWarningHandler& /*warn*/) {
+void TGIFCommentExtension::ReadContent(ByteReader& reader, const TGIFWarningHandler& /*warn*/) {
     Lines = ToLines(ReadSubBlocks(reader));
 }
 
-void TGIFTextExtension::ReadContent(Reader& reader, const TGIFWarningHandler& /*warn*/) {
+void TGIFTextExtension::ReadContent(ByteReader& reader, const TGIFWarningHandler& /*warn*/) {
     Header = QByteArray(13, Qt::Uninitialized);
-    reader.Read(Header.data(), 13);
+    gif::Read(reader, Header.data(), 13);
     Lines = ToLines(ReadSubBlocks(reader));
 }
 
-void TGIFApplicationExtension::ReadContent(Reader& reader, const TGIFWarningHandler& /*warn*/) {
-    const int size = reader.ReadU8();
+void TGIFApplicationExtension::ReadContent(ByteReader& reader, const TGIFWarningHandler& /*warn*/) {
+    const int size = gif::ReadU8(reader);
     if (size < 10) {
         throw GIFException(Text("Unsupported Application Extension block size"));
     }
     Identifier = QByteArray(11, Qt::Uninitialized);
-    reader.Read(Identifier.data(), 11);
+    gif::Read(reader, Identifier.data(), 11);
     if (size == 10) {
         // The eleventh byte read is already the first sub-block's length.
         Identifier.truncate(10);
-        reader.StepBack();
+        reader.seek(reader.pos() - 1);
     } else {
-        reader.Skip(size - 11);
+        gif::Skip(reader, static_cast<std::size_t>(size - 11));
     }
     ReadData(reader);
 }
 
-void TGIFApplicationExtension::ReadData(Reader& /*reader*/) {
+void TGIFApplicationExtension::ReadData(ByteReader& /*reader*/) {
     throw EAbstractError();
 }
 
-void TGIFAppExtNSLoop::ReadData(Reader& reader) {
+void TGIFAppExtNSLoop::ReadData(ByteReader& reader) {
     for (;;) {
-        const int length = reader.ReadU8();
+        const int length = gif::ReadU8(reader);
         if (length == 0) {
             return;
         }
         std::uint8_t block[255];
-        reader.Read(block, length);
+        gif::Read(reader, block, length);
         switch (block[0] & 7) {
         case 1:
             if (length < 3) {
@@ -236,7 +235,7 @@ void TGIFAppExtNSLoop::ReadData(Reader& reader) {
     }
 }
 
-void TGIFUnknownAppExtension::ReadData(Reader& reader) {
+void TGIFUnknownAppExtension::ReadData(ByteReader& reader) {
     Blocks = ReadSubBlocks(reader);
 }
 
@@ -385,7 +384,7 @@ void TGIFImage::LoadFromStream(QIODevice& stream) {
         data = reinterpret_cast<const std::uint8_t*>(copy.constData());
         size = copy.size();
     }
-    Reader reader(data, size);
+    ByteReader reader(QByteArrayView(data, static_cast<qsizetype>(size)));
     try {
         ReadFrames(reader);
     } catch (...) {
@@ -397,13 +396,13 @@ void TGIFImage::LoadFromStream(QIODevice& stream) {
         throw;
     }
     if (!stream.isSequential()) {
-        stream.seek(start + reader.Pos());
+        stream.seek(start + reader.pos());
     }
     Progress(TProgressStage::Ending, 100);
     Changed();
 }
 
-void TGIFImage::ReadFrames(Reader& reader) {
+void TGIFImage::ReadFrames(ByteReader& reader) {
     const TGIFWarningHandler warn = [this](TGIFSeverity severity, const QString& message) {
         if (OnWarning) {
             OnWarning(severity, message);
@@ -414,17 +413,17 @@ void TGIFImage::ReadFrames(Reader& reader) {
         return (s[0] | 0x20) == 'g' && (s[1] | 0x20) == 'i' && (s[2] | 0x20) == 'f';
     };
     std::uint8_t signature[6] = {};
-    if (reader.ReadSome(signature, 6) < 6 || !isGif(signature)) {
-        reader.Seek(4);
-        if (reader.ReadSome(signature, 6) < 6 || !isGif(signature)) {
+    if (reader.read(signature, 6) < 6 || !isGif(signature)) {
+        reader.seek(4);
+        if (reader.read(signature, 6) < 6 || !isGif(signature)) {
             throw GIFException(Text("Invalid GIF signature"));
         }
     }
-    header_.Width = reader.ReadU16();
-    header_.Height = reader.ReadU16();
-    header_.Packed = reader.ReadU8();
-    header_.BackgroundIndex = reader.ReadU8();
-    header_.AspectRatio = reader.ReadU8();
+    header_.Width = gif::ReadU16(reader);
+    header_.Height = gif::ReadU16(reader);
+    header_.Packed = gif::ReadU8(reader);
+    header_.BackgroundIndex = gif::ReadU8(reader);
+    header_.AspectRatio = gif::ReadU8(reader);
     if ((header_.Packed & 0x80) != 0) {
         header_.ColorMap = ReadColorMap(reader, header_.Packed);
     }
@@ -437,13 +436,13 @@ void TGIFImage::ReadFrames(Reader& reader) {
 
     std::int64_t totalPixels = 0;
     auto skipZeros = [&reader] {
-        while (reader.PeekByte() == 0) {
-            reader.ReadByte();
+        while (reader.peek() == 0) {
+            reader.next();
         }
     };
     skipZeros();
     for (;;) {
-        const int b = reader.PeekByte();
+        const int b = reader.peek();
         if (b < 0 || b == ';') {
             break;
         }
@@ -455,16 +454,16 @@ void TGIFImage::ReadFrames(Reader& reader) {
         frame->globalMap_ = &header_.ColorMap;
 
         // The extensions before the image.
-        for (int next = reader.PeekByte(); next != ',' && next != ';'; next = reader.PeekByte()) {
+        for (int next = reader.peek(); next != ',' && next != ';'; next = reader.peek()) {
             if (next != '!') {
                 Warn(Text("Invalid extension introducer"));
                 break;
             }
-            const std::int64_t at = reader.Pos();
-            reader.ReadByte();
-            const int label = reader.ReadU8();
+            const std::size_t at = reader.pos();
+            reader.next();
+            const int label = gif::ReadU8(reader);
             std::unique_ptr<TGIFExtension> extension = ExtensionKind(label, reader);
-            reader.Seek(at);
+            reader.seek(at);
             extension->Read(reader, warn);
             if (auto* gce = dynamic_cast<TGIFGraphicControlExtension*>(extension.get())) {
                 if (frame->GraphicControlExtension == nullptr) {
@@ -477,14 +476,14 @@ void TGIFImage::ReadFrames(Reader& reader) {
             frame->Extensions.push_back(std::move(extension));
         }
 
-        const int next = reader.PeekByte();
+        const int next = reader.peek();
         if (next != ';' && next != 0) {
-            frame->Separator = reader.ReadU8();
-            frame->Left = reader.ReadU16();
-            frame->Top = reader.ReadU16();
-            frame->Width = reader.ReadU16();
-            frame->Height = reader.ReadU16();
-            frame->Packed = reader.ReadU8();
+            frame->Separator = gif::ReadU8(reader);
+            frame->Left = gif::ReadU16(reader);
+            frame->Top = gif::ReadU16(reader);
+            frame->Width = gif::ReadU16(reader);
+            frame->Height = gif::ReadU16(reader);
+            frame->Packed = gif::ReadU8(reader);
             if (frame->Width == 0 || frame->Height == 0) {
                 Warn(Text("Image exceeds Logical Screen size"));
                 frame->Width = header_.Width;
@@ -506,12 +505,12 @@ void TGIFImage::ReadFrames(Reader& reader) {
                               frame->Data.data(), warn);
         }
         frames_.push_back(std::move(frame));
-        if (reader.Size() > 0) {
-            Progress(TProgressStage::Running, static_cast<int>(reader.Pos() * 100 / reader.Size()));
+        if (reader.size() > 0) {
+            Progress(TProgressStage::Running, static_cast<int>(reader.pos() * 100 / reader.size()));
         }
         skipZeros();
     }
-    const int trailer = reader.ReadByte();
+    const int trailer = reader.next();
     if (trailer >= 0 && trailer != ';') {
         Warn(Text("Invalid Image trailer"));
     }

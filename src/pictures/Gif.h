@@ -19,8 +19,10 @@ class QObject;
 
 namespace qcm {
 
+namespace pictures {
+class ByteReader;
+}
 namespace gif {
-class Reader;
 class HandOver;
 } // namespace gif
 
@@ -69,12 +71,12 @@ public:
     virtual std::uint8_t Label() const = 0;
     virtual const char* ClassName() const = 0;
     // Reads the whole extension, introducer and label included.
-    void Read(gif::Reader& reader, const TGIFWarningHandler& warn);
+    void Read(pictures::ByteReader& reader, const TGIFWarningHandler& warn);
 
 protected:
-    virtual void ReadContent(gif::Reader& reader, const TGIFWarningHandler& warn) = 0;
+    virtual void ReadContent(pictures::ByteReader& reader, const TGIFWarningHandler& warn) = 0;
     // Data sub-blocks up to the zero-length one.
-    static std::vector<QByteArray> ReadSubBlocks(gif::Reader& reader);
+    static std::vector<QByteArray> ReadSubBlocks(pictures::ByteReader& reader);
 };
 
 class TGIFGraphicControlExtension : public TGIFExtension {
@@ -94,7 +96,7 @@ public:
     int Disposal() const { return (Packed >> 2) & 0x07; }
 
 protected:
-    void ReadContent(gif::Reader& reader, const TGIFWarningHandler& warn) override;
+    void ReadContent(pictures::ByteReader& reader, const TGIFWarningHandler& warn) override;
 };
 
 class TGIFCommentExtension : public TGIFExtension {
@@ -107,7 +109,7 @@ public:
     std::vector<QByteArray> Lines;
 
 protected:
-    void ReadContent(gif::Reader& reader, const TGIFWarningHandler& warn) override;
+    void ReadContent(pictures::ByteReader& reader, const TGIFWarningHandler& warn) override;
 };
 
 class TGIFTextExtension : public TGIFExtension {
@@ -120,7 +122,7 @@ public:
     std::vector<QByteArray> Lines;
 
 protected:
-    void ReadContent(gif::Reader& reader, const TGIFWarningHandler& warn) override;
+    void ReadContent(pictures::ByteReader& reader, const TGIFWarningHandler& warn) override;
 };
 
 // The general application kind: reads its identifier, then has nothing of its
@@ -134,8 +136,8 @@ public:
     QByteArray Identifier; // 8-byte name and 3-byte authentication code
 
 protected:
-    void ReadContent(gif::Reader& reader, const TGIFWarningHandler& warn) override;
-    virtual void ReadData(gif::Reader& reader);
+    void ReadContent(pictures::ByteReader& reader, const TGIFWarningHandler& warn) override;
+    virtual void ReadData(pictures::ByteReader& reader);
 };
 
 // "NETSCAPE2.0" and "ANIMEXTS1.0".
@@ -146,7 +148,7 @@ public:
     std::uint32_t BufferSize = 0;
 
 protected:
-    void ReadData(gif::Reader& reader) override;
+    void ReadData(pictures::ByteReader& reader) override;
 };
 
 class TGIFUnknownAppExtension : public TGIFApplicationExtension {
@@ -155,7 +157,7 @@ public:
     std::vector<QByteArray> Blocks;
 
 protected:
-    void ReadData(gif::Reader& reader) override;
+    void ReadData(pictures::ByteReader& reader) override;
 };
 
 // ---------------------------------------------------------------- frames
@@ -286,7 +288,7 @@ private:
     friend class TGIFPainter;
     struct PainterSlot;
 
-    void ReadFrames(gif::Reader& reader);
+    void ReadFrames(pictures::ByteReader& reader);
     void Warn(const QString& message) const;
     void Reap();
     void StartAnimation(QPainter& canvas, const QRect& rect);

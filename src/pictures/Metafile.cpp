@@ -1,7 +1,7 @@
 #include "Metafile.h"
 
+#include "ByteReader.h"
 #include "ImageLimits.h"
-#include "MetafileBytes.h"
 #include "MetafileFormats.h"
 #include "MetafilePlayer.h"
 
@@ -37,7 +37,7 @@ void setScreenPixelsPerInch(std::function<int()> source) {
 
 namespace {
 
-using pictures::metafile::Bytes;
+using pictures::ByteReader;
 
 constexpr std::uint32_t kEmfSignature = 0x464D4520;
 constexpr std::uint32_t kPlaceableKey = 0x9AC6CDD7;
@@ -68,7 +68,7 @@ void checkSize(std::int64_t width, std::int64_t height) {
     }
 }
 
-bool isEnhanced(Bytes b) {
+bool isEnhanced(ByteReader b) {
     return b.size() > 100 && b.u32(0) == 1 && b.u32(40) == kEmfSignature;
 }
 
@@ -76,7 +76,7 @@ bool isEnhanced(Bytes b) {
 
 void TMetafile::LoadFromStream(QIODevice& stream) {
     const QByteArray bytes = ReadRest(stream);
-    if (isEnhanced(Bytes(bytes))) {
+    if (isEnhanced(ByteReader(bytes))) {
         loadEnhanced(bytes);
     } else {
         loadPlaceable(bytes);
@@ -85,18 +85,18 @@ void TMetafile::LoadFromStream(QIODevice& stream) {
 }
 
 void TMetafile::loadEnhanced(const QByteArray& bytes) {
-    const Bytes b(bytes);
+    const ByteReader b(bytes);
     const std::size_t headerSize = b.u32(4);
     if (headerSize < kEmfMinHeader || headerSize % 4 != 0 || headerSize > b.size()) {
         invalid();
     }
-    // Bytes after the size the header declares are not part of the metafile.
+    // ByteReader after the size the header declares are not part of the metafile.
     std::size_t total = b.size();
     const std::size_t declared = b.u32(48);
     if (declared >= headerSize && declared < total) {
         total = declared;
     }
-    const Bytes records = b.sub(0, total);
+    const ByteReader records = b.sub(0, total);
     if (!pictures::metafile::emfRecordsWalk(records)) {
         invalid();
     }
@@ -133,7 +133,7 @@ void TMetafile::loadEnhanced(const QByteArray& bytes) {
 }
 
 void TMetafile::loadPlaceable(const QByteArray& bytes) {
-    const Bytes b(bytes);
+    const ByteReader b(bytes);
     if (!b.has(0, kPlaceableHeader) || b.u32(0) != kPlaceableKey) {
         invalid();
     }
@@ -144,7 +144,7 @@ void TMetafile::loadPlaceable(const QByteArray& bytes) {
     if (sum != b.u16(20)) {
         invalid();
     }
-    const Bytes records = b.from(kPlaceableHeader);
+    const ByteReader records = b.from(kPlaceableHeader);
     if (!pictures::metafile::wmfRecordsWalk(records)) {
         invalid();
     }
@@ -189,7 +189,7 @@ void TMetafile::Play(QPainter& canvas, const QRect& rect,
         Player player(canvas, device, target);
         player.trace = trace;
         player.setDeviceResolution(pixelsPerMmX_, pixelsPerMmY_);
-        playEmf(Bytes(records_), player);
+        playEmf(ByteReader(records_), player);
         return;
     }
     // The window starts as the bounding box; the metafile's own window
@@ -201,7 +201,7 @@ void TMetafile::Play(QPainter& canvas, const QRect& rect,
     player.setWindowOrg(box_.topLeft());
     player.setWindowExt(box_.size());
     player.lockMapping();
-    playWmf(Bytes(records_), player);
+    playWmf(ByteReader(records_), player);
 }
 
 } // namespace qcm

@@ -110,7 +110,7 @@ bool playsOverThePixelLimit(const QByteArray& bytes, QImage& image) {
     QPainter painter(&image);
     Player player(painter, QTransform(sx, 0, 0, sy, -device.x() * sx, -device.y() * sy), target);
     player.setDeviceResolution(ppmX, ppmY);
-    playEmf(Bytes(bytes), player);
+    playEmf(qcm::pictures::ByteReader(bytes), player);
     return true;
 }
 

@@ -1,4 +1,5 @@
 #include "pictures/Bitmap.h"
+#include "pictures/ByteReader.h"
 #include "pictures/Jpeg.h"
 #include "pictures/Picture.h"
 
@@ -359,6 +360,32 @@ TEST(ToolPicture, WritesThePictureAsPngAtItsSize) {
     EXPECT_NEAR(qRed(centre), 200, 6);
     EXPECT_NEAR(qGreen(centre), 30, 6);
     EXPECT_NEAR(qBlue(centre), 40, 6);
+}
+
+TEST(ByteReader, FieldsOutsideTheViewReadAsZeroAndTheCursorStopsAtTheEnd) {
+    const QByteArray data("\x01\x02\x03\x04\x05", 5);
+    pictures::ByteReader r(data);
+    EXPECT_EQ(r.u32(0), 0x04030201u);
+    EXPECT_EQ(r.be32(1), 0x02030405u);
+    EXPECT_EQ(r.u16(4), 0u); // one byte short
+    EXPECT_EQ(r.u32(std::size_t(-2)), 0u);
+    EXPECT_EQ(r.u8(5), 0u);
+    EXPECT_TRUE(r.has(5, 0));
+    EXPECT_FALSE(r.has(3, std::size_t(-1)));
+    EXPECT_EQ(r.sub(4, 2).size(), 0u);
+    EXPECT_EQ(r.sub(1, 2).u16(0), 0x0302u);
+    EXPECT_EQ(r.from(6).size(), 0u);
+
+    char buffer[8] = {};
+    EXPECT_TRUE(r.skip(3));
+    EXPECT_EQ(r.read(buffer, 8), 2u);
+    EXPECT_EQ(buffer[1], 5);
+    EXPECT_EQ(r.next(), -1);
+    r.seek(4);
+    EXPECT_FALSE(r.skip(2));
+    EXPECT_EQ(r.pos(), 5u);
+    r.seek(99);
+    EXPECT_EQ(r.remaining(), 0u);
 }
 
 TEST(ReadRest, GivesTheBytesFromThePositionAndLeavesTheStreamAtItsEnd) {
