@@ -1,6 +1,5 @@
 #include "Gif.h"
 
-#include "GifPainter.h"
 #include "GifReader.h"
 #include "ImageLimits.h"
 
@@ -10,7 +9,6 @@
 #include <QIODevice>
 #include <QPainter>
 #include <QPalette>
-#include <QPixmap>
 
 #include <algorithm>
 #include <cstring>
@@ -321,20 +319,6 @@ void TGIFSubImage::BuildBitmap() {
 
 // ---------------------------------------------------------------- picture
 
-struct TGIFImage::PainterSlot {
-    std::unique_ptr<TGIFPainter> painter;
-    std::thread thread;
-    std::atomic<bool> finished{false};
-};
-
-TGIFImage::TGIFImage() = default;
-
-TGIFImage::~TGIFImage() {
-    StopPainting();
-    handOver_.reset();
-    context_.reset();
-}
-
 void TGIFImage::Warn(const QString& message) const {
     if (OnWarning) {
         OnWarning(TGIFSeverity::Warning, message);
@@ -593,172 +577,6 @@ void TGIFImage::DrawBuffer(QPainter& canvas, const QImage& image, const QRect& r
     } else {
         canvas.drawImage(rect, image);
     }
-}
-
-void TGIFImage::Draw(QPainter& canvas, const QRect& rect) {
-    if (drawing_ || frames_.empty()) {
-        return;
-    }
-    drawing_ = true;
-    struct Reset {
-        bool& flag;
-        ~Reset() { flag = false; }
-    } reset{drawing_};
-
-    Reap();
-    if (frames_.size() == 1 || !DrawOptions.Animate) {
-        DrawFrame(canvas, *frames_.front(), rect);
-        return;
-    }
-    if (backBuffer_.isNull()) {
-        StartAnimation(canvas, rect);
-    }
-    if (!backBuffer_.isNull()) {
-        DrawBuffer(canvas, backBuffer_, rect);
-    } else {
-        // No back buffer for a screen this large: show the first frame.
-        DrawFrame(canvas, *frames_.front(), rect);
-    }
-}
-
-void TGIFImage::StartAnimation(QPainter& canvas, const QRect& rect) {
-    StopPainting();
-    backBuffer_ =
-        pictures::newImage(header_.Width, header_.Height, QImage::Format_ARGB32_Premultiplied);
-    if (backBuffer_.isNull()) {
-        return;
-    }
-    backBuffer_.fill(Qt::transparent);
-
-    // What the canvas shows inside rect becomes the background that
-    // transparent pixels let through.
-    QPaintDevice* device = canvas.device();
-    QImage under;
-    if (device != nullptr) {
-        const QRect area = canvas.combinedTransform().mapRect(QRectF(rect)).toAlignedRect();
-        if (device->devType() == QInternal::Image) {
-            const auto* image = static_cast<const QImage*>(device);
-            if (area.intersects(image->rect())) {
-                under = image->copy(area);
-            }
-        } else if (device->devType() == QInternal::Pixmap) {
-            const auto* pixmap = static_cast<const QPixmap*>(device);
-            if (area.intersects(pixmap->rect())) {
-                under = pixmap->copy(area).toImage();
-            }
-        }
-    }
-    if (!under.isNull()) {
-        QPainter p(&backBuffer_);
-        p.setCompositionMode(QPainter::CompositionMode_Source);
-        p.drawImage(backBuffer_.rect(), under);
-    }
-    if (rect.isEmpty()) {
-        return;
-    }
-
-    std::shared_ptr<TGIFClock> clock = Clock ? Clock : TSteadyClock::Instance();
-    if (!DrawOptions.Async) {
-        TGIFPainter painter(*this, backBuffer_, false, *clock);
-        drawingPainter_ = &painter;
-        painter.Execute();
-        drawingPainter_ = nullptr;
-        if (painter.Error()) {
-            std::rethrow_exception(painter.Error());
-        }
-        return;
-    }
-
-    if (!context_) {
-        context_ = std::make_unique<QObject>();
-        handOver_ = std::make_unique<gif::HandOver>(context_.get(), [this] { Reap(); });
-    }
-    auto slot = std::make_unique<PainterSlot>();
-    slot->painter =
-        std::make_unique<TGIFPainter>(*this, backBuffer_, true, *clock, handOver_.get());
-    PainterSlot* raw = slot.get();
-    drawingPainter_ = raw->painter.get();
-    {
-        std::lock_guard<std::mutex> lock(painterLock_);
-        painters_.push_back(std::move(slot));
-    }
-    gif::HandOver* handOver = handOver_.get();
-    raw->thread = std::thread([raw, clock, handOver] {
-        raw->painter->Execute();
-        handOver->Update([raw] { raw->finished = true; });
-        handOver->Wake(); // the owner reaps the ended thread
-    });
-    waiting_ = true;
-    handOver_->WaitUntil([raw] { return raw->painter->Started() || raw->finished; });
-    waiting_ = false;
-}
-
-int TGIFImage::RunningPainters() const {
-    std::lock_guard<std::mutex> lock(painterLock_);
-    return static_cast<int>(std::count_if(painters_.begin(), painters_.end(),
-                                          [](const auto& slot) { return !slot->finished; }));
-}
-
-void TGIFImage::Reap() {
-    if (waiting_) {
-        return;
-    }
-    std::vector<std::unique_ptr<PainterSlot>> ended;
-    {
-        std::lock_guard<std::mutex> lock(painterLock_);
-        auto split = std::stable_partition(painters_.begin(), painters_.end(),
-                                           [](const auto& slot) { return !slot->finished; });
-        std::move(split, painters_.end(), std::back_inserter(ended));
-        painters_.erase(split, painters_.end());
-    }
-    for (auto& slot : ended) {
-        slot->thread.join();
-        if (slot->painter.get() == drawingPainter_) {
-            drawingPainter_ = nullptr;
-        }
-        // A painter's error ends only its animation; whoever listens is told.
-        if (slot->painter->Error() && OnWarning) {
-            try {
-                std::rethrow_exception(slot->painter->Error());
-            } catch (const Exception& e) {
-                OnWarning(TGIFSeverity::Error, e.message());
-            } catch (const std::exception& e) {
-                OnWarning(TGIFSeverity::Error, QString::fromLocal8Bit(e.what()));
-            }
-        }
-    }
-}
-
-void TGIFImage::StopPainting() {
-    if (waiting_) {
-        return;
-    }
-    std::vector<PainterSlot*> running;
-    {
-        std::lock_guard<std::mutex> lock(painterLock_);
-        for (auto& slot : painters_) {
-            slot->painter->Stop();
-            running.push_back(slot.get());
-        }
-    }
-    if (!running.empty()) {
-        if (handOver_->Draining()) {
-            // Asked from inside a composition: the painter waits for it to
-            // return, so it cannot end before we do. It has been told to
-            // stop; it is joined later.
-            backBuffer_ = QImage();
-            return;
-        }
-        waiting_ = true;
-        handOver_->WaitUntil([&running] {
-            return std::all_of(running.begin(), running.end(),
-                               [](const PainterSlot* slot) { return slot->finished.load(); });
-        });
-        waiting_ = false;
-        Reap();
-    }
-    drawingPainter_ = nullptr;
-    backBuffer_ = QImage();
 }
 
 } // namespace qcm

@@ -10,12 +10,8 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <optional>
-#include <thread>
 #include <vector>
-
-class QObject;
 
 namespace qcm {
 
@@ -23,7 +19,7 @@ namespace pictures {
 class ByteReader;
 }
 namespace gif {
-class HandOver;
+struct Painters;
 } // namespace gif
 
 class TGIFPainter;
@@ -286,11 +282,9 @@ public:
 
 private:
     friend class TGIFPainter;
-    struct PainterSlot;
 
     void ReadFrames(pictures::ByteReader& reader);
     void Warn(const QString& message) const;
-    void Reap();
     void StartAnimation(QPainter& canvas, const QRect& rect);
     void DrawBuffer(QPainter& canvas, const QImage& image, const QRect& rect) const;
 
@@ -298,15 +292,9 @@ private:
     std::vector<std::unique_ptr<TGIFSubImage>> frames_;
 
     bool drawing_ = false;
-    // Set while this thread waits for painters: ended ones are not reaped
-    // meanwhile, since the wait still looks at them.
-    bool waiting_ = false;
     QImage backBuffer_;
-    TGIFPainter* drawingPainter_ = nullptr;
-    mutable std::mutex painterLock_;
-    std::vector<std::unique_ptr<PainterSlot>> painters_;
-    std::unique_ptr<QObject> context_;
-    std::unique_ptr<gif::HandOver> handOver_;
+    // The painter threads, from the first animated drawing on.
+    std::unique_ptr<gif::Painters> painters_;
 };
 
 } // namespace qcm
