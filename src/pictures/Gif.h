@@ -206,19 +206,14 @@ private:
 
 // ---------------------------------------------------------------- picture
 
-// Drawing options; the defaults are those the editor uses. Direct drawing,
-// canvas validation and dithering are kept for completeness only: painters
-// always compose into the picture's back buffer.
+// Drawing options; the defaults are those the editor uses. Painters always
+// compose into the picture's back buffer, in full colour.
 struct TGIFDrawOptions {
     bool Async = true;
     bool Transparent = true;
     bool Animate = true;
     bool Loop = true;
-    bool Dither = true;
-    bool AutoDither = true;
     bool LoopContinuously = false;
-    bool ValidateCanvas = false;
-    bool DirectDraw = false;
     bool ClearOnLoop = false;
     bool Tile = false;
 };

@@ -183,7 +183,6 @@ TEST(FileFormats, ListHoldsTheKindsInRegistrationOrder) {
         EXPECT_EQ(entries[i].Extension, QString::fromUtf8(expected[i].extension));
         EXPECT_EQ(entries[i].Description, QString::fromUtf8(expected[i].description));
         EXPECT_EQ(entries[i].KindName, QLatin1String(expected[i].kind));
-        EXPECT_EQ(entries[i].DescriptionResId, 0);
         EXPECT_EQ(entries[i].Create()->ClassName(), entries[i].KindName);
     }
 }
