@@ -618,6 +618,7 @@ struct Painters {
 TGIFImage::TGIFImage() = default;
 
 TGIFImage::~TGIFImage() {
+    // The painters stop before the frames they read go.
     painters_.reset();
 }
 
@@ -644,7 +645,7 @@ void TGIFImage::Draw(QPainter& canvas, const QRect& rect) {
     if (!backBuffer_.isNull()) {
         DrawBuffer(canvas, backBuffer_, rect);
     } else {
-        // No back buffer for a screen this large: show the first frame.
+        // No back buffer (a screen of no size, or no memory): show the first frame.
         DrawFrame(canvas, *frames_.front(), rect);
     }
 }
@@ -661,25 +662,33 @@ void TGIFImage::StartAnimation(QPainter& canvas, const QRect& rect) {
     // What the canvas shows inside rect becomes the background that
     // transparent pixels let through.
     QPaintDevice* device = canvas.device();
-    QImage under;
+    QImage copied;
+    const QImage* under = nullptr;
+    QRect area;
     if (device != nullptr) {
-        const QRect area = canvas.combinedTransform().mapRect(QRectF(rect)).toAlignedRect();
+        area = canvas.combinedTransform().mapRect(QRectF(rect)).toAlignedRect();
         if (device->devType() == QInternal::Image) {
             const auto* image = static_cast<const QImage*>(device);
-            if (area.intersects(image->rect())) {
-                under = image->copy(area);
+            if (image->rect().contains(area)) {
+                under = image; // read in place: a picture's worth of memory saved
+            } else if (area.intersects(image->rect())) {
+                copied = image->copy(area);
             }
         } else if (device->devType() == QInternal::Pixmap) {
             const auto* pixmap = static_cast<const QPixmap*>(device);
             if (area.intersects(pixmap->rect())) {
-                under = pixmap->copy(area).toImage();
+                copied = pixmap->copy(area).toImage();
             }
         }
+        if (!copied.isNull()) {
+            under = &copied;
+            area = copied.rect();
+        }
     }
-    if (!under.isNull()) {
+    if (under != nullptr) {
         QPainter p(&backBuffer_);
         p.setCompositionMode(QPainter::CompositionMode_Source);
-        p.drawImage(backBuffer_.rect(), under);
+        p.drawImage(backBuffer_.rect(), *under, area);
     }
     if (rect.isEmpty()) {
         return;
