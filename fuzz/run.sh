@@ -12,7 +12,7 @@ for target in "$build"/fuzz/fuzz_*; do
   seeds="$here/corpus/$name"
   work=$(mktemp -d)
   echo "== $name (${seconds}s)"
-  if ! QT_QPA_PLATFORM=offscreen "$target" -max_total_time="$seconds" -rss_limit_mb=4096 \
+  if ! QT_QPA_PLATFORM=offscreen "$target" -max_total_time="$seconds" -rss_limit_mb=2048 \
       -artifact_prefix="$work/" "$work" "$seeds" 2>"$work/log"; then
     tail -n 40 "$work/log"
     status=1

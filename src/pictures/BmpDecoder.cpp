@@ -1,5 +1,6 @@
 #include "BmpDecoder.h"
 
+#include "ByteReader.h"
 #include "ImageLimits.h"
 
 #include <QList>
@@ -35,10 +36,11 @@ constexpr std::uint32_t kBitFields = 3;
 
 constexpr QRgb kOpaque = 0xFF000000U;
 
-std::uint32_t u16(const uchar* p) {
+// Pixel rows are checked whole against the reader once, then read in place.
+std::uint32_t pixel16(const uchar* p) {
     return std::uint32_t{p[0]} | std::uint32_t{p[1]} << 8;
 }
-std::uint32_t u32(const uchar* p) {
+std::uint32_t pixel32(const uchar* p) {
     return std::uint32_t{p[0]} | std::uint32_t{p[1]} << 8 | std::uint32_t{p[2]} << 16 |
            std::uint32_t{p[3]} << 24;
 }
@@ -65,11 +67,12 @@ bool contiguous(std::uint32_t mask) {
     return std::has_single_bit(run);
 }
 
-const char* parseHeader(const uchar* p, std::int64_t n, DibRules rules, Header& h) {
+const char* parseHeader(const ByteReader& r, DibRules rules, Header& h) {
+    const auto n = static_cast<std::int64_t>(r.size());
     if (n < 4) {
         return kHeaderTruncated;
     }
-    h.size = u32(p);
+    h.size = r.u32(0);
     h.core = h.size == 12;
     if (!h.core && (h.size < 40 || (rules == DibRules::StrictDib && h.size != 40))) {
         return kHeaderSize;
@@ -80,18 +83,18 @@ const char* parseHeader(const uchar* p, std::int64_t n, DibRules rules, Header& 
     std::int64_t rawHeight = 0;
     std::uint32_t planes = 0;
     if (h.core) {
-        h.width = u16(p + 4);
-        rawHeight = u16(p + 6);
-        planes = u16(p + 8);
-        h.bpp = u16(p + 10);
+        h.width = r.u16(4);
+        rawHeight = r.u16(6);
+        planes = r.u16(8);
+        h.bpp = r.u16(10);
     } else {
-        h.width = static_cast<std::int32_t>(u32(p + 4));
-        rawHeight = static_cast<std::int32_t>(u32(p + 8));
-        planes = u16(p + 12);
-        h.bpp = u16(p + 14);
-        h.compression = u32(p + 16);
-        h.sizeImage = u32(p + 20);
-        h.colorsUsed = u32(p + 32);
+        h.width = r.i32(4);
+        rawHeight = r.i32(8);
+        planes = r.u16(12);
+        h.bpp = r.u16(14);
+        h.compression = r.u32(16);
+        h.sizeImage = r.u32(20);
+        h.colorsUsed = r.u32(32);
     }
     if (planes != 1) {
         return kPlanes;
@@ -135,16 +138,16 @@ const char* parseHeader(const uchar* p, std::int64_t n, DibRules rules, Header& 
     }
 
     if (h.compression == kBitFields) {
-        const uchar* m = p + 40;
+        std::size_t m = 40;
         if (h.size < 52) {
             // A plain information header is followed by the three masks.
             h.maskBytes = 12;
             if (h.size + h.maskBytes > n) {
                 return kHeaderTruncated;
             }
-            m = p + h.size;
+            m = static_cast<std::size_t>(h.size);
         }
-        h.masks = {u32(m), u32(m + 4), u32(m + 8), h.size >= 56 ? u32(p + 52) : 0U};
+        h.masks = {r.u32(m), r.u32(m + 4), r.u32(m + 8), h.size >= 56 ? r.u32(52) : 0U};
         if (!std::all_of(h.masks.begin(), h.masks.end(), contiguous)) {
             return kMasks;
         }
@@ -259,7 +262,7 @@ std::uint32_t decode16(const Header& h, const uchar* data, std::int64_t stride, 
         const uchar* src = data + r * stride;
         auto* dst = reinterpret_cast<QRgb*>(img.scanLine(destRow(h, r)));
         for (int x = 0; x < width; ++x, src += 2) {
-            dst[x] = lut[u16(src)];
+            dst[x] = lut[pixel16(src)];
         }
         if (fields.alpha.present()) {
             for (int x = 0; x < width; ++x) {
@@ -283,12 +286,12 @@ std::uint32_t decode32(const Header& h, const uchar* data, std::int64_t stride, 
             auto* dst = reinterpret_cast<QRgb*>(img.scanLine(destRow(h, r)));
             if (alpha) {
                 for (int x = 0; x < width; ++x) {
-                    dst[x] = u32(src + 4 * x);
+                    dst[x] = pixel32(src + 4 * x);
                     alphaSeen |= dst[x] >> 24;
                 }
             } else {
                 for (int x = 0; x < width; ++x) {
-                    dst[x] = u32(src + 4 * x) | kOpaque;
+                    dst[x] = pixel32(src + 4 * x) | kOpaque;
                 }
             }
         }
@@ -299,7 +302,7 @@ std::uint32_t decode32(const Header& h, const uchar* data, std::int64_t stride, 
         const uchar* src = data + r * stride;
         auto* dst = reinterpret_cast<QRgb*>(img.scanLine(destRow(h, r)));
         for (int x = 0; x < width; ++x) {
-            dst[x] = fields(u32(src + 4 * x));
+            dst[x] = fields(pixel32(src + 4 * x));
             alphaSeen |= alpha ? dst[x] >> 24 : 0U;
         }
     }
@@ -308,7 +311,8 @@ std::uint32_t decode32(const Header& h, const uchar* data, std::int64_t stride, 
 
 // Run-length data, 8 or 4 bits per pixel, rows from the bottom. Output is
 // clipped to the image; pixels never written stay transparent.
-void decodeRle(const Header& h, const uchar* p, std::int64_t n, const Palette& pal, QImage& img) {
+void decodeRle(const Header& h, const ByteReader& p, const Palette& pal, QImage& img) {
+    const auto n = static_cast<std::int64_t>(p.size());
     const bool four = h.compression == kRle4;
     const std::int64_t width = h.width;
     const std::int64_t height = h.height;
@@ -320,8 +324,8 @@ void decodeRle(const Header& h, const uchar* p, std::int64_t n, const Palette& p
     QRgb* dst = row();
     std::int64_t i = 0;
     while (i + 1 < n) {
-        const unsigned count = p[i];
-        const unsigned value = p[i + 1];
+        const unsigned count = p.u8(i);
+        const unsigned value = p.u8(i + 1);
         i += 2;
         if (count > 0) {
             const std::int64_t end = std::min<std::int64_t>(x + count, width);
@@ -344,8 +348,8 @@ void decodeRle(const Header& h, const uchar* p, std::int64_t n, const Palette& p
                 if (i + 1 >= n) {
                     return;
                 }
-                x = std::min<std::int64_t>(x + p[i], width);
-                y += p[i + 1];
+                x = std::min<std::int64_t>(x + p.u8(i), width);
+                y += p.u8(i + 1);
                 i += 2;
             }
             if (y >= height) {
@@ -363,7 +367,7 @@ void decodeRle(const Header& h, const uchar* p, std::int64_t n, const Palette& p
         const std::int64_t pixels = four ? std::min<std::int64_t>(value, have * 2) : have;
         const std::int64_t end = std::min(x + pixels, width);
         for (std::int64_t k = 0; x < end; ++x, ++k) {
-            const uchar b = p[i + (four ? k / 2 : k)];
+            const uchar b = p.u8(static_cast<std::size_t>(i + (four ? k / 2 : k)));
             dst[x] = pal[four ? ((k & 1) != 0 ? b & 0x0F : b >> 4) : b];
         }
         i += bytes + (bytes & 1);
@@ -372,11 +376,11 @@ void decodeRle(const Header& h, const uchar* p, std::int64_t n, const Palette& p
 
 // Icons: an AND bit of 1 makes the pixel transparent. Rows missing from a
 // short file stay opaque.
-void applyMask(const Header& h, const uchar* mask, std::int64_t avail, QImage& img) {
+void applyMask(const Header& h, const ByteReader& mask, QImage& img) {
     const std::int64_t stride = ((h.width + 31) / 32) * 4;
     const auto width = static_cast<int>(h.width);
-    for (std::int64_t r = 0; r < h.height && (r + 1) * stride <= avail; ++r) {
-        const uchar* src = mask + r * stride;
+    for (std::int64_t r = 0; r < h.height && mask.has(r * stride, stride); ++r) {
+        const uchar* src = mask.bytes() + r * stride;
         auto* dst = reinterpret_cast<QRgb*>(img.scanLine(static_cast<int>(h.height - 1 - r)));
         for (int x = 0; x < width; ++x) {
             if (((src[x >> 3] >> (7 - (x & 7))) & 1) != 0) {
@@ -398,8 +402,9 @@ void makeOpaque(QImage& img) {
 // Colour table: 3-byte entries after a core header, 4-byte otherwise, 2-byte
 // indices into the caller's palette when it gives one. dataStart is where the
 // pixels would follow the table.
-const char* readTable(const uchar* p, std::int64_t n, const Header& h, std::int64_t pixelOffset,
+const char* readTable(const ByteReader& r, const Header& h, std::int64_t pixelOffset,
                       DibPalette indices, Palette& pal, std::int64_t& dataStart) {
+    const auto n = static_cast<std::int64_t>(r.size());
     const std::int64_t entrySize = !indices.empty() ? 2 : h.core ? 3 : 4;
     const std::int64_t tableStart = h.size + h.maskBytes;
     std::int64_t count = 0;
@@ -423,25 +428,26 @@ const char* readTable(const uchar* p, std::int64_t n, const Header& h, std::int6
     }
     pal.fill(kOpaque);
     for (std::int64_t i = 0; i < used; ++i) {
-        const uchar* e = p + tableStart + i * entrySize;
-        pal[i] = !indices.empty()
-                     ? indices[u16(e) % indices.size()]
-                     : kOpaque | std::uint32_t{e[2]} << 16 | std::uint32_t{e[1]} << 8 | e[0];
+        const auto e = static_cast<std::size_t>(tableStart + i * entrySize);
+        pal[i] = !indices.empty() ? indices[r.u16(e) % indices.size()]
+                                  : kOpaque | std::uint32_t{r.u8(e + 2)} << 16 |
+                                        std::uint32_t{r.u8(e + 1)} << 8 | r.u8(e);
     }
     return nullptr;
 }
 
 // The pixels of a parsed header, avail bytes of them at data.
-DibResult decodePixels(const Header& h, const Palette& pal, DibRules rules, const uchar* data,
-                       std::int64_t avail) {
+DibResult decodePixels(const Header& h, const Palette& pal, DibRules rules,
+                       const ByteReader& pixels) {
+    const auto avail = static_cast<std::int64_t>(pixels.size());
     DibResult result;
     QImage& img = result.image;
 
     if (h.compression == kRle8 || h.compression == kRle4) {
         const std::int64_t len =
             (h.sizeImage != 0 && h.sizeImage < avail) ? std::int64_t{h.sizeImage} : avail;
-        const std::int64_t pixels = h.width * h.height;
-        if (pixels > kRleFreePixels && pixels > len * kRlePixelsPerByte) {
+        const std::int64_t count = h.width * h.height;
+        if (count > kRleFreePixels && count > len * kRlePixelsPerByte) {
             return {{}, kTooLarge};
         }
         img = newImage(h.width, h.height, QImage::Format_ARGB32_Premultiplied);
@@ -449,7 +455,7 @@ DibResult decodePixels(const Header& h, const Palette& pal, DibRules rules, cons
             return {{}, kNoMemory};
         }
         img.fill(0);
-        decodeRle(h, data, len, pal, img);
+        decodeRle(h, pixels.sub(0, static_cast<std::size_t>(len)), pal, img);
         return result;
     }
 
@@ -459,6 +465,7 @@ DibResult decodePixels(const Header& h, const Palette& pal, DibRules rules, cons
     if (needed > avail) {
         return {{}, kPixelsTruncated};
     }
+    const uchar* data = pixels.bytes();
     const bool alpha = h.masks[3] != 0;
     // Icons get their mask applied, so true colour goes straight to ARGB32.
     const bool icon = rules == DibRules::Icon;
@@ -502,8 +509,7 @@ DibResult decodePixels(const Header& h, const Palette& pal, DibRules rules, cons
             img = img.convertToFormat(QImage::Format_ARGB32);
         }
         if (!alphaUsed) {
-            applyMask(h, data + stride * h.height,
-                      std::max<std::int64_t>(0, avail - stride * h.height), img);
+            applyMask(h, pixels.from(static_cast<std::size_t>(stride * h.height)), img);
         }
     }
     return result;
@@ -512,43 +518,41 @@ DibResult decodePixels(const Header& h, const Palette& pal, DibRules rules, cons
 } // namespace
 
 DibResult decodeBmpFile(QByteArrayView file, DibRules rules) {
-    const auto* p = reinterpret_cast<const uchar*>(file.data());
-    if (file.size() < 14 || p[0] != 'B' || p[1] != 'M') {
+    const ByteReader r(file);
+    if (!r.has(0, 14) || r.u8(0) != 'B' || r.u8(1) != 'M') {
         return {{}, kNotBmp};
     }
-    return decodeDib(file.sliced(14), rules, std::int64_t{u32(p + 10)} - 14);
+    return decodeDib(file.sliced(14), rules, std::int64_t{r.u32(10)} - 14);
 }
 
 DibResult decodeDib(QByteArrayView dib, DibRules rules, std::int64_t pixelOffset,
                     DibPalette indices) {
-    const auto* p = reinterpret_cast<const uchar*>(dib.data());
-    const std::int64_t n = dib.size();
+    const ByteReader r(dib);
     Header h;
-    if (const char* failure = parseHeader(p, n, rules, h)) {
+    if (const char* failure = parseHeader(r, rules, h)) {
         return {{}, failure};
     }
     Palette pal;
     std::int64_t dataStart = 0;
-    if (const char* failure = readTable(p, n, h, pixelOffset, indices, pal, dataStart)) {
+    if (const char* failure = readTable(r, h, pixelOffset, indices, pal, dataStart)) {
         return {{}, failure};
     }
-    return decodePixels(h, pal, rules, p + dataStart, n - dataStart);
+    return decodePixels(h, pal, rules, r.from(static_cast<std::size_t>(dataStart)));
 }
 
 DibResult decodeDib(QByteArrayView info, QByteArrayView bits, DibRules rules, DibPalette indices) {
-    const auto* p = reinterpret_cast<const uchar*>(info.data());
-    const std::int64_t n = info.size();
+    const ByteReader r(info);
     Header h;
-    if (const char* failure = parseHeader(p, n, rules, h)) {
+    if (const char* failure = parseHeader(r, rules, h)) {
         return {{}, failure};
     }
     Palette pal;
     std::int64_t dataStart = 0;
     // The table ends where info does, as if a file header's offset said so.
-    if (const char* failure = readTable(p, n, h, n, indices, pal, dataStart)) {
+    if (const char* failure = readTable(r, h, info.size(), indices, pal, dataStart)) {
         return {{}, failure};
     }
-    return decodePixels(h, pal, rules, reinterpret_cast<const uchar*>(bits.data()), bits.size());
+    return decodePixels(h, pal, rules, ByteReader(bits));
 }
 
 } // namespace qcm::pictures

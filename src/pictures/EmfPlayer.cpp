@@ -125,7 +125,7 @@ constexpr std::size_t kMaxRegionRects = 100000;
 constexpr std::uint32_t kSrcCopy = 0x00CC0020;
 
 struct Record {
-    Bytes bytes;
+    ByteReader bytes;
     std::uint32_t type = 0;
 
     std::int32_t i(std::size_t offset) const { return bytes.i32(offset); }
@@ -136,7 +136,7 @@ struct Record {
     QRectF rect(std::size_t offset) const { return QRectF(point(offset), point(offset + 8)); }
 };
 
-QPolygonF readPoints(const Bytes& b, std::size_t offset, std::size_t count, bool small) {
+QPolygonF readPoints(const ByteReader& b, std::size_t offset, std::size_t count, bool small) {
     QPolygonF poly;
     const std::size_t each = small ? 4 : 8;
     if (count > b.size() / each || !b.has(offset, count * each)) {
@@ -182,7 +182,7 @@ QTransform readXform(const Record& r, std::size_t offset) {
 }
 
 // RGNDATA: a 32-byte header then nCount rectangles.
-std::optional<QPainterPath> readRegion(Bytes data) {
+std::optional<QPainterPath> readRegion(ByteReader data) {
     const std::size_t count = data.u32(8);
     if (data.u32(0) < 32 || count > kMaxRegionRects || !data.has(32, count * 16)) {
         return std::nullopt;
@@ -696,7 +696,7 @@ void play(Player& p, const Record& r) {
     }
 }
 
-template <typename Visit> bool walk(Bytes metafile, Visit visit) {
+template <typename Visit> bool walk(ByteReader metafile, Visit visit) {
     std::size_t offset = 0;
     while (offset < metafile.size()) {
         if (!metafile.has(offset, 8)) {
@@ -720,11 +720,11 @@ template <typename Visit> bool walk(Bytes metafile, Visit visit) {
 
 } // namespace
 
-bool emfRecordsWalk(Bytes metafile) {
+bool emfRecordsWalk(ByteReader metafile) {
     return walk(metafile, [](const Record&) { return true; });
 }
 
-void playEmf(Bytes metafile, Player& player) {
+void playEmf(ByteReader metafile, Player& player) {
     walk(metafile, [&](const Record& r) {
         player.spend(1);
         play(player, r);

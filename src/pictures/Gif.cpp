@@ -1,6 +1,5 @@
 #include "Gif.h"
 
-#include "GifPainter.h"
 #include "GifReader.h"
 #include "ImageLimits.h"
 
@@ -10,14 +9,13 @@
 #include <QIODevice>
 #include <QPainter>
 #include <QPalette>
-#include <QPixmap>
 
 #include <algorithm>
 #include <cstring>
 
 namespace qcm {
 
-using gif::Reader;
+using pictures::ByteReader;
 
 namespace {
 
@@ -29,6 +27,10 @@ QString Text(const char* text) {
     return QString::fromLatin1(text);
 }
 
+QString TooLarge() {
+    return QStringLiteral("Image dimensions too large");
+}
+
 // round(value * num / den) in 64 bits, halves away from zero; den > 0.
 int MulDivRound(std::int64_t value, std::int64_t num, std::int64_t den) {
     const std::int64_t product = value * num;
@@ -36,10 +38,10 @@ int MulDivRound(std::int64_t value, std::int64_t num, std::int64_t den) {
     return static_cast<int>(q);
 }
 
-TGIFColorMap ReadColorMap(Reader& reader, std::uint8_t packed) {
+TGIFColorMap ReadColorMap(ByteReader& reader, std::uint8_t packed) {
     const int count = 2 << (packed & 7);
     std::uint8_t rgb[256 * 3];
-    reader.Read(rgb, count * 3);
+    gif::Read(reader, rgb, count * 3);
     TGIFColorMap map;
     map.Colors.resize(static_cast<std::size_t>(count));
     for (int i = 0; i < count; ++i) {
@@ -86,16 +88,15 @@ const std::vector<AppKind>& AppKinds() {
 
 // reader stands after "!" and label 255: the kind follows from the block size
 // and the identifier, which are looked at without being consumed.
-std::unique_ptr<TGIFExtension> ApplicationKind(const Reader& reader) {
-    const std::uint8_t* p = reader.Here();
-    const std::int64_t left = reader.Remaining();
-    if (left >= 1 && p[0] == 10) {
+std::unique_ptr<TGIFExtension> ApplicationKind(const ByteReader& reader) {
+    const ByteReader ahead = reader.from(reader.pos());
+    if (ahead.has(0, 1) && ahead.u8(0) == 10) {
         return std::make_unique<TGIFUnknownAppExtension>();
     }
-    if (left >= 12 && p[0] == 11) {
+    if (ahead.has(0, 12) && ahead.u8(0) == 11) {
         const auto& kinds = AppKinds();
         for (auto it = kinds.rbegin(); it != kinds.rend(); ++it) {
-            if (std::memcmp(p + 1, it->identifier, 11) == 0) {
+            if (std::memcmp(ahead.bytes() + 1, it->identifier, 11) == 0) {
                 return it->create();
             }
         }
@@ -104,7 +105,7 @@ std::unique_ptr<TGIFExtension> ApplicationKind(const Reader& reader) {
     return std::make_unique<TGIFApplicationExtension>();
 }
 
-std::unique_ptr<TGIFExtension> ExtensionKind(int label, const Reader& reader) {
+std::unique_ptr<TGIFExtension> ExtensionKind(int label, const ByteReader& reader) {
     const auto& kinds = LabelKinds();
     for (auto it = kinds.rbegin(); it != kinds.rend(); ++it) {
         if (it->label == label) {
@@ -123,26 +124,26 @@ EAbstractError::EAbstractError() : Exception(QStringLiteral("Erreur abstraite"))
 
 TGIFExtension::~TGIFExtension() = default;
 
-void TGIFExtension::Read(Reader& reader, const TGIFWarningHandler& warn) {
-    if (reader.ReadU8() != '!') {
+void TGIFExtension::Read(ByteReader& reader, const TGIFWarningHandler& warn) {
+    if (gif::ReadU8(reader) != '!') {
         throw GIFException(Text("Invalid extension introducer"));
     }
-    if (reader.ReadU8() != Label()) {
+    if (gif::ReadU8(reader) != Label()) {
         throw GIFException(
             Text("Internal error: Extension Instance does not match Extension Label"));
     }
     ReadContent(reader, warn);
 }
 
-std::vector<QByteArray> TGIFExtension::ReadSubBlocks(Reader& reader) {
+std::vector<QByteArray> TGIFExtension::ReadSubBlocks(ByteReader& reader) {
     std::vector<QByteArray> blocks;
     for (;;) {
-        const int length = reader.ReadU8();
+        const int length = gif::ReadU8(reader);
         if (length == 0) {
             return blocks;
         }
         QByteArray block(length, Qt::Uninitialized);
-        reader.Read(block.data(), length);
+        gif::Read(reader, block.data(), length);
         blocks.push_back(std::move(block));
     }
 }
@@ -159,9 +160,9 @@ std::vector<QByteArray> ToLines(std::vector<QByteArray> blocks) {
 }
 } // namespace
 
-void TGIFGraphicControlExtension::ReadContent(Reader& reader, const TGIFWarningHandler& warn) {
+void TGIFGraphicControlExtension::ReadContent(ByteReader& reader, const TGIFWarningHandler& warn) {
     std::uint8_t b[6] = {};
-    if (reader.ReadSome(b, 6) < 6 && warn) {
+    if (reader.read(b, 6) < 6 && warn) {
         warn(TGIFSeverity::Warning, gif::PrematureEnd());
     }
     BlockSize = b[0];
@@ -171,45 +172,45 @@ void TGIFGraphicControlExtension::ReadContent(Reader& reader, const TGIFWarningH
     Terminator = b[5];
 }
 
-void TGIFCommentExtension::ReadContent(Reader& reader, const TGIFWarningHandler& /*warn*/) {
+void TGIFCommentExtension::ReadContent(ByteReader& reader, const TGIFWarningHandler& /*warn*/) {
     Lines = ToLines(ReadSubBlocks(reader));
 }
 
-void TGIFTextExtension::ReadContent(Reader& reader, const TGIFWarningHandler& /*warn*/) {
+void TGIFTextExtension::ReadContent(ByteReader& reader, const TGIFWarningHandler& /*warn*/) {
     Header = QByteArray(13, Qt::Uninitialized);
-    reader.Read(Header.data(), 13);
+    gif::Read(reader, Header.data(), 13);
     Lines = ToLines(ReadSubBlocks(reader));
 }
 
-void TGIFApplicationExtension::ReadContent(Reader& reader, const TGIFWarningHandler& /*warn*/) {
-    const int size = reader.ReadU8();
+void TGIFApplicationExtension::ReadContent(ByteReader& reader, const TGIFWarningHandler& /*warn*/) {
+    const int size = gif::ReadU8(reader);
     if (size < 10) {
         throw GIFException(Text("Unsupported Application Extension block size"));
     }
     Identifier = QByteArray(11, Qt::Uninitialized);
-    reader.Read(Identifier.data(), 11);
+    gif::Read(reader, Identifier.data(), 11);
     if (size == 10) {
         // The eleventh byte read is already the first sub-block's length.
         Identifier.truncate(10);
-        reader.StepBack();
+        reader.seek(reader.pos() - 1);
     } else {
-        reader.Skip(size - 11);
+        gif::Skip(reader, static_cast<std::size_t>(size - 11));
     }
     ReadData(reader);
 }
 
-void TGIFApplicationExtension::ReadData(Reader& /*reader*/) {
+void TGIFApplicationExtension::ReadData(ByteReader& /*reader*/) {
     throw EAbstractError();
 }
 
-void TGIFAppExtNSLoop::ReadData(Reader& reader) {
+void TGIFAppExtNSLoop::ReadData(ByteReader& reader) {
     for (;;) {
-        const int length = reader.ReadU8();
+        const int length = gif::ReadU8(reader);
         if (length == 0) {
             return;
         }
         std::uint8_t block[255];
-        reader.Read(block, length);
+        gif::Read(reader, block, length);
         switch (block[0] & 7) {
         case 1:
             if (length < 3) {
@@ -232,7 +233,7 @@ void TGIFAppExtNSLoop::ReadData(Reader& reader) {
     }
 }
 
-void TGIFUnknownAppExtension::ReadData(Reader& reader) {
+void TGIFUnknownAppExtension::ReadData(ByteReader& reader) {
     Blocks = ReadSubBlocks(reader);
 }
 
@@ -318,20 +319,6 @@ void TGIFSubImage::BuildBitmap() {
 
 // ---------------------------------------------------------------- picture
 
-struct TGIFImage::PainterSlot {
-    std::unique_ptr<TGIFPainter> painter;
-    std::thread thread;
-    std::atomic<bool> finished{false};
-};
-
-TGIFImage::TGIFImage() = default;
-
-TGIFImage::~TGIFImage() {
-    StopPainting();
-    handOver_.reset();
-    context_.reset();
-}
-
 void TGIFImage::Warn(const QString& message) const {
     if (OnWarning) {
         OnWarning(TGIFSeverity::Warning, message);
@@ -381,7 +368,7 @@ void TGIFImage::LoadFromStream(QIODevice& stream) {
         data = reinterpret_cast<const std::uint8_t*>(copy.constData());
         size = copy.size();
     }
-    Reader reader(data, size);
+    ByteReader reader(QByteArrayView(data, static_cast<qsizetype>(size)));
     try {
         ReadFrames(reader);
     } catch (...) {
@@ -393,13 +380,13 @@ void TGIFImage::LoadFromStream(QIODevice& stream) {
         throw;
     }
     if (!stream.isSequential()) {
-        stream.seek(start + reader.Pos());
+        stream.seek(start + reader.pos());
     }
     Progress(TProgressStage::Ending, 100);
     Changed();
 }
 
-void TGIFImage::ReadFrames(Reader& reader) {
+void TGIFImage::ReadFrames(ByteReader& reader) {
     const TGIFWarningHandler warn = [this](TGIFSeverity severity, const QString& message) {
         if (OnWarning) {
             OnWarning(severity, message);
@@ -410,30 +397,36 @@ void TGIFImage::ReadFrames(Reader& reader) {
         return (s[0] | 0x20) == 'g' && (s[1] | 0x20) == 'i' && (s[2] | 0x20) == 'f';
     };
     std::uint8_t signature[6] = {};
-    if (reader.ReadSome(signature, 6) < 6 || !isGif(signature)) {
-        reader.Seek(4);
-        if (reader.ReadSome(signature, 6) < 6 || !isGif(signature)) {
+    if (reader.read(signature, 6) < 6 || !isGif(signature)) {
+        reader.seek(4);
+        if (reader.read(signature, 6) < 6 || !isGif(signature)) {
             throw GIFException(Text("Invalid GIF signature"));
         }
     }
-    header_.Width = reader.ReadU16();
-    header_.Height = reader.ReadU16();
-    header_.Packed = reader.ReadU8();
-    header_.BackgroundIndex = reader.ReadU8();
-    header_.AspectRatio = reader.ReadU8();
+    header_.Width = gif::ReadU16(reader);
+    header_.Height = gif::ReadU16(reader);
+    header_.Packed = gif::ReadU8(reader);
+    header_.BackgroundIndex = gif::ReadU8(reader);
+    header_.AspectRatio = gif::ReadU8(reader);
     if ((header_.Packed & 0x80) != 0) {
         header_.ColorMap = ReadColorMap(reader, header_.Packed);
+    }
+    // The animation's buffers and any drawing at the picture's size take the
+    // screen's size.
+    const std::int64_t screen = std::int64_t{header_.Width} * header_.Height;
+    if (screen > 0 && !pictures::withinLimits(header_.Width, header_.Height)) {
+        throw GIFException(TooLarge());
     }
 
     std::int64_t totalPixels = 0;
     auto skipZeros = [&reader] {
-        while (reader.PeekByte() == 0) {
-            reader.ReadByte();
+        while (reader.peek() == 0) {
+            reader.next();
         }
     };
     skipZeros();
     for (;;) {
-        const int b = reader.PeekByte();
+        const int b = reader.peek();
         if (b < 0 || b == ';') {
             break;
         }
@@ -445,16 +438,16 @@ void TGIFImage::ReadFrames(Reader& reader) {
         frame->globalMap_ = &header_.ColorMap;
 
         // The extensions before the image.
-        for (int next = reader.PeekByte(); next != ',' && next != ';'; next = reader.PeekByte()) {
+        for (int next = reader.peek(); next != ',' && next != ';'; next = reader.peek()) {
             if (next != '!') {
                 Warn(Text("Invalid extension introducer"));
                 break;
             }
-            const std::int64_t at = reader.Pos();
-            reader.ReadByte();
-            const int label = reader.ReadU8();
+            const std::size_t at = reader.pos();
+            reader.next();
+            const int label = gif::ReadU8(reader);
             std::unique_ptr<TGIFExtension> extension = ExtensionKind(label, reader);
-            reader.Seek(at);
+            reader.seek(at);
             extension->Read(reader, warn);
             if (auto* gce = dynamic_cast<TGIFGraphicControlExtension*>(extension.get())) {
                 if (frame->GraphicControlExtension == nullptr) {
@@ -467,14 +460,14 @@ void TGIFImage::ReadFrames(Reader& reader) {
             frame->Extensions.push_back(std::move(extension));
         }
 
-        const int next = reader.PeekByte();
+        const int next = reader.peek();
         if (next != ';' && next != 0) {
-            frame->Separator = reader.ReadU8();
-            frame->Left = reader.ReadU16();
-            frame->Top = reader.ReadU16();
-            frame->Width = reader.ReadU16();
-            frame->Height = reader.ReadU16();
-            frame->Packed = reader.ReadU8();
+            frame->Separator = gif::ReadU8(reader);
+            frame->Left = gif::ReadU16(reader);
+            frame->Top = gif::ReadU16(reader);
+            frame->Width = gif::ReadU16(reader);
+            frame->Height = gif::ReadU16(reader);
+            frame->Packed = gif::ReadU8(reader);
             if (frame->Width == 0 || frame->Height == 0) {
                 Warn(Text("Image exceeds Logical Screen size"));
                 frame->Width = header_.Width;
@@ -486,7 +479,7 @@ void TGIFImage::ReadFrames(Reader& reader) {
             const std::int64_t pixels = std::int64_t{frame->Width} * frame->Height;
             if (pixels > 0 && (!pictures::withinLimits(frame->Width, frame->Height) ||
                                totalPixels + pixels > kMaxTotalPixels)) {
-                throw GIFException(Text("Image dimensions too large"));
+                throw GIFException(TooLarge());
             }
             totalPixels += pixels;
             const auto fill =
@@ -496,12 +489,12 @@ void TGIFImage::ReadFrames(Reader& reader) {
                               frame->Data.data(), warn);
         }
         frames_.push_back(std::move(frame));
-        if (reader.Size() > 0) {
-            Progress(TProgressStage::Running, static_cast<int>(reader.Pos() * 100 / reader.Size()));
+        if (reader.size() > 0) {
+            Progress(TProgressStage::Running, static_cast<int>(reader.pos() * 100 / reader.size()));
         }
         skipZeros();
     }
-    const int trailer = reader.ReadByte();
+    const int trailer = reader.next();
     if (trailer >= 0 && trailer != ';') {
         Warn(Text("Invalid Image trailer"));
     }
@@ -584,172 +577,6 @@ void TGIFImage::DrawBuffer(QPainter& canvas, const QImage& image, const QRect& r
     } else {
         canvas.drawImage(rect, image);
     }
-}
-
-void TGIFImage::Draw(QPainter& canvas, const QRect& rect) {
-    if (drawing_ || frames_.empty()) {
-        return;
-    }
-    drawing_ = true;
-    struct Reset {
-        bool& flag;
-        ~Reset() { flag = false; }
-    } reset{drawing_};
-
-    Reap();
-    if (frames_.size() == 1 || !DrawOptions.Animate) {
-        DrawFrame(canvas, *frames_.front(), rect);
-        return;
-    }
-    if (backBuffer_.isNull()) {
-        StartAnimation(canvas, rect);
-    }
-    if (!backBuffer_.isNull()) {
-        DrawBuffer(canvas, backBuffer_, rect);
-    } else {
-        // No back buffer for a screen this large: show the first frame.
-        DrawFrame(canvas, *frames_.front(), rect);
-    }
-}
-
-void TGIFImage::StartAnimation(QPainter& canvas, const QRect& rect) {
-    StopPainting();
-    backBuffer_ =
-        pictures::newImage(header_.Width, header_.Height, QImage::Format_ARGB32_Premultiplied);
-    if (backBuffer_.isNull()) {
-        return;
-    }
-    backBuffer_.fill(Qt::transparent);
-
-    // What the canvas shows inside rect becomes the background that
-    // transparent pixels let through.
-    QPaintDevice* device = canvas.device();
-    QImage under;
-    if (device != nullptr) {
-        const QRect area = canvas.combinedTransform().mapRect(QRectF(rect)).toAlignedRect();
-        if (device->devType() == QInternal::Image) {
-            const auto* image = static_cast<const QImage*>(device);
-            if (area.intersects(image->rect())) {
-                under = image->copy(area);
-            }
-        } else if (device->devType() == QInternal::Pixmap) {
-            const auto* pixmap = static_cast<const QPixmap*>(device);
-            if (area.intersects(pixmap->rect())) {
-                under = pixmap->copy(area).toImage();
-            }
-        }
-    }
-    if (!under.isNull()) {
-        QPainter p(&backBuffer_);
-        p.setCompositionMode(QPainter::CompositionMode_Source);
-        p.drawImage(backBuffer_.rect(), under);
-    }
-    if (rect.isEmpty()) {
-        return;
-    }
-
-    std::shared_ptr<TGIFClock> clock = Clock ? Clock : TSteadyClock::Instance();
-    if (!DrawOptions.Async) {
-        TGIFPainter painter(*this, backBuffer_, false, *clock);
-        drawingPainter_ = &painter;
-        painter.Execute();
-        drawingPainter_ = nullptr;
-        if (painter.Error()) {
-            std::rethrow_exception(painter.Error());
-        }
-        return;
-    }
-
-    if (!context_) {
-        context_ = std::make_unique<QObject>();
-        handOver_ = std::make_unique<gif::HandOver>(context_.get(), [this] { Reap(); });
-    }
-    auto slot = std::make_unique<PainterSlot>();
-    slot->painter =
-        std::make_unique<TGIFPainter>(*this, backBuffer_, true, *clock, handOver_.get());
-    PainterSlot* raw = slot.get();
-    drawingPainter_ = raw->painter.get();
-    {
-        std::lock_guard<std::mutex> lock(painterLock_);
-        painters_.push_back(std::move(slot));
-    }
-    gif::HandOver* handOver = handOver_.get();
-    raw->thread = std::thread([raw, clock, handOver] {
-        raw->painter->Execute();
-        handOver->Update([raw] { raw->finished = true; });
-        handOver->Wake(); // the owner reaps the ended thread
-    });
-    waiting_ = true;
-    handOver_->WaitUntil([raw] { return raw->painter->Started() || raw->finished; });
-    waiting_ = false;
-}
-
-int TGIFImage::RunningPainters() const {
-    std::lock_guard<std::mutex> lock(painterLock_);
-    return static_cast<int>(std::count_if(painters_.begin(), painters_.end(),
-                                          [](const auto& slot) { return !slot->finished; }));
-}
-
-void TGIFImage::Reap() {
-    if (waiting_) {
-        return;
-    }
-    std::vector<std::unique_ptr<PainterSlot>> ended;
-    {
-        std::lock_guard<std::mutex> lock(painterLock_);
-        auto split = std::stable_partition(painters_.begin(), painters_.end(),
-                                           [](const auto& slot) { return !slot->finished; });
-        std::move(split, painters_.end(), std::back_inserter(ended));
-        painters_.erase(split, painters_.end());
-    }
-    for (auto& slot : ended) {
-        slot->thread.join();
-        if (slot->painter.get() == drawingPainter_) {
-            drawingPainter_ = nullptr;
-        }
-        // A painter's error ends only its animation; whoever listens is told.
-        if (slot->painter->Error() && OnWarning) {
-            try {
-                std::rethrow_exception(slot->painter->Error());
-            } catch (const Exception& e) {
-                OnWarning(TGIFSeverity::Error, e.message());
-            } catch (const std::exception& e) {
-                OnWarning(TGIFSeverity::Error, QString::fromLocal8Bit(e.what()));
-            }
-        }
-    }
-}
-
-void TGIFImage::StopPainting() {
-    if (waiting_) {
-        return;
-    }
-    std::vector<PainterSlot*> running;
-    {
-        std::lock_guard<std::mutex> lock(painterLock_);
-        for (auto& slot : painters_) {
-            slot->painter->Stop();
-            running.push_back(slot.get());
-        }
-    }
-    if (!running.empty()) {
-        if (handOver_->Draining()) {
-            // Asked from inside a composition: the painter waits for it to
-            // return, so it cannot end before we do. It has been told to
-            // stop; it is joined later.
-            backBuffer_ = QImage();
-            return;
-        }
-        waiting_ = true;
-        handOver_->WaitUntil([&running] {
-            return std::all_of(running.begin(), running.end(),
-                               [](const PainterSlot* slot) { return slot->finished.load(); });
-        });
-        waiting_ = false;
-        Reap();
-    }
-    drawingPainter_ = nullptr;
-    backBuffer_ = QImage();
 }
 
 } // namespace qcm

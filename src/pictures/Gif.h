@@ -10,18 +10,16 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <optional>
-#include <thread>
 #include <vector>
-
-class QObject;
 
 namespace qcm {
 
+namespace pictures {
+class ByteReader;
+}
 namespace gif {
-class Reader;
-class HandOver;
+struct Painters;
 } // namespace gif
 
 class TGIFPainter;
@@ -69,12 +67,12 @@ public:
     virtual std::uint8_t Label() const = 0;
     virtual const char* ClassName() const = 0;
     // Reads the whole extension, introducer and label included.
-    void Read(gif::Reader& reader, const TGIFWarningHandler& warn);
+    void Read(pictures::ByteReader& reader, const TGIFWarningHandler& warn);
 
 protected:
-    virtual void ReadContent(gif::Reader& reader, const TGIFWarningHandler& warn) = 0;
+    virtual void ReadContent(pictures::ByteReader& reader, const TGIFWarningHandler& warn) = 0;
     // Data sub-blocks up to the zero-length one.
-    static std::vector<QByteArray> ReadSubBlocks(gif::Reader& reader);
+    static std::vector<QByteArray> ReadSubBlocks(pictures::ByteReader& reader);
 };
 
 class TGIFGraphicControlExtension : public TGIFExtension {
@@ -94,7 +92,7 @@ public:
     int Disposal() const { return (Packed >> 2) & 0x07; }
 
 protected:
-    void ReadContent(gif::Reader& reader, const TGIFWarningHandler& warn) override;
+    void ReadContent(pictures::ByteReader& reader, const TGIFWarningHandler& warn) override;
 };
 
 class TGIFCommentExtension : public TGIFExtension {
@@ -107,7 +105,7 @@ public:
     std::vector<QByteArray> Lines;
 
 protected:
-    void ReadContent(gif::Reader& reader, const TGIFWarningHandler& warn) override;
+    void ReadContent(pictures::ByteReader& reader, const TGIFWarningHandler& warn) override;
 };
 
 class TGIFTextExtension : public TGIFExtension {
@@ -120,7 +118,7 @@ public:
     std::vector<QByteArray> Lines;
 
 protected:
-    void ReadContent(gif::Reader& reader, const TGIFWarningHandler& warn) override;
+    void ReadContent(pictures::ByteReader& reader, const TGIFWarningHandler& warn) override;
 };
 
 // The general application kind: reads its identifier, then has nothing of its
@@ -134,8 +132,8 @@ public:
     QByteArray Identifier; // 8-byte name and 3-byte authentication code
 
 protected:
-    void ReadContent(gif::Reader& reader, const TGIFWarningHandler& warn) override;
-    virtual void ReadData(gif::Reader& reader);
+    void ReadContent(pictures::ByteReader& reader, const TGIFWarningHandler& warn) override;
+    virtual void ReadData(pictures::ByteReader& reader);
 };
 
 // "NETSCAPE2.0" and "ANIMEXTS1.0".
@@ -146,7 +144,7 @@ public:
     std::uint32_t BufferSize = 0;
 
 protected:
-    void ReadData(gif::Reader& reader) override;
+    void ReadData(pictures::ByteReader& reader) override;
 };
 
 class TGIFUnknownAppExtension : public TGIFApplicationExtension {
@@ -155,7 +153,7 @@ public:
     std::vector<QByteArray> Blocks;
 
 protected:
-    void ReadData(gif::Reader& reader) override;
+    void ReadData(pictures::ByteReader& reader) override;
 };
 
 // ---------------------------------------------------------------- frames
@@ -208,19 +206,14 @@ private:
 
 // ---------------------------------------------------------------- picture
 
-// Drawing options; the defaults are those the editor uses. Direct drawing,
-// canvas validation and dithering are kept for completeness only: painters
-// always compose into the picture's back buffer.
+// Drawing options; the defaults are those the editor uses. Painters always
+// compose into the picture's back buffer, in full colour.
 struct TGIFDrawOptions {
     bool Async = true;
     bool Transparent = true;
     bool Animate = true;
     bool Loop = true;
-    bool Dither = true;
-    bool AutoDither = true;
     bool LoopContinuously = false;
-    bool ValidateCanvas = false;
-    bool DirectDraw = false;
     bool ClearOnLoop = false;
     bool Tile = false;
 };
@@ -284,11 +277,9 @@ public:
 
 private:
     friend class TGIFPainter;
-    struct PainterSlot;
 
-    void ReadFrames(gif::Reader& reader);
+    void ReadFrames(pictures::ByteReader& reader);
     void Warn(const QString& message) const;
-    void Reap();
     void StartAnimation(QPainter& canvas, const QRect& rect);
     void DrawBuffer(QPainter& canvas, const QImage& image, const QRect& rect) const;
 
@@ -296,15 +287,9 @@ private:
     std::vector<std::unique_ptr<TGIFSubImage>> frames_;
 
     bool drawing_ = false;
-    // Set while this thread waits for painters: ended ones are not reaped
-    // meanwhile, since the wait still looks at them.
-    bool waiting_ = false;
     QImage backBuffer_;
-    TGIFPainter* drawingPainter_ = nullptr;
-    mutable std::mutex painterLock_;
-    std::vector<std::unique_ptr<PainterSlot>> painters_;
-    std::unique_ptr<QObject> context_;
-    std::unique_ptr<gif::HandOver> handOver_;
+    // The painter threads, from the first animated drawing on.
+    std::unique_ptr<gif::Painters> painters_;
 };
 
 } // namespace qcm

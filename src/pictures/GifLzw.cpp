@@ -20,21 +20,21 @@ struct Segment {
 
 // Walks the data sub-blocks up to the zero-length one without copying them.
 // A sub-block that the stream cuts short gives what remains, with a warning.
-std::vector<Segment> SubBlocks(Reader& reader, const TGIFWarningHandler& warn) {
+std::vector<Segment> SubBlocks(ByteReader& reader, const TGIFWarningHandler& warn) {
     std::vector<Segment> segments;
     for (;;) {
-        const int length = reader.ReadByte();
+        const int length = reader.next();
         if (length <= 0) {
             if (length < 0 && warn) {
                 warn(TGIFSeverity::Warning, PrematureEnd());
             }
             break;
         }
-        const std::uint8_t* begin = reader.Here();
-        const std::int64_t got = std::min<std::int64_t>(length, reader.Remaining());
-        reader.Skip(got);
+        const std::uint8_t* begin = reader.bytes() + reader.pos();
+        const std::size_t got = std::min<std::size_t>(length, reader.remaining());
+        reader.skip(got);
         segments.push_back({begin, begin + got});
-        if (got < length) {
+        if (got < static_cast<std::size_t>(length)) {
             if (warn) {
                 warn(TGIFSeverity::Warning, PrematureEnd());
             }
@@ -318,9 +318,9 @@ private:
 
 } // namespace
 
-void DecodePixels(Reader& reader, int width, int height, bool interlaced, std::uint8_t* out,
+void DecodePixels(ByteReader& reader, int width, int height, bool interlaced, std::uint8_t* out,
                   const TGIFWarningHandler& warn) {
-    const int minCodeSize = reader.ReadU8();
+    const int minCodeSize = ReadU8(reader);
     if (minCodeSize > kMaxMinCodeSize) {
         throw GIFException(QStringLiteral("Invalid GIF data"));
     }

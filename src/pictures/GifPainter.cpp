@@ -1,19 +1,17 @@
 #include "GifPainter.h"
 
 #include "ImageLimits.h"
+#include "platform/Reveil.h"
 
 #include <QCoreApplication>
 #include <QPainter>
+#include <QPixmap>
 
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <iterator>
 #include <thread>
-
-#ifdef Q_OS_LINUX
-#include <sys/eventfd.h>
-#include <unistd.h>
-#endif
 
 namespace qcm {
 
@@ -103,41 +101,14 @@ std::vector<std::int64_t> TManualClock::Waits() const {
 
 namespace gif {
 
-// The owner is woken through an eventfd rather than a posted Qt event, so
-// that nothing allocated by a painter thread crosses into the event queue.
 HandOver::HandOver(QObject* context, std::function<void()> onWake)
-    : context_(context), onWake_(std::move(onWake)) {
-#ifdef Q_OS_LINUX
-    wakeFd_ = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
-    if (wakeFd_ >= 0) {
-        notifier_ = std::make_unique<QSocketNotifier>(wakeFd_, QSocketNotifier::Read);
-        QObject::connect(notifier_.get(), &QSocketNotifier::activated, context_, [this] {
-            eventfd_t count = 0;
-            eventfd_read(wakeFd_, &count);
-            Woken();
-        });
-    }
-#endif
-}
+    : onWake_(std::move(onWake)),
+      reveil_(std::make_unique<platform::Reveil>(context, [this] { Woken(); })) {}
 
-HandOver::~HandOver() {
-    notifier_.reset();
-#ifdef Q_OS_LINUX
-    if (wakeFd_ >= 0) {
-        ::close(wakeFd_);
-    }
-#endif
-}
+HandOver::~HandOver() = default;
 
 void HandOver::Wake() {
-#ifdef Q_OS_LINUX
-    if (wakeFd_ >= 0) {
-        eventfd_write(wakeFd_, 1);
-        return;
-    }
-#endif
-    QMetaObject::invokeMethod(
-        context_, [this] { Woken(); }, Qt::QueuedConnection);
+    reveil_->Sonner();
 }
 
 void HandOver::Woken() {
@@ -514,6 +485,239 @@ void TGIFPainter::Compose(int index, int disposal) {
     }
     started_ = true;
     image_.Changed();
+}
+
+// ---------------------------------------------------------------- painter threads
+
+namespace gif {
+
+// The painter threads of one picture and the hand-over they share.
+struct Painters {
+    struct Slot {
+        std::unique_ptr<TGIFPainter> painter;
+        std::thread thread;
+        std::atomic<bool> finished{false};
+    };
+
+    explicit Painters(TGIFImage& owner)
+        : image(owner), context(std::make_unique<QObject>()),
+          handOver(std::make_unique<HandOver>(context.get(), [this] { Reap(); })) {}
+    ~Painters() {
+        StopAll();
+        handOver.reset();
+        context.reset();
+    }
+
+    // Starts a painter thread over target and waits for its first
+    // composition (or its end), serving hand-overs meanwhile.
+    void Start(QImage& target, std::shared_ptr<TGIFClock> clock) {
+        auto slot = std::make_unique<Slot>();
+        slot->painter = std::make_unique<TGIFPainter>(image, target, true, *clock, handOver.get());
+        Slot* raw = slot.get();
+        drawing = raw->painter.get();
+        {
+            std::lock_guard<std::mutex> guard(lock);
+            painters.push_back(std::move(slot));
+        }
+        HandOver* h = handOver.get();
+        raw->thread = std::thread([raw, clock, h] {
+            raw->painter->Execute();
+            h->Update([raw] { raw->finished = true; });
+            h->Wake(); // the owner reaps the ended thread
+        });
+        waiting = true;
+        handOver->WaitUntil([raw] { return raw->painter->Started() || raw->finished; });
+        waiting = false;
+    }
+
+    int Running() const {
+        std::lock_guard<std::mutex> guard(lock);
+        return static_cast<int>(std::count_if(painters.begin(), painters.end(),
+                                              [](const auto& slot) { return !slot->finished; }));
+    }
+
+    // Joins the painters that have ended.
+    void Reap() {
+        if (waiting) {
+            return;
+        }
+        std::vector<std::unique_ptr<Slot>> ended;
+        {
+            std::lock_guard<std::mutex> guard(lock);
+            auto split = std::stable_partition(painters.begin(), painters.end(),
+                                               [](const auto& slot) { return !slot->finished; });
+            std::move(split, painters.end(), std::back_inserter(ended));
+            painters.erase(split, painters.end());
+        }
+        for (auto& slot : ended) {
+            slot->thread.join();
+            if (slot->painter.get() == drawing) {
+                drawing = nullptr;
+            }
+            // A painter's error ends only its animation; whoever listens is told.
+            if (slot->painter->Error() && image.OnWarning) {
+                try {
+                    std::rethrow_exception(slot->painter->Error());
+                } catch (const Exception& e) {
+                    image.OnWarning(TGIFSeverity::Error, e.message());
+                } catch (const std::exception& e) {
+                    image.OnWarning(TGIFSeverity::Error, QString::fromLocal8Bit(e.what()));
+                }
+            }
+        }
+    }
+
+    // Stops every painter and waits for them while serving their hand-overs.
+    // False when asked while waiting for painters already.
+    bool StopAll() {
+        if (waiting) {
+            return false;
+        }
+        std::vector<Slot*> running;
+        {
+            std::lock_guard<std::mutex> guard(lock);
+            for (auto& slot : painters) {
+                slot->painter->Stop();
+                running.push_back(slot.get());
+            }
+        }
+        if (!running.empty()) {
+            if (handOver->Draining()) {
+                // Asked from inside a composition: the painter waits for it to
+                // return, so it cannot end before we do. It has been told to
+                // stop; it is joined later.
+                return true;
+            }
+            waiting = true;
+            handOver->WaitUntil([&running] {
+                return std::all_of(running.begin(), running.end(),
+                                   [](const Slot* slot) { return slot->finished.load(); });
+            });
+            waiting = false;
+            Reap();
+        }
+        drawing = nullptr;
+        return true;
+    }
+
+    TGIFImage& image;
+    // Set while this thread waits for painters: ended ones are not reaped
+    // meanwhile, since the wait still looks at them.
+    bool waiting = false;
+    TGIFPainter* drawing = nullptr; // the painter that feeds the back buffer
+    mutable std::mutex lock;
+    std::vector<std::unique_ptr<Slot>> painters;
+    std::unique_ptr<QObject> context;
+    std::unique_ptr<HandOver> handOver;
+};
+
+} // namespace gif
+
+// ---------------------------------------------------------------- animated drawing
+
+TGIFImage::TGIFImage() = default;
+
+TGIFImage::~TGIFImage() {
+    // The painters stop before the frames they read go.
+    painters_.reset();
+}
+
+void TGIFImage::Draw(QPainter& canvas, const QRect& rect) {
+    if (drawing_ || frames_.empty()) {
+        return;
+    }
+    drawing_ = true;
+    struct Reset {
+        bool& flag;
+        ~Reset() { flag = false; }
+    } reset{drawing_};
+
+    if (painters_) {
+        painters_->Reap();
+    }
+    if (frames_.size() == 1 || !DrawOptions.Animate) {
+        DrawFrame(canvas, *frames_.front(), rect);
+        return;
+    }
+    if (backBuffer_.isNull()) {
+        StartAnimation(canvas, rect);
+    }
+    if (!backBuffer_.isNull()) {
+        DrawBuffer(canvas, backBuffer_, rect);
+    } else {
+        // No back buffer (a screen of no size, or no memory): show the first frame.
+        DrawFrame(canvas, *frames_.front(), rect);
+    }
+}
+
+void TGIFImage::StartAnimation(QPainter& canvas, const QRect& rect) {
+    StopPainting();
+    backBuffer_ =
+        pictures::newImage(header_.Width, header_.Height, QImage::Format_ARGB32_Premultiplied);
+    if (backBuffer_.isNull()) {
+        return;
+    }
+    backBuffer_.fill(Qt::transparent);
+
+    // What the canvas shows inside rect becomes the background that
+    // transparent pixels let through.
+    QPaintDevice* device = canvas.device();
+    QImage copied;
+    const QImage* under = nullptr;
+    QRect area;
+    if (device != nullptr) {
+        area = canvas.combinedTransform().mapRect(QRectF(rect)).toAlignedRect();
+        if (device->devType() == QInternal::Image) {
+            const auto* image = static_cast<const QImage*>(device);
+            if (image->rect().contains(area)) {
+                under = image; // read in place: a picture's worth of memory saved
+            } else if (area.intersects(image->rect())) {
+                copied = image->copy(area);
+            }
+        } else if (device->devType() == QInternal::Pixmap) {
+            const auto* pixmap = static_cast<const QPixmap*>(device);
+            if (area.intersects(pixmap->rect())) {
+                copied = pixmap->copy(area).toImage();
+            }
+        }
+        if (!copied.isNull()) {
+            under = &copied;
+            area = copied.rect();
+        }
+    }
+    if (under != nullptr) {
+        QPainter p(&backBuffer_);
+        p.setCompositionMode(QPainter::CompositionMode_Source);
+        p.drawImage(backBuffer_.rect(), *under, area);
+    }
+    if (rect.isEmpty()) {
+        return;
+    }
+
+    std::shared_ptr<TGIFClock> clock = Clock ? Clock : TSteadyClock::Instance();
+    if (!DrawOptions.Async) {
+        TGIFPainter painter(*this, backBuffer_, false, *clock);
+        painter.Execute();
+        if (painter.Error()) {
+            std::rethrow_exception(painter.Error());
+        }
+        return;
+    }
+
+    if (!painters_) {
+        painters_ = std::make_unique<gif::Painters>(*this);
+    }
+    painters_->Start(backBuffer_, std::move(clock));
+}
+
+int TGIFImage::RunningPainters() const {
+    return painters_ ? painters_->Running() : 0;
+}
+
+void TGIFImage::StopPainting() {
+    if (!painters_ || painters_->StopAll()) {
+        backBuffer_ = QImage();
+    }
 }
 
 // ---------------------------------------------------------------- playing at once

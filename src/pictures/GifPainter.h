@@ -4,7 +4,6 @@
 
 #include <QImage>
 #include <QObject>
-#include <QSocketNotifier>
 
 #include <atomic>
 #include <condition_variable>
@@ -16,6 +15,10 @@
 #include <mutex>
 
 namespace qcm {
+
+namespace platform {
+class Reveil;
+}
 
 // An auto-reset event: Set() lets one wait through, then it closes again.
 class TGIFWakeEvent {
@@ -70,7 +73,8 @@ namespace gif {
 
 // Work handed from painter threads to the thread that owns the picture. The
 // painter queues a task and waits; the owner runs it from its event loop (a
-// queued call) or, while it waits for painters itself, from WaitUntil.
+// platform::Reveil wakes it) or, while it waits for painters itself, from
+// WaitUntil.
 class HandOver {
 public:
     // context lives in the owner's thread; onWake runs there after queued
@@ -114,10 +118,8 @@ private:
 
     void Woken();
 
-    QObject* context_;
     std::function<void()> onWake_;
-    int wakeFd_ = -1; // an eventfd the owner's event loop watches
-    std::unique_ptr<QSocketNotifier> notifier_;
+    std::unique_ptr<platform::Reveil> reveil_;
     std::mutex mutex_;
     std::condition_variable cv_;
     std::deque<Task*> queue_;

@@ -1,6 +1,7 @@
 #include "Icon.h"
 
 #include "BmpDecoder.h"
+#include "ByteReader.h"
 #include "ImageLimits.h"
 
 #include <QIODevice>
@@ -18,18 +19,9 @@ const QString& iconError() {
     return text;
 }
 
-std::uint32_t u16(const uchar* p) {
-    return std::uint32_t{p[0]} | std::uint32_t{p[1]} << 8;
-}
-std::uint32_t u32(const uchar* p) {
-    return u16(p) | u16(p + 2) << 16;
-}
-std::uint32_t be32(const uchar* p) {
-    return std::uint32_t{p[0]} << 24 | std::uint32_t{p[1]} << 16 | std::uint32_t{p[2]} << 8 | p[3];
-}
-
-constexpr qsizetype kDirHeader = 6;
-constexpr qsizetype kDirEntry = 16;
+constexpr std::size_t kDirHeader = 6;
+constexpr std::size_t kMaxImagesTried = 8;
+constexpr std::size_t kDirEntry = 16;
 
 bool isPng(QByteArrayView bytes) {
     return bytes.size() >= 8 && bytes.first(8) == QByteArrayView("\x89PNG\r\n\x1a\n", 8);
@@ -42,12 +34,12 @@ constexpr std::int64_t kPngFreePixels = std::int64_t{1} << 20;
 
 // PNG entries: the IHDR size is checked before Qt allocates anything.
 QImage decodePng(QByteArrayView bytes) {
-    const auto* p = reinterpret_cast<const uchar*>(bytes.data());
-    if (bytes.size() < 24 || bytes.sliced(12, 4) != QByteArrayView("IHDR")) {
+    const pictures::ByteReader r(bytes);
+    if (!r.has(0, 24) || bytes.sliced(12, 4) != QByteArrayView("IHDR")) {
         return {};
     }
-    const std::int64_t width = be32(p + 16);
-    const std::int64_t height = be32(p + 20);
+    const std::int64_t width = r.be32(16);
+    const std::int64_t height = r.be32(20);
     if (!pictures::withinLimits(width, height) ||
         (width * height > kPngFreePixels && width * height > bytes.size() * kPngPixelsPerByte)) {
         return {};
@@ -60,29 +52,30 @@ QImage decodePng(QByteArrayView bytes) {
 
 void TIcon::LoadFromStream(QIODevice& stream) {
     QByteArray data = ReadRest(stream);
-    const auto* p = reinterpret_cast<const uchar*>(data.constData());
-    if (data.size() < kDirHeader || u16(p) != 0 || u16(p + 2) > 1) {
+    const pictures::ByteReader r(data);
+    if (!r.has(0, kDirHeader) || r.u16(0) != 0 || r.u16(2) > 1) {
         throw EInvalidGraphic(iconError());
     }
-    const qsizetype count = u16(p + 4);
-    if (count == 0 || kDirHeader + count * kDirEntry > data.size()) {
+    const std::size_t count = r.u16(4);
+    if (count == 0 || !r.has(kDirHeader, count * kDirEntry)) {
         throw EInvalidGraphic(iconError());
     }
     std::vector<Entry> entries;
     entries.reserve(static_cast<std::size_t>(count));
-    for (qsizetype i = 0; i < count; ++i) {
-        const uchar* e = p + kDirHeader + i * kDirEntry;
+    for (std::size_t i = 0; i < count; ++i) {
+        const pictures::ByteReader e = r.sub(kDirHeader + i * kDirEntry, kDirEntry);
         Entry entry;
-        entry.width = e[0] == 0 ? 256 : e[0];
-        entry.height = e[1] == 0 ? 256 : e[1];
-        entry.bitCount = static_cast<int>(u16(e + 6));
+        entry.width = e.u8(0) == 0 ? 256 : e.u8(0);
+        entry.height = e.u8(1) == 0 ? 256 : e.u8(1);
+        entry.bitCount = e.u16(6);
         if (entry.bitCount == 0) {
             // Old files give only a colour count; 0 there means 256 or more.
-            entry.bitCount = e[2] == 0 ? 8 : e[2] <= 2 ? 1 : e[2] <= 16 ? 4 : 8;
+            const int colours = e.u8(2);
+            entry.bitCount = colours == 0 ? 8 : colours <= 2 ? 1 : colours <= 16 ? 4 : 8;
         }
         // The size field is not trusted: some writers make it too small, and
         // both PNG and the DIB decoder know where their data ends.
-        entry.offset = u32(e + 12);
+        entry.offset = e.u32(12);
         entries.push_back(entry);
     }
 
@@ -101,8 +94,20 @@ void TIcon::LoadFromStream(QIODevice& stream) {
         return ea.bitCount > eb.bitCount;
     });
 
-    // The next best image stands in for one that cannot be decoded.
+    // The next best image stands in for one that cannot be decoded. Entries
+    // often share an image: each offset is tried once, and only the first
+    // few distinct images, so that a small file cannot ask for thousands of
+    // costly failures.
+    std::vector<qsizetype> tried;
     for (std::size_t index : order) {
+        const qsizetype offset = entries[index].offset;
+        if (std::find(tried.begin(), tried.end(), offset) != tried.end()) {
+            continue;
+        }
+        if (tried.size() == kMaxImagesTried) {
+            break;
+        }
+        tried.push_back(offset);
         QImage image = decodeEntry(data, entries[index]);
         if (!image.isNull()) {
             data_ = std::move(data);

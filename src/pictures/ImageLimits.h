@@ -8,11 +8,15 @@
 // declaring enormous dimensions is refused instead of exhausting memory.
 namespace qcm::pictures {
 
-inline constexpr std::int64_t kMaxDimension = 32767;
-inline constexpr std::int64_t kMaxPixels = std::int64_t{1} << 27; // 128 Mi pixels
+// 32 Mi pixels: 128 MiB at 4 bytes a pixel. Loading a picture and drawing it
+// at its size (the editor's buffers, `qcm-tool picture --png`) holds a few
+// such images at once, well under 2 GB. No side has a limit of its own: a
+// 65 535 x 1 strip is as fine as 8 000 x 4 000, and the widest image allowed
+// stays far below what QImage's bytes-per-line can hold.
+inline constexpr std::int64_t kMaxPixels = std::int64_t{1} << 25;
 
 inline bool withinLimits(std::int64_t width, std::int64_t height) {
-    return width > 0 && height > 0 && width <= kMaxDimension && height <= kMaxDimension &&
+    return width > 0 && height > 0 && width <= kMaxPixels && height <= kMaxPixels &&
            width * height <= kMaxPixels;
 }
 

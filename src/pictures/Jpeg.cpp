@@ -29,6 +29,9 @@ namespace {
 // frame would keep the decoder busy for minutes.
 constexpr int kMaxScans = 500;
 constexpr qint64 kProgressIntervalMs = 500;
+// Coefficients take 2 bytes a sample: 4 full-size components of the largest
+// picture allowed, with room for the library's own buffers.
+constexpr long kMaxLibraryMemory = static_cast<long>(pictures::kMaxPixels * 10);
 
 // Components straight into a Format_RGB32 row, alpha byte set to 255.
 constexpr J_COLOR_SPACE kRgb32Space = Q_BYTE_ORDER == Q_LITTLE_ENDIAN ? JCS_EXT_BGRA : JCS_EXT_ARGB;
@@ -57,6 +60,9 @@ public:
         try {
             run([this, &bytes] {
                 jpeg_create_decompress(&cinfo);
+                // Progressive files keep every coefficient of the frame; past
+                // this the library fails rather than allocate more.
+                cinfo.mem->max_memory_to_use = kMaxLibraryMemory;
                 jpeg_mem_src(&cinfo, reinterpret_cast<const unsigned char*>(bytes.constData()),
                              static_cast<unsigned long>(bytes.size()));
             });

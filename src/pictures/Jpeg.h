@@ -29,12 +29,10 @@ enum class TJPEGScale { FullSize, Half, Quarter, Eighth };
 
 // The settings a new TJPEGImage starts with.
 struct TJPEGDefaults {
-    int CompressionQuality = 90;
     bool Grayscale = false;
     TJPEGPerformance Performance = TJPEGPerformance::BestQuality;
     TJPEGPixelFormat PixelFormat = TJPEGPixelFormat::Bits24;
     bool ProgressiveDisplay = false;
-    bool ProgressiveEncoding = false;
     TJPEGScale Scale = TJPEGScale::FullSize;
     bool Smoothing = true;
 
@@ -83,10 +81,6 @@ public:
     bool IsGrayscaleFile() const { return data_ && data_->Grayscale; }
     bool ProgressiveFile() const { return data_ && data_->Progressive; }
 
-    int CompressionQuality() const { return settings_.CompressionQuality; }
-    void SetCompressionQuality(int quality) { settings_.CompressionQuality = quality; }
-    bool ProgressiveEncoding() const { return settings_.ProgressiveEncoding; }
-    void SetProgressiveEncoding(bool on) { settings_.ProgressiveEncoding = on; }
     bool ProgressiveDisplay() const { return settings_.ProgressiveDisplay; }
     void SetProgressiveDisplay(bool on) { settings_.ProgressiveDisplay = on; }
 

@@ -1,6 +1,7 @@
 #include "Metafile.h"
 
-#include "MetafileBytes.h"
+#include "ByteReader.h"
+#include "ImageLimits.h"
 #include "MetafileFormats.h"
 #include "MetafilePlayer.h"
 
@@ -36,7 +37,7 @@ void setScreenPixelsPerInch(std::function<int()> source) {
 
 namespace {
 
-using pictures::metafile::Bytes;
+using pictures::ByteReader;
 
 constexpr std::uint32_t kEmfSignature = 0x464D4520;
 constexpr std::uint32_t kPlaceableKey = 0x9AC6CDD7;
@@ -59,7 +60,15 @@ int mulDiv(std::int64_t a, std::int64_t b, std::int64_t c) {
     return static_cast<int>(std::clamp<long double>(std::roundl(exact), INT32_MIN, INT32_MAX));
 }
 
-bool isEnhanced(Bytes b) {
+// Whoever draws the picture at its size allocates that many pixels.
+void checkSize(std::int64_t width, std::int64_t height) {
+    if (width > pictures::kMaxPixels || height > pictures::kMaxPixels ||
+        width * height > pictures::kMaxPixels) {
+        invalid();
+    }
+}
+
+bool isEnhanced(ByteReader b) {
     return b.size() > 100 && b.u32(0) == 1 && b.u32(40) == kEmfSignature;
 }
 
@@ -67,7 +76,7 @@ bool isEnhanced(Bytes b) {
 
 void TMetafile::LoadFromStream(QIODevice& stream) {
     const QByteArray bytes = ReadRest(stream);
-    if (isEnhanced(Bytes(bytes))) {
+    if (isEnhanced(ByteReader(bytes))) {
         loadEnhanced(bytes);
     } else {
         loadPlaceable(bytes);
@@ -76,18 +85,18 @@ void TMetafile::LoadFromStream(QIODevice& stream) {
 }
 
 void TMetafile::loadEnhanced(const QByteArray& bytes) {
-    const Bytes b(bytes);
+    const ByteReader b(bytes);
     const std::size_t headerSize = b.u32(4);
     if (headerSize < kEmfMinHeader || headerSize % 4 != 0 || headerSize > b.size()) {
         invalid();
     }
-    // Bytes after the size the header declares are not part of the metafile.
+    // ByteReader after the size the header declares are not part of the metafile.
     std::size_t total = b.size();
     const std::size_t declared = b.u32(48);
     if (declared >= headerSize && declared < total) {
         total = declared;
     }
-    const Bytes records = b.sub(0, total);
+    const ByteReader records = b.sub(0, total);
     if (!pictures::metafile::emfRecordsWalk(records)) {
         invalid();
     }
@@ -104,10 +113,13 @@ void TMetafile::loadEnhanced(const QByteArray& bytes) {
     // A header without a device size would divide by zero: such files are
     // measured at 96 pixels per inch instead.
     const bool device = deviceX > 0 && deviceY > 0 && mmX > 0 && mmY > 0;
-    width_ = device ? mulDiv(frameWidth, deviceX, mmX * 100)
-                    : mulDiv(frameWidth, 96, kHundredthMmPerInch);
-    height_ = device ? mulDiv(frameHeight, deviceY, mmY * 100)
-                     : mulDiv(frameHeight, 96, kHundredthMmPerInch);
+    const int width = device ? mulDiv(frameWidth, deviceX, mmX * 100)
+                             : mulDiv(frameWidth, 96, kHundredthMmPerInch);
+    const int height = device ? mulDiv(frameHeight, deviceY, mmY * 100)
+                              : mulDiv(frameHeight, 96, kHundredthMmPerInch);
+    checkSize(width, height);
+    width_ = width;
+    height_ = height;
     pixelsPerMmX_ = device ? double(deviceX) / double(mmX) : 96 / 25.4;
     pixelsPerMmY_ = device ? double(deviceY) / double(mmY) : 96 / 25.4;
     frame_ = QRectF(QPointF(frameLeft * pixelsPerMmX_ / 100, frameTop * pixelsPerMmY_ / 100),
@@ -121,7 +133,7 @@ void TMetafile::loadEnhanced(const QByteArray& bytes) {
 }
 
 void TMetafile::loadPlaceable(const QByteArray& bytes) {
-    const Bytes b(bytes);
+    const ByteReader b(bytes);
     if (!b.has(0, kPlaceableHeader) || b.u32(0) != kPlaceableKey) {
         invalid();
     }
@@ -132,7 +144,7 @@ void TMetafile::loadPlaceable(const QByteArray& bytes) {
     if (sum != b.u16(20)) {
         invalid();
     }
-    const Bytes records = b.from(kPlaceableHeader);
+    const ByteReader records = b.from(kPlaceableHeader);
     if (!pictures::metafile::wmfRecordsWalk(records)) {
         invalid();
     }
@@ -144,8 +156,11 @@ void TMetafile::loadPlaceable(const QByteArray& bytes) {
     const int ppi = pictures::screenPixelsPerInch();
     const int mmWidth = mulDiv(std::abs(right - left), kHundredthMmPerInch, inch);
     const int mmHeight = mulDiv(std::abs(bottom - top), kHundredthMmPerInch, inch);
-    width_ = mulDiv(mmWidth, ppi, kHundredthMmPerInch);
-    height_ = mulDiv(mmHeight, ppi, kHundredthMmPerInch);
+    const int width = mulDiv(mmWidth, ppi, kHundredthMmPerInch);
+    const int height = mulDiv(mmHeight, ppi, kHundredthMmPerInch);
+    checkSize(width, height);
+    width_ = width;
+    height_ = height;
     box_ = QRectF(QPointF(left, top), QPointF(right, bottom));
     frame_ = {};
     kind_ = Kind::Placeable;
@@ -174,7 +189,7 @@ void TMetafile::Play(QPainter& canvas, const QRect& rect,
         Player player(canvas, device, target);
         player.trace = trace;
         player.setDeviceResolution(pixelsPerMmX_, pixelsPerMmY_);
-        playEmf(Bytes(records_), player);
+        playEmf(ByteReader(records_), player);
         return;
     }
     // The window starts as the bounding box; the metafile's own window
@@ -186,7 +201,7 @@ void TMetafile::Play(QPainter& canvas, const QRect& rect,
     player.setWindowOrg(box_.topLeft());
     player.setWindowExt(box_.size());
     player.lockMapping();
-    playWmf(Bytes(records_), player);
+    playWmf(ByteReader(records_), player);
 }
 
 } // namespace qcm

@@ -34,13 +34,14 @@ QImage forPlayer(QImage image, const Monochrome* monochrome) {
 
 } // namespace
 
-QImage decodeDib(Bytes info, Bytes bits, ColourUsage usage, const Monochrome* monochrome) {
+QImage decodeDib(ByteReader info, ByteReader bits, ColourUsage usage,
+                 const Monochrome* monochrome) {
     return forPlayer(
         pictures::decodeDib(info.view(), bits.view(), DibRules::Bitmap, indicesFor(usage)).image,
         monochrome);
 }
 
-QImage decodePackedDib(Bytes dib, ColourUsage usage) {
+QImage decodePackedDib(ByteReader dib, ColourUsage usage) {
     return forPlayer(pictures::decodeDib(dib.view(), DibRules::Bitmap, -1, indicesFor(usage)).image,
                      nullptr);
 }

@@ -27,7 +27,7 @@ TFileFormatsList& TFileFormatsList::Instance() {
 void TFileFormatsList::Add(const QString& extension, const QString& description,
                            const QString& kindName,
                            std::function<std::unique_ptr<TGraphic>()> create) {
-    entries_.push_back({extension.toLower(), description, kindName, std::move(create), 0});
+    entries_.push_back({extension.toLower(), description, kindName, std::move(create)});
 }
 
 const TFileFormat* TFileFormatsList::Find(const QString& extension) const {

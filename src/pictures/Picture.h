@@ -16,7 +16,6 @@ struct TFileFormat {
     QString Description;
     QString KindName;
     std::function<std::unique_ptr<TGraphic>()> Create;
-    int DescriptionResId = 0;
 };
 
 // The process-wide registry of picture kinds by file extension.

@@ -86,7 +86,7 @@ constexpr std::size_t kMaxRegionRects = 100000;
 
 // One record: 32-bit size in words, 16-bit function, then 16-bit parameters.
 struct Record {
-    Bytes bytes;
+    ByteReader bytes;
     std::uint16_t function = 0;
     std::size_t words = 0;
 
@@ -113,8 +113,8 @@ QPolygonF points(const Record& r, std::size_t firstWord, std::size_t count) {
     return poly;
 }
 
-QString ansi(Bytes bytes, std::size_t offset, std::size_t count) {
-    const Bytes s = bytes.sub(offset, count);
+QString ansi(ByteReader bytes, std::size_t offset, std::size_t count) {
+    const ByteReader s = bytes.sub(offset, count);
     return cp1252::decode(s.view());
 }
 
@@ -232,7 +232,7 @@ LogFont readFont(const Record& r) {
     f.underline = r.bytes.u8(17) != 0;
     f.strikeOut = r.bytes.u8(18) != 0;
     f.charSet = r.bytes.u8(19);
-    const Bytes face =
+    const ByteReader face =
         r.bytes.sub(24, std::min<std::size_t>(32, r.bytes.size() > 24 ? r.bytes.size() - 24 : 0));
     std::size_t length = 0;
     while (length < face.size() && face.u8(length) != 0) {
@@ -245,7 +245,7 @@ LogFont readFont(const Record& r) {
 // Blits that carry a DIB: the source rectangle, destination and the DIB's offset.
 void dibBlit(Player& p, const Record& r, std::size_t dibByte, QRectF src, QRectF dest,
              std::uint32_t rop, bool dibCoordinates, ColourUsage usage) {
-    const Bytes dib = r.bytes.from(dibByte);
+    const ByteReader dib = r.bytes.from(dibByte);
     const QImage image = decodePackedDib(dib, usage);
     if (image.isNull()) {
         p.patBlt(dest, rop);
@@ -490,7 +490,7 @@ void play(Player& p, const Record& r) {
     }
 }
 
-template <typename Visit> bool walk(Bytes metafile, Visit visit) {
+template <typename Visit> bool walk(ByteReader metafile, Visit visit) {
     std::size_t offset = kHeaderBytes;
     while (offset < metafile.size()) {
         if (!metafile.has(offset, 6)) {
@@ -515,7 +515,7 @@ template <typename Visit> bool walk(Bytes metafile, Visit visit) {
 
 } // namespace
 
-bool wmfRecordsWalk(Bytes metafile) {
+bool wmfRecordsWalk(ByteReader metafile) {
     const std::uint16_t type = metafile.u16(0);
     if (!metafile.has(0, kHeaderBytes) || (type != 1 && type != 2) || metafile.u16(2) != 9) {
         return false;
@@ -523,7 +523,7 @@ bool wmfRecordsWalk(Bytes metafile) {
     return walk(metafile, [](const Record&) { return true; });
 }
 
-void playWmf(Bytes metafile, Player& player) {
+void playWmf(ByteReader metafile, Player& player) {
     walk(metafile, [&](const Record& r) {
         player.spend(1);
         play(player, r);
@@ -531,7 +531,7 @@ void playWmf(Bytes metafile, Player& player) {
     });
 }
 
-QRectF dibSourceRect(Bytes info, int imageHeight, double x, double y, double w, double h) {
+QRectF dibSourceRect(ByteReader info, int imageHeight, double x, double y, double w, double h) {
     const bool bottomUp = info.u32(0) == 12 || info.i32(8) > 0;
     if (bottomUp) {
         y = imageHeight - y - h;

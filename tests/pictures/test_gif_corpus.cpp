@@ -80,9 +80,8 @@ const std::map<QString, const char*> kDeviations = {
     {"zero-size", "empty frame"},
     {"zero-width", "empty frame"},
     {"zero-height", "empty frame"},
-    // Frames wider or taller than 32767 pixels are refused.
-    {"max-width", "refused"},
-    {"max-height", "refused"},
+    // A logical screen of more pixels than any picture may have is refused.
+    {"max-size", "refused"},
     // Plain text is kept, not drawn; its frame has no image of its own.
     {"plain-text", "kept"},
     // No image at all: an empty picture, not a transparent one.

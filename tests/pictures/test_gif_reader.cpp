@@ -211,8 +211,7 @@ TEST(GifReader, ExtensionChecksItsOwnHeader) {
         {QByteArray("?\xFE\0", 3), "Invalid extension introducer"},
     };
     for (const Case& c : cases) {
-        gif::Reader reader(reinterpret_cast<const std::uint8_t*>(c.bytes.constData()),
-                           c.bytes.size());
+        pictures::ByteReader reader(c.bytes);
         TGIFCommentExtension comment;
         try {
             comment.Read(reader, nullptr);

@@ -182,6 +182,55 @@ TEST(IconTest, BrokenBestImageFallsBackToTheNext) {
     EXPECT_THROW(icon->ImageAt(0), EInvalidGraphic);
 }
 
+// Directory entries pointing at one broken PNG (shared) and at distinct broken
+// PNGs, ahead of a good but smaller image.
+QByteArray iconWithBrokenEntries(int shared, int distinct) {
+    const QByteArray broken = pngImage(32, 32, kRed).left(40); // IHDR, then cut
+    const QByteArray good = iconImage(16, 16, 24, solid(16, 16, kGreen));
+    const int count = shared + distinct + 1;
+    const std::uint32_t images = 6 + 16 * static_cast<std::uint32_t>(count);
+    Bytes b;
+    b.u16(0).u16(1).u16(static_cast<unsigned>(count));
+    auto entry = [&b](int side, std::uint32_t offset) {
+        b.u8(side).u8(side).u8(0).u8(0).u16(1).u16(32).u32(40).u32(offset);
+    };
+    for (int i = 0; i < shared; ++i) {
+        entry(32, images);
+    }
+    for (int i = 0; i < distinct; ++i) {
+        entry(32, images + 40 * static_cast<std::uint32_t>(i + 1));
+    }
+    entry(16, images + 40 * static_cast<std::uint32_t>(distinct + 1));
+    b.raw(broken);
+    for (int i = 0; i < distinct; ++i) {
+        b.raw(broken);
+    }
+    return b.raw(good).data;
+}
+
+TEST(IconTest, ManyEntriesPointingAtOneBrokenPngDecodeItOnce) {
+    const struct {
+        int shared, distinct;
+        bool loads;
+    } cases[] = {
+        {300, 0, true}, // one image however many entries name it
+        {65534, 0, true},
+        {1, 6, true},   // a few broken images are passed over
+        {1, 20, false}, // but not any number of them
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.shared << " shared, " << c.distinct << " distinct");
+        TIcon icon;
+        if (c.loads) {
+            icon.LoadFromBytes(iconWithBrokenEntries(c.shared, c.distinct));
+            EXPECT_EQ(icon.Width(), 16);
+        } else {
+            EXPECT_THROW(icon.LoadFromBytes(iconWithBrokenEntries(c.shared, c.distinct)),
+                         EInvalidGraphic);
+        }
+    }
+}
+
 TEST(IconTest, TypeWordZeroOrOne) {
     const std::vector<Entry> one = {{2, 2, 24, iconImage(2, 2, 24, solid(2, 2, kRed))}};
     EXPECT_EQ(load(iconFile(one, 0))->Width(), 2);

@@ -389,13 +389,14 @@ TEST(MetafileDib, RecordColoursReachTheSharedDecoder) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        const QImage split = mf::decodeDib(mf::Bytes(c.info), mf::Bytes(c.bits), c.usage, c.mono);
+        const QImage split = mf::decodeDib(qcm::pictures::ByteReader(c.info),
+                                           qcm::pictures::ByteReader(c.bits), c.usage, c.mono);
         ASSERT_EQ(split.format(), QImage::Format_ARGB32);
         EXPECT_EQ(split.pixel(0, 0), c.left);
         EXPECT_EQ(split.pixel(1, 0), c.right);
         if (c.packedToo) {
             const QByteArray packed = c.info + c.bits;
-            const QImage whole = mf::decodePackedDib(mf::Bytes(packed), c.usage);
+            const QImage whole = mf::decodePackedDib(qcm::pictures::ByteReader(packed), c.usage);
             EXPECT_EQ(whole, split);
         }
     }

@@ -1,14 +1,24 @@
 #include "pictures/Bitmap.h"
+#include "pictures/ByteReader.h"
 #include "pictures/Jpeg.h"
 #include "pictures/Picture.h"
 
+#include "pictures/Gif.h"
+#include "pictures/Metafile.h"
+
+#include "../support/LittleEndian.h"
 #include "../support/TempFolder.h"
+#include "GifTestEncoder.h"
 #include "JpegTestFiles.h"
+#include "test_metafile_builders.h"
 
 #include <QBuffer>
+#include <QPainter>
 #include <QProcess>
 
 #include <gtest/gtest.h>
+
+#include <jerror.h>
 
 using namespace qcm;
 
@@ -36,32 +46,138 @@ std::string LoadError(TPicture& picture, const QString& name) {
     return {};
 }
 
+// A GIF of one frame, all pixels 0.
+QByteArray Gif(int screenWidth, int screenHeight, int frameWidth, int frameHeight) {
+    qcm::test::GifBuilder gif;
+    gif.Header(screenWidth, screenHeight, qcm::test::Palette(2));
+    gif.Image(0, 0, frameWidth, frameHeight,
+              std::vector<std::uint8_t>(static_cast<std::size_t>(frameWidth) * frameHeight, 0), 2);
+    return gif.Trailer().bytes;
+}
+
+// An 8-bit BMP one row high, grey ramp palette, pixel x = x % 256; the row
+// plain or as runs of 255 pixels.
+QByteArray StripBmp(int width, bool rle) {
+    QByteArray pixels;
+    if (rle) {
+        for (int x = 0; x < width; x += 255) {
+            pixels.append(char(std::min(255, width - x))).append(char(x % 256));
+        }
+        pixels.append(2, '\0').append('\0').append('\1');
+    } else {
+        for (int x = 0; x < width; ++x) {
+            pixels.append(char(x % 256));
+        }
+        pixels.append((4 - width % 4) % 4, '\0');
+    }
+    Bytes b;
+    b.u8('B').u8('M').u32(14 + 40 + 1024 + pixels.size()).u32(0).u32(14 + 40 + 1024);
+    b.u32(40).u32(width).u32(1).u16(1).u16(8).u32(rle ? 1 : 0).u32(pixels.size());
+    b.u32(0).u32(0).u32(256).u32(0);
+    for (int i = 0; i < 256; ++i) {
+        b.u8(i).u8(i).u8(i).u8(0);
+    }
+    return b.raw(pixels).data;
+}
+
+// A JPEG whose frame header declares width x height over 8 x 8 of data.
+QByteArray JpegDeclaring(int width, int height) {
+    QByteArray bytes = SmallJpeg();
+    const qsizetype sof = bytes.indexOf("\xff\xc0");
+    bytes[sof + 5] = char(height >> 8);
+    bytes[sof + 6] = char(height);
+    bytes[sof + 7] = char(width >> 8);
+    bytes[sof + 8] = char(width);
+    return bytes;
+}
+
+std::string LoadBytesError(TGraphic& graphic, const QByteArray& bytes) {
+    try {
+        graphic.LoadFromBytes(bytes);
+    } catch (const Exception& e) {
+        return std::string(e.className()) + ": " + e.message().toStdString();
+    }
+    return {};
+}
+
 } // namespace
 
-TEST(FileFormats, ListHoldsTheKindsInRegistrationOrder) {
+TEST(PictureLimits, TinyFilesDeclaringHugePicturesFailWithTheKindsMessage) {
+    using metafile_test::Emf;
+    using metafile_test::Wmf;
+    const std::string jpegTooBig = "EJPEG: Erreur JPEG #" + std::to_string(JERR_IMAGE_TOO_BIG);
     const struct {
-        const char* extension;
-        const char* description;
-        const char* kind;
-    } expected[] = {
-        {"wmf", "MétaFichiers", "TMetafile"},
-        {"emf", "MétaFichiers évolués", "TMetafile"},
-        {"ico", "Icônes", "TIcon"},
-        {"bmp", "Bitmaps", "TBitmap"},
-        {"dib", "Device Independent Bitmap", "TDIB"},
-        {"gif", "GIF Image", "TGIFImage"},
-        {"jpeg", "Fichier image JPEG", "TJPEGImage"},
-        {"jpg", "Fichier image JPEG", "TJPEGImage"},
+        const char* name;
+        std::function<std::unique_ptr<TGraphic>()> kind;
+        QByteArray bytes;
+        std::string error;
+    } cases[] = {
+        {"GIF screen 65535 x 65535", [] { return std::make_unique<TGIFImage>(); },
+         Gif(65535, 65535, 1, 1), "GIFException: Image dimensions too large"},
+        {"GIF screen 65535 x 1000", [] { return std::make_unique<TGIFImage>(); },
+         Gif(65535, 1000, 1, 1), "GIFException: Image dimensions too large"},
+        // 10 device pixels a millimetre: 655 350 hundredths are 65 535 pixels.
+        {"EMF frame 65535 x 65535", [] { return std::make_unique<TMetafile>(); },
+         Emf().bytes(QRect(0, 0, 655350, 655350)), "EInvalidGraphic: MetaFichier incorrect"},
+        {"WMF box 32767 x 32767 at 1 unit an inch", [] { return std::make_unique<TMetafile>(); },
+         Wmf().bytes(QRect(0, 0, 32767, 32767), 1), "EInvalidGraphic: MetaFichier incorrect"},
+        {"JPEG 32767 x 4096", [] { return std::make_unique<TJPEGImage>(); },
+         JpegDeclaring(32767, 4096), jpegTooBig},
     };
-    const auto& entries = TFileFormatsList::Instance().Entries();
-    ASSERT_GE(entries.size(), std::size(expected));
-    for (size_t i = 0; i < std::size(expected); ++i) {
-        SCOPED_TRACE(expected[i].extension);
-        EXPECT_EQ(entries[i].Extension, QString::fromUtf8(expected[i].extension));
-        EXPECT_EQ(entries[i].Description, QString::fromUtf8(expected[i].description));
-        EXPECT_EQ(entries[i].KindName, QLatin1String(expected[i].kind));
-        EXPECT_EQ(entries[i].DescriptionResId, 0);
-        EXPECT_EQ(entries[i].Create()->ClassName(), entries[i].KindName);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::unique_ptr<TGraphic> graphic = c.kind();
+        EXPECT_EQ(LoadBytesError(*graphic, c.bytes), c.error);
+        EXPECT_EQ(graphic->Width(), 0);
+    }
+}
+
+TEST(PictureLimits, LongThinPicturesWithinThePixelLimitLoadAndDraw) {
+    const struct {
+        const char* name;
+        std::function<std::unique_ptr<TGraphic>()> kind;
+        QByteArray bytes;
+        int width;
+    } cases[] = {
+        {"BMP 64000 x 1", [] { return std::make_unique<TBitmap>(); }, StripBmp(64000, false),
+         64000},
+        {"BMP RLE8 64000 x 1", [] { return std::make_unique<TBitmap>(); }, StripBmp(64000, true),
+         64000},
+        {"GIF 65535 x 1", [] { return std::make_unique<TGIFImage>(); }, Gif(65535, 1, 65535, 1),
+         65535},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::unique_ptr<TGraphic> graphic = c.kind();
+        ASSERT_EQ(LoadBytesError(*graphic, c.bytes), "");
+        EXPECT_EQ(graphic->Width(), c.width);
+        EXPECT_EQ(graphic->Height(), 1);
+        QImage canvas(c.width, 1, QImage::Format_ARGB32_Premultiplied);
+        canvas.fill(Qt::transparent);
+        QPainter painter(&canvas);
+        graphic->Draw(painter, canvas.rect());
+        painter.end();
+        EXPECT_EQ(qAlpha(canvas.pixel(c.width - 1, 0)), 255);
+    }
+}
+
+TEST(FileFormats, EachExtensionIsReadByItsKind) {
+    TempFolder folder;
+    const std::pair<const char*, const char*> cases[] = {
+        {"image.wmf", "EInvalidGraphic: MetaFichier incorrect"},
+        {"image.emf", "EInvalidGraphic: MetaFichier incorrect"},
+        {"image.ico", "EInvalidGraphic: Image icône incorrecte"},
+        {"image.bmp", "EInvalidGraphic: Image bitmap incorrecte"},
+        {"image.dib", "EInvalidGraphic: 不正な DIB です"},
+        {"image.gif", "GIFException: Invalid GIF signature"},
+        {"image.jpeg", "EJPEG: Erreur JPEG #"},
+        {"image.jpg", "EJPEG: Erreur JPEG #"},
+    };
+    for (const auto& [name, error] : cases) {
+        SCOPED_TRACE(name);
+        folder.write(QString::fromUtf8(name), QByteArray("pas une image"));
+        TPicture picture;
+        EXPECT_EQ(LoadError(picture, QString::fromUtf8(name)).rfind(error, 0), 0u);
     }
 }
 
@@ -197,6 +313,7 @@ TEST(ToolPicture, PrintsKindAndSizeOrTheError) {
     folder.write(QStringLiteral("photo.jpg"), SmallJpeg());
     folder.write(QStringLiteral("photo.bmp"), SmallBmp());
     folder.write(QStringLiteral("faux.jpg"), QByteArray("texte"));
+    folder.write(QStringLiteral("bombe.gif"), Gif(65535, 65535, 1, 1));
     const struct {
         const char* file;
         int exitCode;
@@ -208,6 +325,7 @@ TEST(ToolPicture, PrintsKindAndSizeOrTheError) {
         {"photo.jpe", 1, "", "EInvalidGraphic: Extension de fichier graphique inconnue (.jpe)\n"},
         {"absente.jpg", 1, "", "EFOpenError: Impossible d'ouvrir le fichier absente.jpg\n"},
         {"faux.jpg", 1, "", "EJPEG: Erreur JPEG #"},
+        {"bombe.gif", 1, "", "GIFException: Image dimensions too large\n"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.file);
@@ -235,6 +353,32 @@ TEST(ToolPicture, WritesThePictureAsPngAtItsSize) {
     EXPECT_NEAR(qRed(centre), 200, 6);
     EXPECT_NEAR(qGreen(centre), 30, 6);
     EXPECT_NEAR(qBlue(centre), 40, 6);
+}
+
+TEST(ByteReader, FieldsOutsideTheViewReadAsZeroAndTheCursorStopsAtTheEnd) {
+    const QByteArray data("\x01\x02\x03\x04\x05", 5);
+    pictures::ByteReader r(data);
+    EXPECT_EQ(r.u32(0), 0x04030201u);
+    EXPECT_EQ(r.be32(1), 0x02030405u);
+    EXPECT_EQ(r.u16(4), 0u); // one byte short
+    EXPECT_EQ(r.u32(std::size_t(-2)), 0u);
+    EXPECT_EQ(r.u8(5), 0u);
+    EXPECT_TRUE(r.has(5, 0));
+    EXPECT_FALSE(r.has(3, std::size_t(-1)));
+    EXPECT_EQ(r.sub(4, 2).size(), 0u);
+    EXPECT_EQ(r.sub(1, 2).u16(0), 0x0302u);
+    EXPECT_EQ(r.from(6).size(), 0u);
+
+    char buffer[8] = {};
+    EXPECT_TRUE(r.skip(3));
+    EXPECT_EQ(r.read(buffer, 8), 2u);
+    EXPECT_EQ(buffer[1], 5);
+    EXPECT_EQ(r.next(), -1);
+    r.seek(4);
+    EXPECT_FALSE(r.skip(2));
+    EXPECT_EQ(r.pos(), 5u);
+    r.seek(99);
+    EXPECT_EQ(r.remaining(), 0u);
 }
 
 TEST(ReadRest, GivesTheBytesFromThePositionAndLeavesTheStreamAtItsEnd) {

@@ -1,5 +1,6 @@
 #include "Tool.h"
 
+#include "pictures/ImageLimits.h"
 #include "pictures/Picture.h"
 
 #include <QImage>
@@ -19,9 +20,15 @@ void PrintError(const char* className, const QString& message) {
 
 // Draws the picture at its reported size over a transparent background.
 bool WritePng(TPicture& picture, const QString& out) {
-    QImage image(picture.Width(), picture.Height(), QImage::Format_ARGB32_Premultiplied);
-    if (image.isNull()) {
+    if (picture.Width() <= 0 || picture.Height() <= 0) {
         PrintError("qcm-tool", QStringLiteral("image vide : rien à écrire dans %1").arg(out));
+        return false;
+    }
+    // Readers refuse larger pictures; this guards the canvas all the same.
+    QImage image =
+        pictures::newImage(picture.Width(), picture.Height(), QImage::Format_ARGB32_Premultiplied);
+    if (image.isNull()) {
+        PrintError("qcm-tool", QStringLiteral("image trop grande pour %1").arg(out));
         return false;
     }
     image.fill(Qt::transparent);
