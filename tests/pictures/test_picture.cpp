@@ -116,11 +116,6 @@ TEST(PictureLimits, TinyFilesDeclaringHugePicturesFailWithTheKindsMessage) {
          Gif(65535, 65535, 1, 1), "GIFException: Image dimensions too large"},
         {"GIF screen 65535 x 1000", [] { return std::make_unique<TGIFImage>(); },
          Gif(65535, 1000, 1, 1), "GIFException: Image dimensions too large"},
-        // 10 device pixels a millimetre: 655 350 hundredths are 65 535 pixels.
-        {"EMF frame 65535 x 65535", [] { return std::make_unique<TMetafile>(); },
-         Emf().bytes(QRect(0, 0, 655350, 655350)), "EInvalidGraphic: MetaFichier incorrect"},
-        {"WMF box 32767 x 32767 at 1 unit an inch", [] { return std::make_unique<TMetafile>(); },
-         Wmf().bytes(QRect(0, 0, 32767, 32767), 1), "EInvalidGraphic: MetaFichier incorrect"},
         {"JPEG 32767 x 4096", [] { return std::make_unique<TJPEGImage>(); },
          JpegDeclaring(32767, 4096), jpegTooBig},
     };
@@ -130,6 +125,19 @@ TEST(PictureLimits, TinyFilesDeclaringHugePicturesFailWithTheKindsMessage) {
         EXPECT_EQ(LoadBytesError(*graphic, c.bytes), c.error);
         EXPECT_EQ(graphic->Width(), 0);
     }
+}
+
+// A metafile is drawn into the rectangle asked for: its reported size
+// allocates nothing, and the tool draws one reporting more than the limit
+// at the largest size within it.
+TEST(PictureLimits, HugeReportedMetafileLoadsAndDrawsWithinTheLimit) {
+    // 10 device pixels a millimetre: 655 350 hundredths are 65 535 pixels.
+    TMetafile emf;
+    EXPECT_EQ(LoadBytesError(emf, metafile_test::Emf().bytes(QRect(0, 0, 655350, 655350))), "");
+    EXPECT_EQ(emf.Width(), 65535);
+    QImage small(32, 32, QImage::Format_ARGB32_Premultiplied);
+    QPainter painter(&small);
+    emf.Draw(painter, small.rect());
 }
 
 TEST(PictureLimits, LongThinPicturesWithinThePixelLimitLoadAndDraw) {
@@ -314,6 +322,8 @@ TEST(ToolPicture, PrintsKindAndSizeOrTheError) {
     folder.write(QStringLiteral("photo.bmp"), SmallBmp());
     folder.write(QStringLiteral("faux.jpg"), QByteArray("texte"));
     folder.write(QStringLiteral("bombe.gif"), Gif(65535, 65535, 1, 1));
+    folder.write(QStringLiteral("a4.wmf"),
+                 metafile_test::Wmf().bytes(QRect(0, 0, 32767, 32767), 1));
     const struct {
         const char* file;
         int exitCode;
@@ -326,10 +336,12 @@ TEST(ToolPicture, PrintsKindAndSizeOrTheError) {
         {"absente.jpg", 1, "", "EFOpenError: Impossible d'ouvrir le fichier absente.jpg\n"},
         {"faux.jpg", 1, "", "EJPEG: Erreur JPEG #"},
         {"bombe.gif", 1, "", "GIFException: Image dimensions too large\n"},
+        {"a4.wmf", 0, "TMetafile 3145632x3145632\n", ""},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.file);
-        const ToolRun run = RunTool({folder.file(QLatin1String(c.file))});
+        const ToolRun run = RunTool(
+            {folder.file(QLatin1String(c.file)), QStringLiteral("--png"), folder.file("out.png")});
         EXPECT_EQ(run.exitCode, c.exitCode);
         EXPECT_EQ(run.out, QLatin1String(c.out));
         const QString err = QString(run.err).replace(folder.path() + QLatin1Char('/'), QString());

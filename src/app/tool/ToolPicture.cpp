@@ -7,6 +7,8 @@
 #include <QPainter>
 #include <QSaveFile>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <exception>
 
@@ -18,15 +20,29 @@ void PrintError(const char* className, const QString& message) {
     std::fprintf(stderr, "%s: %s\n", className, message.toLocal8Bit().constData());
 }
 
+// The canvas for a picture of width x height: its size, or for a vector
+// picture reporting more pixels than the limit, the largest size within the
+// limit that keeps its proportions. Bitmaps never report more: their readers
+// refuse them.
+QSize CanvasSize(std::int64_t width, std::int64_t height) {
+    if (pictures::withinLimits(width, height)) {
+        return {static_cast<int>(width), static_cast<int>(height)};
+    }
+    const double scale =
+        std::sqrt(static_cast<double>(pictures::kMaxPixels) / (double(width) * double(height)));
+    return {std::max(1, static_cast<int>(width * scale)),
+            std::max(1, static_cast<int>(height * scale))};
+}
+
 // Draws the picture at its reported size over a transparent background.
 bool WritePng(TPicture& picture, const QString& out) {
     if (picture.Width() <= 0 || picture.Height() <= 0) {
         PrintError("qcm-tool", QStringLiteral("image vide : rien à écrire dans %1").arg(out));
         return false;
     }
-    // Readers refuse larger pictures; this guards the canvas all the same.
+    const QSize size = CanvasSize(picture.Width(), picture.Height());
     QImage image =
-        pictures::newImage(picture.Width(), picture.Height(), QImage::Format_ARGB32_Premultiplied);
+        pictures::newImage(size.width(), size.height(), QImage::Format_ARGB32_Premultiplied);
     if (image.isNull()) {
         PrintError("qcm-tool", QStringLiteral("image trop grande pour %1").arg(out));
         return false;
