@@ -159,7 +159,7 @@ int ReadFromBuffer(GifFileType* gif, GifByteType* data, int length) {
 }
 
 bool DecodeOurs(const QByteArray& bytes) {
-    qcm::TGIFImage image;
+    qcm::pictures::TGIFImage image;
     image.LoadFromBytes(bytes);
     return image.FrameCount() > 0;
 }
@@ -257,7 +257,7 @@ int Cpu(int seconds) {
         sample.frames.push_back(f);
     }
     const QByteArray bytes = Encode(sample);
-    qcm::TGIFImage image;
+    qcm::pictures::TGIFImage image;
     image.LoadFromBytes(bytes);
     int compositions = 0;
     QImage box(204, 118, QImage::Format_ARGB32_Premultiplied);

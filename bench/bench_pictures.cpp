@@ -22,6 +22,8 @@
 #include <random>
 
 using namespace qcm;
+using namespace qcm::core;
+using namespace qcm::pictures;
 
 namespace {
 

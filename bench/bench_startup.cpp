@@ -10,16 +10,16 @@ int main(int argc, char** argv) {
     // Where the time goes inside the process, on stderr.
     QElapsedTimer t;
     t.start();
-    qcm::Application app(argc, argv);
+    qcm::editor::Application app(argc, argv);
     const qint64 application = t.nsecsElapsed();
-    qcm::ChargerTraductions(app);
+    qcm::editor::ChargerTraductions(app);
     const qint64 traductions = t.nsecsElapsed();
-    qcm::Programme programme;
+    qcm::editor::Programme programme;
     std::fprintf(stderr, "application %.1f ms, translations %.1f ms, windows %.1f ms\n",
                  application / 1e6, (traductions - application) / 1e6,
                  (t.nsecsElapsed() - traductions) / 1e6);
     MesurePeinture mesure;
     programme.choix().installEventFilter(&mesure);
     programme.Show();
-    return qcm::Application::exec();
+    return qcm::editor::Application::exec();
 }

@@ -20,6 +20,9 @@ extern "C" const char* __lsan_default_suppressions() {
 
 namespace qcm::fuzz {
 
+using namespace qcm::core;
+using namespace qcm::pictures;
+
 inline void StartApplication(int* argc, char*** argv) {
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
     // Damaged files make Qt warn about fonts and pens; the warnings only slow the run.

@@ -17,13 +17,13 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    qcm::TGIFImage image;
+    qcm::pictures::TGIFImage image;
     QBuffer buffer;
     buffer.setData(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
     buffer.open(QIODevice::ReadOnly);
     try {
         image.LoadFromStream(buffer);
-    } catch (const qcm::Exception&) {
+    } catch (const qcm::core::Exception&) {
         return 0;
     }
     if (image.Empty()) {
@@ -37,16 +37,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     // The composition buffers take the screen's size, which the reader keeps
     // within the pixel limit.
-    qcm::TManualClock clock;
+    qcm::pictures::TManualClock clock;
     int shown = 0;
-    image.PainterHooks.OnAfterFrame = [&shown](qcm::TGIFPainter& painter) {
+    image.PainterHooks.OnAfterFrame = [&shown](qcm::pictures::TGIFPainter& painter) {
         if (++shown >= 8) {
             painter.Stop();
         }
     };
     try {
-        qcm::PlayFrames(image, clock, 2, [](const QImage&, std::int64_t) {});
-    } catch (const qcm::Exception&) {
+        qcm::pictures::PlayFrames(image, clock, 2, [](const QImage&, std::int64_t) {});
+    } catch (const qcm::core::Exception&) {
     }
     return 0;
 }

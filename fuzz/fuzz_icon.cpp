@@ -8,5 +8,5 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    return qcm::fuzz::LoadAndDraw<qcm::TIcon>(data, size);
+    return qcm::fuzz::LoadAndDraw<qcm::pictures::TIcon>(data, size);
 }

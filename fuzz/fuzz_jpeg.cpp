@@ -28,7 +28,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     QByteArray bytes(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::ReadOnly);
-    qcm::TJPEGImage jpeg;
+    qcm::pictures::TJPEGImage jpeg;
     try {
         jpeg.LoadFromStream(buffer);
         if (qint64(jpeg.Width()) * jpeg.Height() > kMaxFuzzPixels) {
@@ -37,18 +37,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         // Exercise the other decoder set-ups on part of the inputs.
         if (size > 0) {
             const unsigned pick = data[size - 1];
-            jpeg.SetScale(static_cast<qcm::TJPEGScale>(pick & 3));
-            jpeg.SetPixelFormat((pick & 4) != 0 ? qcm::TJPEGPixelFormat::Bits8
-                                                : qcm::TJPEGPixelFormat::Bits24);
-            jpeg.SetPerformance((pick & 8) != 0 ? qcm::TJPEGPerformance::BestSpeed
-                                                : qcm::TJPEGPerformance::BestQuality);
+            jpeg.SetScale(static_cast<qcm::pictures::TJPEGScale>(pick & 3));
+            jpeg.SetPixelFormat((pick & 4) != 0 ? qcm::pictures::TJPEGPixelFormat::Bits8
+                                                : qcm::pictures::TJPEGPixelFormat::Bits24);
+            jpeg.SetPerformance((pick & 8) != 0 ? qcm::pictures::TJPEGPerformance::BestSpeed
+                                                : qcm::pictures::TJPEGPerformance::BestQuality);
             jpeg.SetGrayscale((pick & 16) != 0);
             jpeg.SetProgressiveDisplay((pick & 32) != 0);
         }
         QImage canvas(32, 32, QImage::Format_ARGB32_Premultiplied);
         QPainter painter(&canvas);
         jpeg.Draw(painter, canvas.rect());
-    } catch (const qcm::Exception&) {
+    } catch (const qcm::core::Exception&) {
         // refused: that is the expected answer to most inputs
     }
     return 0;

@@ -2,9 +2,9 @@
 #include "editor/Programme.h"
 
 int main(int argc, char** argv) {
-    qcm::Application app(argc, argv);
-    qcm::ChargerTraductions(app);
-    qcm::Programme programme;
+    qcm::editor::Application app(argc, argv);
+    qcm::editor::ChargerTraductions(app);
+    qcm::editor::Programme programme;
     programme.Show();
-    return qcm::Application::exec();
+    return qcm::editor::Application::exec();
 }

@@ -15,7 +15,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace qcm {
+namespace qcm::core {
 
 namespace {
 
@@ -258,4 +258,4 @@ QByteArray ReadFileStart(const QString& path, qint64 maxBytes) {
     return bytes;
 }
 
-} // namespace qcm
+} // namespace qcm::core

@@ -6,7 +6,7 @@
 // Whole-file reading and writing. Paths are as folders::encodeName() takes
 // them; only regular files are read or replaced, so a pipe, a device or a
 // folder in a file's place is refused instead of blocking or being clobbered.
-namespace qcm {
+namespace qcm::core {
 
 // Replaces path's content with bytes so that a failure at any point leaves
 // the old file exactly as it was: the bytes go to a temporary file in the
@@ -28,4 +28,4 @@ QByteArray ReadWholeFile(const QString& path, qint64 maxBytes);
 // ReadWholeFile() does, whatever the file's size.
 QByteArray ReadFileStart(const QString& path, qint64 maxBytes);
 
-} // namespace qcm
+} // namespace qcm::core

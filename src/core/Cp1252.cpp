@@ -2,7 +2,7 @@
 
 #include <array>
 
-namespace qcm::cp1252 {
+namespace qcm::core::cp1252 {
 namespace {
 
 // Bytes 0x80..0x9F; the rest of the page equals Latin-1.
@@ -60,4 +60,4 @@ QByteArray encode(QStringView text) {
     return out;
 }
 
-} // namespace qcm::cp1252
+} // namespace qcm::core::cp1252

@@ -5,7 +5,7 @@
 
 // The questionnaire file is Windows-1252; the program works in Unicode.
 // Conversion happens only at the file boundary, through these two functions.
-namespace qcm::cp1252 {
+namespace qcm::core::cp1252 {
 
 // Every byte has a character: the five bytes that code page 1252 leaves
 // undefined map to the C1 controls of the same value, so any file reads and
@@ -20,4 +20,4 @@ bool canEncode(QChar c);
 // where a loss would matter.
 QByteArray encode(QStringView text);
 
-} // namespace qcm::cp1252
+} // namespace qcm::core::cp1252

@@ -3,7 +3,7 @@
 #include <cerrno>
 #include <cmath>
 
-namespace qcm {
+namespace qcm::core {
 
 Exception::Exception(QString message)
     : message_(std::move(message)), utf8_(message_.toUtf8().toStdString()) {}
@@ -95,4 +95,4 @@ EFileTooLarge::EFileTooLarge(const QString& path, qint64 size, qint64 limit)
           QStringLiteral("Le fichier %1 est trop volumineux (%2 Mo ; la limite est de %3 Mo).")
               .arg(path, Megaoctets(size), Megaoctets(limit))) {}
 
-} // namespace qcm
+} // namespace qcm::core

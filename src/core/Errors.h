@@ -5,7 +5,7 @@
 #include <exception>
 #include <string>
 
-namespace qcm {
+namespace qcm::core {
 
 // Every failure the user may see travels as one of these; the application's
 // single handler shows message() in a box and the event loop goes on.
@@ -71,4 +71,4 @@ public:
     const char* className() const noexcept override { return "EListError"; }
 };
 
-} // namespace qcm
+} // namespace qcm::core

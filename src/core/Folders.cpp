@@ -13,7 +13,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace qcm::folders {
+namespace qcm::core::folders {
 
 namespace {
 
@@ -273,4 +273,4 @@ void makeFolder(const QString& path) {
     }
 }
 
-} // namespace qcm::folders
+} // namespace qcm::core::folders

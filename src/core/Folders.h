@@ -6,13 +6,12 @@
 #include <QStringList>
 
 // Paths and folder handling. The program never changes the process's
-// current folder: every file is resolved against an explicit folder. Paths are QStrings that carry any name the file
-// system holds: a name that is not valid UTF-8 (what old archives from
-// Windows leave behind) keeps each undecodable byte b as the character
-// U+DC00 + b, so it lists, opens and writes back under its own bytes. Every
-// file-system call of the program goes through encodeName() for that reason;
-// Qt's own file classes would lose those bytes.
-namespace qcm::folders {
+// current folder: every file is resolved against an explicit folder. Paths are QStrings that carry
+// any name the file system holds: a name that is not valid UTF-8 (what old archives from Windows
+// leave behind) keeps each undecodable byte b as the character U+DC00 + b, so it lists, opens and
+// writes back under its own bytes. Every file-system call of the program goes through encodeName()
+// for that reason; Qt's own file classes would lose those bytes.
+namespace qcm::core::folders {
 
 // A name from the file system as the program holds it; the inverse of
 // encodeName().
@@ -58,4 +57,4 @@ QStringList subfolders(const QString& folder);
 // the system's reason when it cannot.
 void makeFolder(const QString& path);
 
-} // namespace qcm::folders
+} // namespace qcm::core::folders

@@ -13,7 +13,10 @@
 #include <QScreen>
 #include <QStyledItemDelegate>
 
-namespace qcm {
+namespace qcm::dialogs {
+
+using namespace qcm::core;
+using namespace qcm::model;
 
 namespace {
 
@@ -174,4 +177,4 @@ void TChoixQCM::QUITTERClick() {
     done(QDialog::Rejected);
 }
 
-} // namespace qcm
+} // namespace qcm::dialogs

@@ -6,7 +6,7 @@
 class QLabel;
 class QPushButton;
 
-namespace qcm {
+namespace qcm::dialogs {
 
 // The chooser's answer: open a folder of the start folder, create a new
 // questionnaire, or nothing.
@@ -68,4 +68,4 @@ private:
     ReponseChoix reponse_;
 };
 
-} // namespace qcm
+} // namespace qcm::dialogs

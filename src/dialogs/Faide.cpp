@@ -7,7 +7,7 @@
 #include <QScreen>
 #include <QVBoxLayout>
 
-namespace qcm {
+namespace qcm::dialogs {
 
 TFaide::TFaide(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint), QUITTER(new QPushButton(this)) {
@@ -26,4 +26,4 @@ void TFaide::Montrer() {
     platform::ExecuterModal(*this);
 }
 
-} // namespace qcm
+} // namespace qcm::dialogs

@@ -4,7 +4,7 @@
 
 class QPushButton;
 
-namespace qcm {
+namespace qcm::dialogs {
 
 // The credits box shown on leaving.
 class BoiteApropos {
@@ -24,4 +24,4 @@ public:
     QPushButton* QUITTER;
 };
 
-} // namespace qcm
+} // namespace qcm::dialogs

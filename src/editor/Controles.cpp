@@ -14,7 +14,10 @@
 
 #include <functional>
 
-namespace qcm {
+namespace qcm::editor {
+
+using namespace qcm::core;
+using namespace qcm::model;
 
 QString TexteEnregistrable(const QString& texte) {
     QString propre;
@@ -414,4 +417,4 @@ ImageGlyphe::ImageGlyphe(const QString& nom, QWidget* parent)
     hide();
 }
 
-} // namespace qcm
+} // namespace qcm::editor

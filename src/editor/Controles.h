@@ -6,7 +6,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 
-namespace qcm {
+namespace qcm::editor {
 
 // The text a value of the questionnaire file can hold, as close as possible
 // to what was typed or pasted: line breaks become spaces, and characters
@@ -153,4 +153,4 @@ public:
     QImage Picture;
 };
 
-} // namespace qcm
+} // namespace qcm::editor

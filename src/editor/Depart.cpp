@@ -19,7 +19,11 @@
 #include <QScreen>
 #include <QTimer>
 
-namespace qcm {
+namespace qcm::editor {
+
+using namespace qcm::core;
+using namespace qcm::model;
+using namespace qcm::dialogs;
 
 namespace {
 
@@ -749,4 +753,4 @@ void TDepart::ReglerMusique(const QString& musique) {
     etat_.MusiqueActive = false;
 }
 
-} // namespace qcm
+} // namespace qcm::editor

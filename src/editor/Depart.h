@@ -11,9 +11,23 @@
 class QLabel;
 class QTimer;
 
-namespace qcm {
-
+namespace qcm::dialogs {
 class BoiteApropos;
+class TChoixQCM;
+struct ReponseChoix;
+} // namespace qcm::dialogs
+
+namespace qcm::platform {
+class Sons;
+}
+
+namespace qcm::editor {
+
+using namespace qcm::model;
+using dialogs::BoiteApropos;
+using dialogs::ReponseChoix;
+using dialogs::TChoixQCM;
+
 class BoutonGlyphe;
 class CaseBande;
 class ChampLigne;
@@ -22,12 +36,6 @@ class ImageGlyphe;
 class Illustrations;
 class LecteurMusique;
 class SurfaceFond;
-class TChoixQCM;
-struct ReponseChoix;
-
-namespace platform {
-class Sons;
-}
 
 // The services the window calls but does not own.
 struct ServicesDepart {
@@ -166,4 +174,4 @@ private:
     bool fin_ = false;
 };
 
-} // namespace qcm
+} // namespace qcm::editor

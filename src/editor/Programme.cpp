@@ -11,7 +11,10 @@
 #include <QPixmap>
 #include <QTranslator>
 
-namespace qcm {
+namespace qcm::editor {
+
+using namespace qcm::model;
+using namespace qcm::dialogs;
 
 Application::Application(int& argc, char** argv) : QApplication(argc, argv) {
     setApplicationName(QStringLiteral("QCM"));
@@ -45,4 +48,4 @@ void Programme::Show() {
     depart_->show();
 }
 
-} // namespace qcm
+} // namespace qcm::editor

@@ -8,11 +8,18 @@
 
 #include <memory>
 
-namespace qcm {
-
+namespace qcm::dialogs {
 class TChoixQCM;
-class TDepart;
 class TFaide;
+} // namespace qcm::dialogs
+
+namespace qcm::editor {
+
+using namespace qcm::model;
+using dialogs::TChoixQCM;
+using dialogs::TFaide;
+
+class TDepart;
 
 // The application object: the last net under the event loop, so that no
 // failure crosses it; handlers are guarded one by one before that.
@@ -53,4 +60,4 @@ private:
     std::unique_ptr<TFaide> faide_;
 };
 
-} // namespace qcm
+} // namespace qcm::editor

@@ -3,7 +3,7 @@
 #include <QImage>
 #include <QLabel>
 
-namespace qcm {
+namespace qcm::editor {
 
 void IllustrationsSimples::AfficherImage(QLabel& photo, QPoint, const QString&) {
     photo.hide();
@@ -13,4 +13,4 @@ void IllustrationsSimples::AfficherFond(QImage& surface, const QString&) {
     surface.fill(QColor(0, 0, 128));
 }
 
-} // namespace qcm
+} // namespace qcm::editor

@@ -6,7 +6,7 @@
 class QImage;
 class QLabel;
 
-namespace qcm {
+namespace qcm::editor {
 
 // Question pictures and the background tile. The window asks; the picture
 // loader answers. Both calls may raise, with the loader's message.
@@ -66,4 +66,4 @@ private:
     Etat etat_;
 };
 
-} // namespace qcm
+} // namespace qcm::editor

@@ -5,7 +5,9 @@
 #include "core/Errors.h"
 #include "core/Folders.h"
 
-namespace qcm {
+namespace qcm::model {
+
+using namespace qcm::core;
 
 namespace {
 
@@ -39,4 +41,4 @@ void ParcourirQuestionnaires(
     }
 }
 
-} // namespace qcm
+} // namespace qcm::model

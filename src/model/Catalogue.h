@@ -4,7 +4,7 @@
 
 #include <functional>
 
-namespace qcm {
+namespace qcm::model {
 
 // Lists the questionnaires of the start folder depart, in the order the
 // file system gives them: every folder whose name has no dot and that holds
@@ -15,4 +15,4 @@ void ParcourirQuestionnaires(
     const QString& depart,
     const std::function<void(const QString& titre, const QString& dossier)>& ajouter);
 
-} // namespace qcm
+} // namespace qcm::model

@@ -11,7 +11,9 @@
 #include <cstdint>
 #include <limits>
 
-namespace qcm {
+namespace qcm::model {
+
+using namespace qcm::core;
 
 namespace {
 
@@ -315,4 +317,4 @@ void EcrireQCM(const TQuestionnaire& q, const QString& dossier) {
     WriteFileAtomically(folders::entryPath(dossier, kNomFichierQCM), bytes);
 }
 
-} // namespace qcm
+} // namespace qcm::model

@@ -5,7 +5,9 @@
 
 #include <QByteArray>
 
-namespace qcm {
+namespace qcm::model {
+
+using namespace qcm::core;
 
 // A record that cannot be written to the questionnaire file as it stands.
 class EEcriture : public Exception {
@@ -54,4 +56,4 @@ bool CaractereEcrivable(QChar c);
 // The first line of a questionnaire file as the chooser lists it, untrimmed.
 QString PremiereLigneQCM(QByteArrayView bytes);
 
-} // namespace qcm
+} // namespace qcm::model

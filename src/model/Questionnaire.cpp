@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-namespace qcm {
+namespace qcm::model {
 
 namespace {
 bool Blank(QChar c) {
@@ -68,4 +68,4 @@ void OuvrirQuestionnaire(EtatEditeur& etat, VueQuestionnaire& vue) {
     vue.AfficherQuestion(1);
 }
 
-} // namespace qcm
+} // namespace qcm::model

@@ -4,7 +4,7 @@
 
 #include <array>
 
-namespace qcm {
+namespace qcm::model {
 
 inline constexpr int kMaxQuestions = 30;
 inline constexpr int kMaxReponses = 5;
@@ -92,4 +92,4 @@ int DerniereQuestion(const TQuestionnaire& q);
 // fields are filled and question 1 is shown.
 void OuvrirQuestionnaire(EtatEditeur& etat, VueQuestionnaire& vue);
 
-} // namespace qcm
+} // namespace qcm::model

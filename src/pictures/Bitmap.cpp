@@ -5,7 +5,9 @@
 #include <QIODevice>
 #include <QPainter>
 
-namespace qcm {
+namespace qcm::pictures {
+
+using namespace qcm::core;
 
 void TDibGraphic::Load(QIODevice& stream, pictures::DibRules rules, const QString& error) {
     const QByteArray bytes = ReadRest(stream);
@@ -44,4 +46,4 @@ void TDIB::LoadFromStream(QIODevice& stream) {
     Load(stream, pictures::DibRules::StrictDib, QStringLiteral("不正な DIB です"));
 }
 
-} // namespace qcm
+} // namespace qcm::pictures

@@ -4,11 +4,11 @@
 
 #include <QImage>
 
-namespace qcm {
+namespace qcm::pictures {
 
-namespace pictures {
+using namespace qcm::core;
+
 enum class DibRules;
-}
 
 // A device-independent bitmap read into a QImage. Holds what TBitmap and TDIB
 // share; only their header rules and error texts differ.
@@ -45,4 +45,4 @@ public:
     void LoadFromStream(QIODevice& stream) override;
 };
 
-} // namespace qcm
+} // namespace qcm::pictures

@@ -259,7 +259,7 @@ void extTextOut(Player& p, const Record& r, bool wide) {
             text.append(QChar(static_cast<char16_t>(r.bytes.u16(offString + 2 * k))));
         }
     } else {
-        text = cp1252::decode(r.bytes.sub(offString, count).view());
+        text = core::cp1252::decode(r.bytes.sub(offString, count).view());
     }
     // ETO_PDY: the spacing array holds x and y pairs.
     const std::size_t stride = (options & 0x2000) != 0 ? 8 : 4;

@@ -13,7 +13,9 @@
 #include <algorithm>
 #include <cstring>
 
-namespace qcm {
+namespace qcm::pictures {
+
+using namespace qcm::core;
 
 using pictures::ByteReader;
 
@@ -579,4 +581,4 @@ void TGIFImage::DrawBuffer(QPainter& canvas, const QImage& image, const QRect& r
     }
 }
 
-} // namespace qcm
+} // namespace qcm::pictures

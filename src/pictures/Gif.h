@@ -13,11 +13,11 @@
 #include <optional>
 #include <vector>
 
-namespace qcm {
+namespace qcm::pictures {
 
-namespace pictures {
+using namespace qcm::core;
+
 class ByteReader;
-}
 namespace gif {
 struct Painters;
 } // namespace gif
@@ -292,4 +292,4 @@ private:
     std::unique_ptr<gif::Painters> painters_;
 };
 
-} // namespace qcm
+} // namespace qcm::pictures

@@ -6,7 +6,7 @@
 #include <array>
 #include <vector>
 
-namespace qcm::gif {
+namespace qcm::pictures::gif {
 
 namespace {
 
@@ -340,4 +340,4 @@ void DecodePixels(ByteReader& reader, int width, int height, bool interlaced, st
     }
 }
 
-} // namespace qcm::gif
+} // namespace qcm::pictures::gif

@@ -13,7 +13,9 @@
 #include <iterator>
 #include <thread>
 
-namespace qcm {
+namespace qcm::pictures {
+
+using namespace qcm::core;
 
 namespace {
 constexpr int kMsPerDelayUnit = 12;
@@ -768,4 +770,4 @@ void PlayFrames(TGIFImage& image, TGIFClock& clock, int maxPasses,
     }
 }
 
-} // namespace qcm
+} // namespace qcm::pictures

@@ -14,11 +14,13 @@
 #include <memory>
 #include <mutex>
 
-namespace qcm {
-
-namespace platform {
+namespace qcm::platform {
 class Reveil;
 }
+
+namespace qcm::pictures {
+
+using namespace qcm::core;
 
 // An auto-reset event: Set() lets one wait through, then it closes again.
 class TGIFWakeEvent {
@@ -200,4 +202,4 @@ private:
 void PlayFrames(TGIFImage& image, TGIFClock& clock, int maxPasses,
                 const std::function<void(const QImage& picture, std::int64_t waitMs)>& onFrame);
 
-} // namespace qcm
+} // namespace qcm::pictures

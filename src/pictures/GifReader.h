@@ -8,7 +8,7 @@
 
 // The byte-level reading of a GIF stream, held whole in memory. Fixed-size
 // fields that come up short raise "Premature end of data".
-namespace qcm::gif {
+namespace qcm::pictures::gif {
 
 using pictures::ByteReader;
 
@@ -47,4 +47,4 @@ inline void Skip(ByteReader& reader, std::size_t count) {
 void DecodePixels(ByteReader& reader, int width, int height, bool interlaced, std::uint8_t* out,
                   const TGIFWarningHandler& warn);
 
-} // namespace qcm::gif
+} // namespace qcm::pictures::gif

@@ -3,7 +3,9 @@
 #include <QBuffer>
 #include <QFile>
 
-namespace qcm {
+namespace qcm::pictures {
+
+using namespace qcm::core;
 
 TGraphic::~TGraphic() = default;
 
@@ -47,4 +49,4 @@ void TGraphic::Progress(TProgressStage stage, int percent, const QString& messag
     }
 }
 
-} // namespace qcm
+} // namespace qcm::pictures

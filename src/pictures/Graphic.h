@@ -10,7 +10,9 @@
 class QIODevice;
 class QPainter;
 
-namespace qcm {
+namespace qcm::pictures {
+
+using namespace qcm::core;
 
 // A picture file that its kind cannot read.
 class EInvalidGraphic : public Exception {
@@ -71,4 +73,4 @@ protected:
 // its end. A buffer read from its start is shared, not copied.
 QByteArray ReadRest(QIODevice& stream);
 
-} // namespace qcm
+} // namespace qcm::pictures

@@ -11,7 +11,9 @@
 #include <cstdlib>
 #include <numeric>
 
-namespace qcm {
+namespace qcm::pictures {
+
+using namespace qcm::core;
 namespace {
 
 const QString& iconError() {
@@ -148,4 +150,4 @@ void TIcon::Draw(QPainter& canvas, const QRect& rect) {
     }
 }
 
-} // namespace qcm
+} // namespace qcm::pictures

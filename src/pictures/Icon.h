@@ -7,7 +7,9 @@
 
 #include <vector>
 
-namespace qcm {
+namespace qcm::pictures {
+
+using namespace qcm::core;
 
 // A Windows icon file. The whole file is kept; the image shown is the one
 // closest to 32 x 32, and the picture reports that image's size.
@@ -46,4 +48,4 @@ private:
     QImage image_;
 };
 
-} // namespace qcm
+} // namespace qcm::pictures

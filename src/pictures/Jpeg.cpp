@@ -19,7 +19,9 @@
 #include <jerror.h>
 #include <jpeglib.h>
 
-namespace qcm {
+namespace qcm::pictures {
+
+using namespace qcm::core;
 
 EJPEG::EJPEG(int code) : Exception(QStringLiteral("Erreur JPEG #%1").arg(code)), code_(code) {}
 
@@ -410,4 +412,4 @@ void TJPEGImage::SetSmoothing(bool on) {
     }
 }
 
-} // namespace qcm
+} // namespace qcm::pictures

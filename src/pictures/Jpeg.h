@@ -8,7 +8,9 @@
 #include <functional>
 #include <memory>
 
-namespace qcm {
+namespace qcm::pictures {
+
+using namespace qcm::core;
 
 // A library error while reading or decoding a JPEG file; message() is
 // "Erreur JPEG #<the library's message code>".
@@ -105,4 +107,4 @@ private:
     QImage bitmap_;
 };
 
-} // namespace qcm
+} // namespace qcm::pictures

@@ -13,9 +13,9 @@
 #include <cstdint>
 #include <cstdlib>
 
-namespace qcm {
+namespace qcm::pictures {
 
-namespace pictures {
+using namespace qcm::core;
 
 namespace {
 std::function<int()>& ppiSource() {
@@ -32,8 +32,6 @@ int screenPixelsPerInch() {
 void setScreenPixelsPerInch(std::function<int()> source) {
     ppiSource() = std::move(source);
 }
-
-} // namespace pictures
 
 namespace {
 
@@ -205,4 +203,4 @@ void TMetafile::Play(QPainter& canvas, const QRect& rect,
     playWmf(ByteReader(records_), player);
 }
 
-} // namespace qcm
+} // namespace qcm::pictures

@@ -8,14 +8,14 @@
 #include <functional>
 #include <string>
 
-namespace qcm {
+namespace qcm::pictures {
 
-namespace pictures {
+using namespace qcm::core;
+
 // The screen resolution at which placeable metafiles report their size.
 int screenPixelsPerInch();
 // Replaces where that resolution comes from; an empty function restores 96.
 void setScreenPixelsPerInch(std::function<int()> source);
-} // namespace pictures
 
 // A Windows metafile: enhanced (EMF) or placeable (WMF with the 22-byte
 // header), told apart by content. Drawn by our own record player.
@@ -52,4 +52,4 @@ private:
     double pixelsPerMmY_ = 0;
 };
 
-} // namespace qcm
+} // namespace qcm::pictures

@@ -6,7 +6,9 @@
 #include "Jpeg.h"
 #include "Metafile.h"
 
-namespace qcm {
+namespace qcm::pictures {
+
+using namespace qcm::core;
 
 TFileFormatsList::TFileFormatsList() {
     Add<TMetafile>(QStringLiteral("wmf"), QStringLiteral("MétaFichiers"));
@@ -81,4 +83,4 @@ void TPicture::Changed() {
     }
 }
 
-} // namespace qcm
+} // namespace qcm::pictures

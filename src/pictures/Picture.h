@@ -8,7 +8,9 @@
 #include <memory>
 #include <vector>
 
-namespace qcm {
+namespace qcm::pictures {
+
+using namespace qcm::core;
 
 // One registered picture kind.
 struct TFileFormat {
@@ -69,4 +71,4 @@ private:
     std::unique_ptr<TGraphic> graphic_;
 };
 
-} // namespace qcm
+} // namespace qcm::pictures

@@ -115,7 +115,7 @@ QPolygonF points(const Record& r, std::size_t firstWord, std::size_t count) {
 
 QString ansi(ByteReader bytes, std::size_t offset, std::size_t count) {
     const ByteReader s = bytes.sub(offset, count);
-    return cp1252::decode(s.view());
+    return core::cp1252::decode(s.view());
 }
 
 // The region object: a header, then scans of left/right pairs.
@@ -238,7 +238,7 @@ LogFont readFont(const Record& r) {
     while (length < face.size() && face.u8(length) != 0) {
         ++length;
     }
-    f.face = cp1252::decode(face.sub(0, length).view());
+    f.face = core::cp1252::decode(face.sub(0, length).view());
     return f;
 }
 

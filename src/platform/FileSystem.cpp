@@ -4,6 +4,8 @@
 
 namespace qcm::platform {
 
+using namespace qcm::core;
+
 void CreerDossier(const QString& path) {
     folders::makeFolder(path);
 }

@@ -5,6 +5,8 @@
 
 namespace qcm::platform {
 
+using namespace qcm::core;
+
 void AfficherErreur(const QString& message) {
     MessageBox(message, QStringLiteral("QCM"), Boutons::Ok, Icone::Erreur);
 }

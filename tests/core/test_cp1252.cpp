@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-namespace cp = qcm::cp1252;
+namespace cp = qcm::core::cp1252;
 
 TEST(Cp1252, EveryByteRoundTrips) {
     QByteArray all;

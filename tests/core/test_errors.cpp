@@ -4,7 +4,7 @@
 
 #include <cerrno>
 
-using qcm::EInOutError;
+using qcm::core::EInOutError;
 
 TEST(EInOutError, TextsByCode) {
     const struct {

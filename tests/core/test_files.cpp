@@ -20,7 +20,7 @@ namespace {
 int CodeOf(const std::function<void()>& f) {
     try {
         f();
-    } catch (const qcm::EInOutError& e) {
+    } catch (const qcm::core::EInOutError& e) {
         return e.code();
     }
     return 0;
@@ -75,7 +75,8 @@ TEST(AtomicFile, FullDiskReportedAsSuccessForSmallFiles) {
         const QByteArray old = "ancien contenu\r\n";
         tmp.write(QStringLiteral("QCM.txt"), old);
         const int code = CodeUnderSizeLimit(c.limit, [&] {
-            qcm::WriteFileAtomically(tmp.file(QStringLiteral("QCM.txt")), QByteArray(c.size, 'x'));
+            qcm::core::WriteFileAtomically(tmp.file(QStringLiteral("QCM.txt")),
+                                           QByteArray(c.size, 'x'));
         });
         EXPECT_EQ(code, 101) << c.size;
         EXPECT_EQ(tmp.read(QStringLiteral("QCM.txt")), old) << c.size;
@@ -88,7 +89,7 @@ TEST(AtomicFile, WriteKeepsPermissionsAndReplacesContent) {
     tmp.write(QStringLiteral("QCM.txt"), QByteArray(5000, 'a'));
     const QString path = tmp.file(QStringLiteral("QCM.txt"));
     ::chmod(QFile::encodeName(path).constData(), 0640);
-    qcm::WriteFileAtomically(path, "court");
+    qcm::core::WriteFileAtomically(path, "court");
     EXPECT_EQ(tmp.read(QStringLiteral("QCM.txt")), QByteArray("court"));
     struct stat st {};
     ::stat(QFile::encodeName(path).constData(), &st);
@@ -104,14 +105,15 @@ TEST(AtomicFile, ReadOnlyFolderWithWritableFileRefusesSave) {
     ::chmod(QFile::encodeName(tmp.path()).constData(), 0755);
     ::chmod(QFile::encodeName(path).constData(), 0666);
     ::chmod(QFile::encodeName(dossier).constData(), 0555);
-    EXPECT_EQ(AsOrdinaryUser(
-                  [&] { return CodeOf([&] { qcm::WriteFileAtomically(path, "nouveau\r\n"); }); }),
+    EXPECT_EQ(AsOrdinaryUser([&] {
+                  return CodeOf([&] { qcm::core::WriteFileAtomically(path, "nouveau\r\n"); });
+              }),
               0);
     EXPECT_EQ(tmp.read(QStringLiteral("QCM1/QCM.txt")), QByteArray("nouveau\r\n"));
     // Written in place, a failure half way still leaves the old content.
     EXPECT_EQ(AsOrdinaryUser([&] {
                   return CodeUnderSizeLimit(
-                      100, [&] { qcm::WriteFileAtomically(path, QByteArray(300, 'x')); });
+                      100, [&] { qcm::core::WriteFileAtomically(path, QByteArray(300, 'x')); });
               }),
               101);
     EXPECT_EQ(tmp.read(QStringLiteral("QCM1/QCM.txt")), QByteArray("nouveau\r\n"));
@@ -131,16 +133,18 @@ TEST(AtomicFile, WriteFailuresCarryTheirOwnCode) {
         {"fichier/QCM.txt", 3},
     };
     for (const auto& c : cases) {
-        EXPECT_EQ(
-            CodeOf([&] { qcm::WriteFileAtomically(tmp.file(QString::fromUtf8(c.path)), "x"); }),
-            c.code)
+        EXPECT_EQ(CodeOf([&] {
+                      qcm::core::WriteFileAtomically(tmp.file(QString::fromUtf8(c.path)), "x");
+                  }),
+                  c.code)
             << c.path;
     }
 }
 
 TEST(AtomicFile, ReadMissingFileIsNotFound) {
     TempFolder tmp;
-    EXPECT_EQ(CodeOf([&] { qcm::ReadWholeFile(tmp.file(QStringLiteral("QCM.txt")), kLimite); }), 2);
+    EXPECT_EQ(
+        CodeOf([&] { qcm::core::ReadWholeFile(tmp.file(QStringLiteral("QCM.txt")), kLimite); }), 2);
 }
 
 TEST(AtomicFile, FifoOrDeviceNamedQcmTxtBlocksReading) {
@@ -149,9 +153,11 @@ TEST(AtomicFile, FifoOrDeviceNamedQcmTxtBlocksReading) {
     ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0666), 0);
     QFile::link(QStringLiteral("/dev/zero"), tmp.file(QStringLiteral("zero")));
     for (const QString& path : {fifo, tmp.file(QStringLiteral("zero")), tmp.path()}) {
-        EXPECT_EQ(CodeOf([&] { qcm::ReadWholeFile(path, kLimite); }), 5) << path.toStdString();
-        EXPECT_EQ(CodeOf([&] { qcm::ReadFileStart(path, 100); }), 5) << path.toStdString();
-        EXPECT_EQ(CodeOf([&] { qcm::WriteFileAtomically(path, "x"); }), 5) << path.toStdString();
+        EXPECT_EQ(CodeOf([&] { qcm::core::ReadWholeFile(path, kLimite); }), 5)
+            << path.toStdString();
+        EXPECT_EQ(CodeOf([&] { qcm::core::ReadFileStart(path, 100); }), 5) << path.toStdString();
+        EXPECT_EQ(CodeOf([&] { qcm::core::WriteFileAtomically(path, "x"); }), 5)
+            << path.toStdString();
     }
 }
 
@@ -159,21 +165,22 @@ TEST(AtomicFile, OversizedQuestionnaireIsRefusedBeforeReading) {
     TempFolder tmp;
     tmp.write(QStringLiteral("court"), "0123456789");
     const QString court = tmp.file(QStringLiteral("court"));
-    EXPECT_EQ(qcm::ReadWholeFile(court, 10), QByteArray("0123456789"));
-    EXPECT_THROW(qcm::ReadWholeFile(court, 9), qcm::EFileTooLarge);
-    EXPECT_EQ(qcm::ReadFileStart(court, 4), QByteArray("0123"));
-    EXPECT_EQ(qcm::ReadFileStart(court, 40), QByteArray("0123456789"));
+    EXPECT_EQ(qcm::core::ReadWholeFile(court, 10), QByteArray("0123456789"));
+    EXPECT_THROW(qcm::core::ReadWholeFile(court, 9), qcm::core::EFileTooLarge);
+    EXPECT_EQ(qcm::core::ReadFileStart(court, 4), QByteArray("0123"));
+    EXPECT_EQ(qcm::core::ReadFileStart(court, 40), QByteArray("0123456789"));
     // Sparse, so that the test holds no such amount of data.
     tmp.write(QStringLiteral("QCM.txt"), "");
     QFile(tmp.file(QStringLiteral("QCM.txt"))).resize(kLimite + 1);
     try {
-        qcm::ReadWholeFile(tmp.file(QStringLiteral("QCM.txt")), kLimite);
+        qcm::core::ReadWholeFile(tmp.file(QStringLiteral("QCM.txt")), kLimite);
         FAIL();
-    } catch (const qcm::EFileTooLarge& e) {
+    } catch (const qcm::core::EFileTooLarge& e) {
         EXPECT_TRUE(e.message().startsWith(QStringLiteral("Le fichier ")));
         EXPECT_TRUE(e.message().endsWith(
             QStringLiteral(" est trop volumineux (4,1 Mo ; la limite est de 4 Mo).")))
             << e.what();
     }
-    EXPECT_EQ(qcm::ReadFileStart(tmp.file(QStringLiteral("QCM.txt")), 3), QByteArray(3, '\0'));
+    EXPECT_EQ(qcm::core::ReadFileStart(tmp.file(QStringLiteral("QCM.txt")), 3),
+              QByteArray(3, '\0'));
 }

@@ -6,7 +6,7 @@
 
 #include <gtest/gtest.h>
 
-namespace folders = qcm::folders;
+namespace folders = qcm::core::folders;
 
 TEST(Folders, NamesMatchWithoutRegardToCase) {
     TempDir tmp;
@@ -82,7 +82,7 @@ TEST(Folders, NamesThatAreNotUtf8KeepTheirBytes) {
         try {
             folders::encodeName(bad);
             FAIL();
-        } catch (const qcm::EInOutError& e) {
+        } catch (const qcm::core::EInOutError& e) {
             EXPECT_EQ(e.code(), 3);
         }
     }
@@ -97,15 +97,15 @@ TEST(Folders, StartFolderWithAnOldWindowsNameListsOpensAndWrites) {
     folders::makeFolder(qcm);
     folders::makeFolder(folders::join(start, QStringLiteral(".cache")));
     folders::makeFolder(folders::join(start, QStringLiteral("A")));
-    qcm::WriteFileAtomically(folders::join(start, QStringLiteral("fichier")), "x");
+    qcm::core::WriteFileAtomically(folders::join(start, QStringLiteral("fichier")), "x");
     EXPECT_EQ(folders::subfolders(start),
               (QStringList{QStringLiteral(".cache"), QStringLiteral("A"),
                            folders::decodeName("QCM\xE9")}));
 
     const QString fichier = folders::join(qcm, QStringLiteral("QCM.txt"));
-    qcm::WriteFileAtomically(fichier, "Titre\r\n");
-    qcm::WriteFileAtomically(fichier, "Titre modifi\xE9\r\n");
-    EXPECT_EQ(qcm::ReadWholeFile(folders::entryPath(qcm, QStringLiteral("QCM.TXT")), 1024),
+    qcm::core::WriteFileAtomically(fichier, "Titre\r\n");
+    qcm::core::WriteFileAtomically(fichier, "Titre modifi\xE9\r\n");
+    EXPECT_EQ(qcm::core::ReadWholeFile(folders::entryPath(qcm, QStringLiteral("QCM.TXT")), 1024),
               QByteArray("Titre modifi\xE9\r\n"));
     EXPECT_EQ(folders::subfolders(qcm), QStringList());
     EXPECT_TRUE(folders::sameFolder(folders::join(qcm, QStringLiteral("..")), start));
@@ -121,9 +121,10 @@ TEST(Folders, PictureNamedInCodePage1252IsFoundUnderEitherEncoding) {
                                      image.toUtf8()}) {
         const QString dossier = tmp.file(QString::number(onDisk.size()) + onDisk.right(3));
         folders::makeFolder(dossier);
-        qcm::WriteFileAtomically(folders::join(dossier, folders::decodeName(onDisk)), "BM");
+        qcm::core::WriteFileAtomically(folders::join(dossier, folders::decodeName(onDisk)), "BM");
         EXPECT_EQ(folders::findEntry(dossier, image), folders::decodeName(onDisk)) << onDisk.data();
-        EXPECT_EQ(qcm::ReadWholeFile(folders::entryPath(dossier, image), 1024), QByteArray("BM"));
+        EXPECT_EQ(qcm::core::ReadWholeFile(folders::entryPath(dossier, image), 1024),
+                  QByteArray("BM"));
     }
 }
 
@@ -144,7 +145,7 @@ TEST(Folders, ListingOrMakingFailsWithTheSystemsReason) {
             try {
                 what == 0 ? (void)folders::subfolders(path) : folders::makeFolder(path);
                 ADD_FAILURE() << c.path;
-            } catch (const qcm::EInOutError& e) {
+            } catch (const qcm::core::EInOutError& e) {
                 EXPECT_EQ(e.code(), code) << c.path << what;
             }
         }

@@ -25,6 +25,10 @@
 
 namespace qcm::test {
 
+using namespace qcm::model;
+using namespace qcm::dialogs;
+using namespace qcm::editor;
+
 using platform::Reponse;
 
 inline QByteArray Lignes(std::initializer_list<const char*> lignes) {

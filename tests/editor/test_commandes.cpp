@@ -4,6 +4,10 @@
 #include "core/Folders.h"
 
 using namespace qcm;
+using namespace qcm::core;
+using namespace qcm::model;
+using namespace qcm::dialogs;
+using namespace qcm::editor;
 using namespace qcm::test;
 
 namespace {

@@ -12,6 +12,8 @@
 #include <stdexcept>
 
 using namespace qcm;
+using namespace qcm::core;
+using namespace qcm::editor;
 
 TEST(TexteEnregistrable, KeepsWhatTheFileCanHold) {
     const struct {

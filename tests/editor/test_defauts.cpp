@@ -9,6 +9,10 @@
 #include <QTimer>
 
 using namespace qcm;
+using namespace qcm::core;
+using namespace qcm::model;
+using namespace qcm::dialogs;
+using namespace qcm::editor;
 using namespace qcm::test;
 
 namespace {

@@ -4,6 +4,9 @@
 #include <QTimer>
 
 using namespace qcm;
+using namespace qcm::model;
+using namespace qcm::dialogs;
+using namespace qcm::editor;
 using namespace qcm::test;
 
 namespace {

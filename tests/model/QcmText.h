@@ -14,6 +14,6 @@ inline QByteArray Lines(std::initializer_list<const char*> lines) {
     return out;
 }
 
-inline qcm::TQuestionnaire Parse(const QByteArray& bytes) {
-    return qcm::ParseQCM(bytes);
+inline qcm::model::TQuestionnaire Parse(const QByteArray& bytes) {
+    return qcm::model::ParseQCM(bytes);
 }

@@ -5,7 +5,7 @@
 #include <QStringList>
 
 // Records what the model asked of the window, in order.
-class RecordingView : public qcm::VueQuestionnaire {
+class RecordingView : public qcm::model::VueQuestionnaire {
 public:
     QStringList calls;
 

@@ -10,6 +10,8 @@
 #include <sys/stat.h>
 
 using namespace qcm;
+using namespace qcm::core;
+using namespace qcm::model;
 
 namespace {
 

@@ -10,6 +10,8 @@
 #include <QRandomGenerator>
 
 using namespace qcm;
+using namespace qcm::core;
+using namespace qcm::model;
 
 namespace {
 
@@ -190,7 +192,8 @@ TEST(EcrireQCM, RoundTripOfRandomRecords) {
         ASSERT_EQ(back.Auteur, Nettoye(q.Auteur));
         ASSERT_EQ(back.Fond, Nettoye(q.Fond));
         // Only the line's ends are trimmed, so leading blanks of the value stay.
-        ASSERT_EQ(back.Musique, MajusculesAscii(Nettoye(QStringLiteral("musique=") + q.Musique).mid(8)));
+        ASSERT_EQ(back.Musique,
+                  MajusculesAscii(Nettoye(QStringLiteral("musique=") + q.Musique).mid(8)));
         ASSERT_EQ(back.Melange, q.Melange);
         for (int i = 1; i <= n; ++i) {
             const TQuestion& w = q.Question(i);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 using namespace qcm;
+using namespace qcm::model;
 
 TEST(Trimming, RemovesCodesZeroToThirtyTwoOnly) {
     EXPECT_EQ(Nettoye(QStringLiteral("\t\x01 Rome \r\n\x1f")), QStringLiteral("Rome"));

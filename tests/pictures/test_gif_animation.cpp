@@ -11,6 +11,8 @@
 #include <gtest/gtest.h>
 
 using namespace qcm;
+using namespace qcm::core;
+using namespace qcm::pictures;
 using qcm::test::GifBuilder;
 
 namespace {

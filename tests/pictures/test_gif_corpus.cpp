@@ -13,6 +13,8 @@
 #include <set>
 
 using namespace qcm;
+using namespace qcm::core;
+using namespace qcm::pictures;
 
 namespace {
 

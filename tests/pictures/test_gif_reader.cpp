@@ -10,6 +10,8 @@
 #include <random>
 
 using namespace qcm;
+using namespace qcm::core;
+using namespace qcm::pictures;
 using qcm::test::GifBuilder;
 using qcm::test::Palette;
 

@@ -14,6 +14,8 @@
 #include <vector>
 
 using namespace qcm;
+using namespace qcm::core;
+using namespace qcm::pictures;
 
 namespace {
 

@@ -16,6 +16,8 @@
 #include <jerror.h>
 
 using namespace qcm;
+using namespace qcm::core;
+using namespace qcm::pictures;
 using qcm::testing::EncodeJpeg;
 using qcm::testing::JpegOptions;
 using qcm::testing::PhotoLike;

@@ -16,8 +16,8 @@
 #include <vector>
 
 using namespace metafile_test;
-using qcm::EInvalidGraphic;
-using qcm::TMetafile;
+using qcm::pictures::EInvalidGraphic;
+using qcm::pictures::TMetafile;
 
 namespace {
 
@@ -123,7 +123,7 @@ TEST(Metafile, WmfFileHoldingAnEnhancedMetafileLoadsAsEnhanced) {
     Emf e;
     redFill(e).record(EMR_RECTANGLE, {0, 0, 999, 999});
     folder.write(QStringLiteral("dessin.wmf"), e.bytes());
-    qcm::TPicture picture;
+    qcm::pictures::TPicture picture;
     picture.LoadFromFile(QStringLiteral("dessin.wmf"));
     const auto* metafile = dynamic_cast<const TMetafile*>(picture.Graphic());
     ASSERT_NE(metafile, nullptr);

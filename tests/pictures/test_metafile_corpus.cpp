@@ -10,8 +10,8 @@
 
 #include <cstdlib>
 
-using qcm::EInvalidGraphic;
-using qcm::TMetafile;
+using qcm::pictures::EInvalidGraphic;
+using qcm::pictures::TMetafile;
 
 namespace {
 

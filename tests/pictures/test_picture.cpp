@@ -21,6 +21,8 @@
 #include <jerror.h>
 
 using namespace qcm;
+using namespace qcm::core;
+using namespace qcm::pictures;
 
 namespace {
 
@@ -399,7 +401,7 @@ TEST(ReadRest, GivesTheBytesFromThePositionAndLeavesTheStreamAtItsEnd) {
         QBuffer buffer(&data);
         buffer.open(QIODevice::ReadOnly);
         buffer.seek(start);
-        EXPECT_EQ(qcm::ReadRest(buffer), data.mid(start)) << start;
+        EXPECT_EQ(qcm::pictures::ReadRest(buffer), data.mid(start)) << start;
         EXPECT_TRUE(buffer.atEnd()) << start;
     }
 }

@@ -4,11 +4,11 @@
 
 // Each subcommand takes its own arguments (without the subcommand's name)
 // and returns the process's exit status.
-namespace qcm::tool {
+namespace qcm::app::tool {
 
 int Show(const QStringList& args);
 int Resave(const QStringList& args);
 int Picture(const QStringList& args);
 int Frames(const QStringList& args);
 
-} // namespace qcm::tool
+} // namespace qcm::app::tool

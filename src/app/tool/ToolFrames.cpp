@@ -16,7 +16,10 @@
 
 #include <cstdio>
 
-namespace qcm::tool {
+namespace qcm::app::tool {
+
+using namespace qcm::core;
+using namespace qcm::pictures;
 
 namespace {
 
@@ -106,4 +109,4 @@ int Frames(const QStringList& args) {
     return 0;
 }
 
-} // namespace qcm::tool
+} // namespace qcm::app::tool

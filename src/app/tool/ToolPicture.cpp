@@ -12,7 +12,10 @@
 #include <cstdio>
 #include <exception>
 
-namespace qcm::tool {
+namespace qcm::app::tool {
+
+using namespace qcm::core;
+using namespace qcm::pictures;
 
 namespace {
 
@@ -99,4 +102,4 @@ int Picture(const QStringList& args) {
     return 0;
 }
 
-} // namespace qcm::tool
+} // namespace qcm::app::tool

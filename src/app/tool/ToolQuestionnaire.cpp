@@ -6,7 +6,10 @@
 
 #include <cstdio>
 
-namespace qcm::tool {
+namespace qcm::app::tool {
+
+using namespace qcm::core;
+using namespace qcm::model;
 
 namespace {
 
@@ -163,4 +166,4 @@ int Resave(const QStringList& args) {
     }
 }
 
-} // namespace qcm::tool
+} // namespace qcm::app::tool

@@ -36,7 +36,7 @@ int main(int argc, char** argv) {
     // Names that are not UTF-8 keep their bytes, as every path of the program.
     QStringList args;
     for (int i = 1; i < argc; ++i) {
-        args << qcm::folders::decodeName(argv[i]);
+        args << qcm::core::folders::decodeName(argv[i]);
     }
     if (args.isEmpty()) {
         Usage();
@@ -44,16 +44,16 @@ int main(int argc, char** argv) {
     }
     const QString command = args.takeFirst();
     if (command == QLatin1String("show")) {
-        return qcm::tool::Show(args);
+        return qcm::app::tool::Show(args);
     }
     if (command == QLatin1String("resave")) {
-        return qcm::tool::Resave(args);
+        return qcm::app::tool::Resave(args);
     }
     if (command == QLatin1String("picture")) {
-        return qcm::tool::Picture(args);
+        return qcm::app::tool::Picture(args);
     }
     if (command == QLatin1String("frames")) {
-        return qcm::tool::Frames(args);
+        return qcm::app::tool::Frames(args);
     }
     Usage();
     return 2;

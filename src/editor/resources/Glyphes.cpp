@@ -2,7 +2,7 @@
 
 #include <QPixmap>
 
-namespace qcm::glyphes {
+namespace qcm::editor::glyphes {
 
 namespace {
 QString chemin(const QString& nom) {
@@ -40,4 +40,4 @@ QImage Icone() {
     return QImage(chemin(QStringLiteral("MAINICON")));
 }
 
-} // namespace qcm::glyphes
+} // namespace qcm::editor::glyphes

@@ -5,7 +5,7 @@
 #include <QString>
 
 // The pictures built into the program.
-namespace qcm::glyphes {
+namespace qcm::editor::glyphes {
 
 // The glyph named nom ("Cocheon", "Fin", ...) with the colour of its
 // bottom-left pixel made transparent, as glyph buttons draw it. A null image
@@ -19,4 +19,4 @@ QCursor Doigt();
 // The application icon MAINICON.
 QImage Icone();
 
-} // namespace qcm::glyphes
+} // namespace qcm::editor::glyphes
