@@ -19,7 +19,7 @@ int main(int argc, char** argv) {
                  application / 1e6, (traductions - application) / 1e6,
                  (t.nsecsElapsed() - traductions) / 1e6);
     MesurePeinture mesure;
-    programme.choix().installEventFilter(&mesure);
+    programme.Choix().installEventFilter(&mesure);
     programme.Show();
     return qcm::editor::Application::exec();
 }

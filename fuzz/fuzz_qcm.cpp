@@ -7,7 +7,8 @@
 #include <cstdlib>
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    using namespace qcm;
+    using namespace qcm::core;
+    using namespace qcm::model;
     const QByteArrayView bytes(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
     TQuestionnaire first;
     try {

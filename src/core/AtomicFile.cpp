@@ -32,10 +32,10 @@ public:
         std::swap(fd_, other.fd_);
         return *this;
     }
-    int get() const { return fd_; }
+    int Get() const { return fd_; }
     explicit operator bool() const { return fd_ >= 0; }
     // Some file systems report a failed write only when the file is closed.
-    int close() {
+    int Close() {
         const int fd = std::exchange(fd_, -1);
         return ::close(fd) == 0 ? 0 : errno;
     }
@@ -55,14 +55,14 @@ public:
     }
     TemporaryName(const TemporaryName&) = delete;
     TemporaryName& operator=(const TemporaryName&) = delete;
-    void keep() { path_.clear(); }
+    void Keep() { path_.clear(); }
 
 private:
     QByteArray path_;
 };
 
 [[noreturn]] void Raise(int errnum) {
-    throw EInOutError::fromErrno(errnum);
+    throw EInOutError::FromErrno(errnum);
 }
 
 [[noreturn]] void Refuse() {
@@ -76,7 +76,7 @@ Fd OpenRegular(const QByteArray& path, int flags, struct stat& st) {
     if (!fd) {
         Raise(errno);
     }
-    if (::fstat(fd.get(), &st) != 0) {
+    if (::fstat(fd.Get(), &st) != 0) {
         Raise(errno);
     }
     if (!S_ISREG(st.st_mode)) {
@@ -133,23 +133,23 @@ void WriteInPlace(const QByteArray& path, const QByteArray& bytes) {
     struct stat st {};
     Fd fd = OpenRegular(path, O_RDWR, st);
     QByteArray old;
-    ReadInto(fd.get(), old, st.st_size);
-    int failure = WriteAll(fd.get(), bytes);
-    if (failure == 0 && ::ftruncate(fd.get(), bytes.size()) != 0) {
+    ReadInto(fd.Get(), old, st.st_size);
+    int failure = WriteAll(fd.Get(), bytes);
+    if (failure == 0 && ::ftruncate(fd.Get(), bytes.size()) != 0) {
         failure = errno;
     }
-    if (failure == 0 && ::fsync(fd.get()) != 0) {
+    if (failure == 0 && ::fsync(fd.Get()) != 0) {
         failure = errno;
     }
     if (failure != 0) {
         // The old bytes fit where they were; nothing more can be done if
         // even that fails.
-        if (WriteAll(fd.get(), old) == 0 && ::ftruncate(fd.get(), old.size()) == 0) {
-            ::fsync(fd.get());
+        if (WriteAll(fd.Get(), old) == 0 && ::ftruncate(fd.Get(), old.size()) == 0) {
+            ::fsync(fd.Get());
         }
         Raise(failure);
     }
-    if (const int e = fd.close()) {
+    if (const int e = fd.Close()) {
         Raise(e);
     }
 }
@@ -171,7 +171,7 @@ QByteArray ResolveLink(const QByteArray& path) {
 } // namespace
 
 void WriteFileAtomically(const QString& path, const QByteArray& bytes) {
-    QByteArray target = folders::encodeName(path);
+    QByteArray target = folders::EncodeName(path);
     struct stat st {};
     const bool exists = ::stat(target.constData(), &st) == 0;
     if (!exists && errno != ENOENT) {
@@ -209,39 +209,39 @@ void WriteFileAtomically(const QString& path, const QByteArray& bytes) {
         Raise(errno);
     }
     TemporaryName cleanup(temporary);
-    if (exists && ::fchmod(fd.get(), st.st_mode & 07777) != 0) {
+    if (exists && ::fchmod(fd.Get(), st.st_mode & 07777) != 0) {
         Raise(errno);
     }
-    if (const int e = WriteAll(fd.get(), bytes)) {
+    if (const int e = WriteAll(fd.Get(), bytes)) {
         Raise(e);
     }
-    if (::fsync(fd.get()) != 0) {
+    if (::fsync(fd.Get()) != 0) {
         Raise(errno);
     }
-    if (const int e = fd.close()) {
+    if (const int e = fd.Close()) {
         Raise(e);
     }
     if (::rename(temporary.constData(), target.constData()) != 0) {
         Raise(errno);
     }
-    cleanup.keep();
+    cleanup.Keep();
     // Makes the rename itself durable; the new content is already safe, so
     // a folder that cannot be synchronised is no failure of the save.
     const Fd dir(::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (dir) {
-        ::fsync(dir.get());
+        ::fsync(dir.Get());
     }
 }
 
 QByteArray ReadWholeFile(const QString& path, qint64 maxBytes) {
     struct stat st {};
-    const Fd fd = OpenRegular(folders::encodeName(path), O_RDONLY, st);
+    const Fd fd = OpenRegular(folders::EncodeName(path), O_RDONLY, st);
     if (st.st_size > maxBytes) {
         throw EFileTooLarge(path, st.st_size, maxBytes);
     }
     QByteArray bytes;
     bytes.reserve(st.st_size);
-    ReadInto(fd.get(), bytes, maxBytes + 1);
+    ReadInto(fd.Get(), bytes, maxBytes + 1);
     // The file may have grown since it was measured.
     if (bytes.size() > maxBytes) {
         throw EFileTooLarge(path, bytes.size(), maxBytes);
@@ -251,10 +251,10 @@ QByteArray ReadWholeFile(const QString& path, qint64 maxBytes) {
 
 QByteArray ReadFileStart(const QString& path, qint64 maxBytes) {
     struct stat st {};
-    const Fd fd = OpenRegular(folders::encodeName(path), O_RDONLY, st);
+    const Fd fd = OpenRegular(folders::EncodeName(path), O_RDONLY, st);
     QByteArray bytes;
     bytes.reserve(std::min<qint64>(st.st_size, maxBytes));
-    ReadInto(fd.get(), bytes, maxBytes);
+    ReadInto(fd.Get(), bytes, maxBytes);
     return bytes;
 }
 

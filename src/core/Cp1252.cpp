@@ -12,7 +12,7 @@ constexpr std::array<char16_t, 32> kHigh = {
     0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
 };
 
-int byteFor(char16_t u) {
+int ByteFor(char16_t u) {
     if (u < 0x80 || (u >= 0xA0 && u <= 0xFF)) {
         return u;
     }
@@ -26,7 +26,7 @@ int byteFor(char16_t u) {
 
 } // namespace
 
-QString decode(QByteArrayView bytes) {
+QString Decode(QByteArrayView bytes) {
     QString out;
     out.resize(bytes.size());
     QChar* d = out.data();
@@ -37,24 +37,24 @@ QString decode(QByteArrayView bytes) {
     return out;
 }
 
-bool canEncode(QChar c) {
-    return byteFor(c.unicode()) >= 0;
+bool CanEncode(QChar c) {
+    return ByteFor(c.unicode()) >= 0;
 }
 
-bool canEncode(QStringView text) {
+bool CanEncode(QStringView text) {
     for (QChar c : text) {
-        if (!canEncode(c)) {
+        if (!CanEncode(c)) {
             return false;
         }
     }
     return true;
 }
 
-QByteArray encode(QStringView text) {
+QByteArray Encode(QStringView text) {
     QByteArray out;
     out.resize(text.size());
     for (qsizetype i = 0; i < text.size(); ++i) {
-        const int b = byteFor(text[i].unicode());
+        const int b = ByteFor(text[i].unicode());
         out[i] = static_cast<char>(b < 0 ? '?' : b);
     }
     return out;

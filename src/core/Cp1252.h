@@ -10,14 +10,14 @@ namespace qcm::core::cp1252 {
 // Every byte has a character: the five bytes that code page 1252 leaves
 // undefined map to the C1 controls of the same value, so any file reads and
 // writes back unchanged.
-QString decode(QByteArrayView bytes);
+QString Decode(QByteArrayView bytes);
 
 // True when every character of text has a byte in code page 1252.
-bool canEncode(QStringView text);
-bool canEncode(QChar c);
+bool CanEncode(QStringView text);
+bool CanEncode(QChar c);
 
 // Characters without a byte become '?'; callers check canEncode() first
 // where a loss would matter.
-QByteArray encode(QStringView text);
+QByteArray Encode(QStringView text);
 
 } // namespace qcm::core::cp1252

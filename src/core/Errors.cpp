@@ -8,9 +8,9 @@ namespace qcm::core {
 Exception::Exception(QString message)
     : message_(std::move(message)), utf8_(message_.toUtf8().toStdString()) {}
 
-EInOutError::EInOutError(int code) : Exception(textFor(code)), code_(code) {}
+EInOutError::EInOutError(int code) : Exception(TextFor(code)), code_(code) {}
 
-QString EInOutError::textFor(int code) {
+QString EInOutError::TextFor(int code) {
     switch (code) {
     case FileNotFound:
         return QStringLiteral("Fichier introuvable");
@@ -31,7 +31,7 @@ QString EInOutError::textFor(int code) {
     }
 }
 
-int EInOutError::codeFromErrno(int errnum) {
+int EInOutError::CodeFromErrno(int errnum) {
     switch (errnum) {
     case 0:
         return GeneralFailure;

@@ -12,9 +12,9 @@ namespace qcm::core {
 class Exception : public std::exception {
 public:
     explicit Exception(QString message);
-    const QString& message() const noexcept { return message_; }
+    const QString& Message() const noexcept { return message_; }
     // The class name, as scripts and the command-line tool print it.
-    virtual const char* className() const noexcept { return "Exception"; }
+    virtual const char* ClassName() const noexcept { return "Exception"; }
     const char* what() const noexcept override { return utf8_.c_str(); }
 
 private:
@@ -36,14 +36,14 @@ public:
         InvalidNumber = 106,
     };
     explicit EInOutError(int code);
-    int code() const noexcept { return code_; }
-    const char* className() const noexcept override { return "EInOutError"; }
+    int Code() const noexcept { return code_; }
+    const char* ClassName() const noexcept override { return "EInOutError"; }
 
-    static QString textFor(int code);
+    static QString TextFor(int code);
     // Maps a C errno value to the code the user is shown; 0, a failure the
     // system gave no reason for, shows as a general failure.
-    static int codeFromErrno(int errnum);
-    static EInOutError fromErrno(int errnum) { return EInOutError(codeFromErrno(errnum)); }
+    static int CodeFromErrno(int errnum);
+    static EInOutError FromErrno(int errnum) { return EInOutError(CodeFromErrno(errnum)); }
 
 private:
     int code_;
@@ -54,21 +54,21 @@ private:
 class EFileTooLarge : public Exception {
 public:
     EFileTooLarge(const QString& path, qint64 size, qint64 limit);
-    const char* className() const noexcept override { return "EFileTooLarge"; }
+    const char* ClassName() const noexcept override { return "EFileTooLarge"; }
 };
 
 // A file that cannot be opened for reading.
 class EFOpenError : public Exception {
 public:
     using Exception::Exception;
-    const char* className() const noexcept override { return "EFOpenError"; }
+    const char* ClassName() const noexcept override { return "EFOpenError"; }
 };
 
 // An index outside a list, as the chooser's list reports it.
 class EListError : public Exception {
 public:
     using Exception::Exception;
-    const char* className() const noexcept override { return "EListError"; }
+    const char* ClassName() const noexcept override { return "EListError"; }
 };
 
 } // namespace qcm::core

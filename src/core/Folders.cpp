@@ -142,7 +142,7 @@ template <typename F> int ForEachEntry(const QString& folder, F f) {
 
 } // namespace
 
-QString decodeName(QByteArrayView bytes) {
+QString DecodeName(QByteArrayView bytes) {
     QString out;
     out.reserve(bytes.size());
     for (qsizetype i = 0; i < bytes.size();) {
@@ -164,7 +164,7 @@ QString decodeName(QByteArrayView bytes) {
     return out;
 }
 
-QByteArray encodeName(const QString& name) {
+QByteArray EncodeName(const QString& name) {
     auto native = TryEncode(name);
     if (!native) {
         throw EInOutError(EInOutError::BadFileName);
@@ -172,7 +172,7 @@ QByteArray encodeName(const QString& name) {
     return std::move(*native);
 }
 
-QString current() {
+QString Current() {
     // As before: an empty text when the current folder is gone.
     QByteArray buffer(256, '\0');
     while (::getcwd(buffer.data(), static_cast<size_t>(buffer.size())) == nullptr) {
@@ -181,10 +181,10 @@ QString current() {
         }
         buffer.resize(buffer.size() * 2);
     }
-    return decodeName(buffer.constData());
+    return DecodeName(buffer.constData());
 }
 
-QString join(const QString& folder, const QString& name) {
+QString Join(const QString& folder, const QString& name) {
     if (name.startsWith(QLatin1Char('/')) || folder.isEmpty()) {
         return name;
     }
@@ -194,11 +194,11 @@ QString join(const QString& folder, const QString& name) {
     return folder + QLatin1Char('/') + name;
 }
 
-QString findEntry(const QString& folder, const QString& name) {
+QString FindEntry(const QString& folder, const QString& name) {
     if (name.isEmpty()) {
         return {};
     }
-    const auto exact = TryEncode(join(folder, name));
+    const auto exact = TryEncode(Join(folder, name));
     if (!exact) {
         return {};
     }
@@ -213,38 +213,38 @@ QString findEntry(const QString& folder, const QString& name) {
     std::vector<QByteArray> matches;
     ForEachEntry(folder, [&](DIR&, const dirent& e) {
         const QByteArrayView bytes(e.d_name);
-        const QString decoded = decodeName(bytes);
+        const QString decoded = DecodeName(bytes);
         const bool utf8 = std::none_of(decoded.cbegin(), decoded.cend(),
                                        [](QChar c) { return IsEscape(c.unicode()); });
         if (decoded.compare(name, Qt::CaseInsensitive) == 0 ||
-            (!utf8 && cp1252::decode(bytes).compare(name, Qt::CaseInsensitive) == 0)) {
+            (!utf8 && cp1252::Decode(bytes).compare(name, Qt::CaseInsensitive) == 0)) {
             matches.emplace_back(bytes.toByteArray());
         }
     });
     if (matches.empty()) {
         return {};
     }
-    return decodeName(*std::min_element(matches.begin(), matches.end()));
+    return DecodeName(*std::min_element(matches.begin(), matches.end()));
 }
 
-QString entryPath(const QString& folder, const QString& name) {
-    const QString found = findEntry(folder, name);
-    return join(folder, found.isEmpty() ? name : found);
+QString EntryPath(const QString& folder, const QString& name) {
+    const QString found = FindEntry(folder, name);
+    return Join(folder, found.isEmpty() ? name : found);
 }
 
-bool sameFolder(const QString& a, const QString& b) {
+bool SameFolder(const QString& a, const QString& b) {
     struct stat sa {};
     struct stat sb {};
     return StatFolder(a, sa) && StatFolder(b, sb) && sa.st_dev == sb.st_dev &&
            sa.st_ino == sb.st_ino;
 }
 
-bool isFolder(const QString& path) {
+bool IsFolder(const QString& path) {
     struct stat st {};
     return StatFolder(path, st);
 }
 
-QStringList subfolders(const QString& folder) {
+QStringList Subfolders(const QString& folder) {
     std::vector<QByteArray> names;
     const int failure = ForEachEntry(folder, [&](DIR& dir, const dirent& e) {
         bool folderEntry = e.d_type == DT_DIR;
@@ -257,19 +257,19 @@ QStringList subfolders(const QString& folder) {
         }
     });
     if (failure != 0) {
-        throw EInOutError::fromErrno(failure);
+        throw EInOutError::FromErrno(failure);
     }
     std::sort(names.begin(), names.end());
     QStringList out;
     for (const QByteArray& n : names) {
-        out.append(decodeName(n));
+        out.append(DecodeName(n));
     }
     return out;
 }
 
-void makeFolder(const QString& path) {
-    if (::mkdir(encodeName(path).constData(), 0777) != 0) {
-        throw EInOutError::fromErrno(errno);
+void MakeFolder(const QString& path) {
+    if (::mkdir(EncodeName(path).constData(), 0777) != 0) {
+        throw EInOutError::FromErrno(errno);
     }
 }
 

@@ -15,18 +15,18 @@ namespace qcm::core::folders {
 
 // A name from the file system as the program holds it; the inverse of
 // encodeName().
-QString decodeName(QByteArrayView bytes);
+QString DecodeName(QByteArrayView bytes);
 
 // The bytes the file system knows a name by. Raises EInOutError 3 for a text
 // no file can be named by (a NUL, or a lone surrogate that decodeName()
 // never makes).
-QByteArray encodeName(const QString& name);
+QByteArray EncodeName(const QString& name);
 
 // The absolute current folder, read once at start as the start folder.
-QString current();
+QString Current();
 
 // Joins a name to a folder; an absolute name stands alone.
-QString join(const QString& folder, const QString& name);
+QString Join(const QString& folder, const QString& name);
 
 // File names inside a questionnaire folder are matched without regard to
 // letter case. Returns the name of the entry of folder that matches name, or
@@ -35,26 +35,26 @@ QString join(const QString& folder, const QString& name);
 // the same file whatever order the folder lists them in. An entry whose name
 // is not UTF-8 also matches when its bytes read as code page 1252 give name,
 // as the questionnaire file names it.
-QString findEntry(const QString& folder, const QString& name);
+QString FindEntry(const QString& folder, const QString& name);
 
 // The path of folder's entry matching name, or folder joined with name as
 // written when there is none yet (the path a new file gets).
-QString entryPath(const QString& folder, const QString& name);
+QString EntryPath(const QString& folder, const QString& name);
 
 // True when both paths lead to the same existing folder (links and case
 // resolved by the file system, not by comparing texts).
-bool sameFolder(const QString& a, const QString& b);
+bool SameFolder(const QString& a, const QString& b);
 
 // True when path leads to a folder (links followed).
-bool isFolder(const QString& path);
+bool IsFolder(const QString& path);
 
 // Names of the entries of folder that are folders (links followed), hidden
 // ones included, "." and ".." left out, in the order of their bytes. Raises
 // EInOutError with the system's reason when folder cannot be listed.
-QStringList subfolders(const QString& folder);
+QStringList Subfolders(const QString& folder);
 
 // Creates the folder path (its parent must exist). Raises EInOutError with
 // the system's reason when it cannot.
-void makeFolder(const QString& path);
+void MakeFolder(const QString& path);
 
 } // namespace qcm::core::folders

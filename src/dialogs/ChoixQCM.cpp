@@ -52,19 +52,19 @@ private:
     int hauteur_;
 };
 
-QFont policeArial(int pixels) {
+QFont PoliceArial(int pixels) {
     QFont f(QStringLiteral("Arial"));
     f.setPixelSize(pixels);
     f.setBold(true);
     return f;
 }
 
-QPushButton* bouton(QWidget* parent, const QString& nom, const QString& texte, QRect place,
+QPushButton* Bouton(QWidget* parent, const QString& nom, const QString& texte, QRect place,
                     const QColor& couleur) {
     auto* b = new QPushButton(texte, parent);
     b->setObjectName(nom);
     b->setGeometry(place);
-    b->setFont(policeArial(13));
+    b->setFont(PoliceArial(13));
     b->setFocusPolicy(Qt::NoFocus);
     QPalette pal = b->palette();
     pal.setColor(QPalette::ButtonText, couleur);
@@ -76,18 +76,18 @@ QPushButton* bouton(QWidget* parent, const QString& nom, const QString& texte, Q
 
 void ListeChoix::mouseDoubleClickEvent(QMouseEvent* event) {
     QListWidget::mouseDoubleClickEvent(event);
-    emit doubleClic();
+    emit DoubleClic();
 }
 
 TChoixQCM::TChoixQCM(QString depart, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint), Panel1(new Panneau(this)),
       Image1(new QLabel(Panel1)), Label1(new QLabel(Panel1)), Liste(new ListeChoix(Panel1)),
       ListeReps(new QListWidget(Panel1)),
-      CHARGER(bouton(Panel1, QStringLiteral("CHARGER"), QStringLiteral("LANCER"),
+      CHARGER(Bouton(Panel1, QStringLiteral("CHARGER"), QStringLiteral("LANCER"),
                      QRect(16, 216, 81, 33), QColor(255, 255, 0))),
-      NOUVEAU(bouton(Panel1, QStringLiteral("NOUVEAU"), QStringLiteral("NOUVEAU"),
+      NOUVEAU(Bouton(Panel1, QStringLiteral("NOUVEAU"), QStringLiteral("NOUVEAU"),
                      QRect(120, 216, 89, 33), QColor(0, 0, 255))),
-      QUITTER(bouton(Panel1, QStringLiteral("QUITTER"), QStringLiteral("ANNULER"),
+      QUITTER(Bouton(Panel1, QStringLiteral("QUITTER"), QStringLiteral("ANNULER"),
                      QRect(232, 216, 89, 33), QColor(128, 64, 64))),
       depart_(std::move(depart)) {
     setObjectName(QStringLiteral("ChoixQCM"));
@@ -105,14 +105,14 @@ TChoixQCM::TChoixQCM(QString depart, QWidget* parent)
     Label1->setGeometry(56, 16, 273, 25);
     Label1->setText(QStringLiteral("Choix d'un questionnaire"));
     Label1->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
-    Label1->setFont(policeArial(19));
+    Label1->setFont(PoliceArial(19));
     QPalette blanc = Label1->palette();
     blanc.setColor(QPalette::WindowText, Qt::white);
     Label1->setPalette(blanc);
 
     Liste->setObjectName(QStringLiteral("Liste"));
     Liste->setGeometry(8, 56, 321, 145);
-    Liste->setFont(policeArial(16));
+    Liste->setFont(PoliceArial(16));
     Liste->setSelectionMode(QAbstractItemView::SingleSelection);
     Liste->setUniformItemSizes(true);
     Liste->setItemDelegate(new HauteurLigne(19, Liste));
@@ -131,7 +131,7 @@ TChoixQCM::TChoixQCM(QString depart, QWidget* parent)
     connect(CHARGER, &QPushButton::clicked, this, garde(&TChoixQCM::CHARGERClick, this));
     connect(NOUVEAU, &QPushButton::clicked, this, garde(&TChoixQCM::NOUVEAUClick, this));
     connect(QUITTER, &QPushButton::clicked, this, garde(&TChoixQCM::QUITTERClick, this));
-    connect(Liste, &ListeChoix::doubleClic, this, garde(&TChoixQCM::ListeDblClick, this));
+    connect(Liste, &ListeChoix::DoubleClic, this, garde(&TChoixQCM::ListeDblClick, this));
 }
 
 void TChoixQCM::FormCreate() {

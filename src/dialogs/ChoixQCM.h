@@ -24,7 +24,7 @@ class ListeChoix : public QListWidget {
 public:
     using QListWidget::QListWidget;
 signals:
-    void doubleClic();
+    void DoubleClic();
 
 protected:
     void mouseDoubleClickEvent(QMouseEvent* event) override;

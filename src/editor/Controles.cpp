@@ -46,7 +46,7 @@ namespace {
 
 // The greyed glyph of a disabled button: its dark pixels in grey over a
 // white copy one pixel down and right.
-QImage griser(const QImage& glyphe) {
+QImage Griser(const QImage& glyphe) {
     QImage masque(glyphe.size(), QImage::Format_ARGB32);
     masque.fill(Qt::transparent);
     for (int y = 0; y < glyphe.height(); ++y) {
@@ -79,14 +79,14 @@ BoutonGlyphe::BoutonGlyphe(QWidget* parent) : QAbstractButton(parent) {
     setAttribute(Qt::WA_Hover);
 }
 
-void BoutonGlyphe::setGlyphe(const QImage& glyphe) {
+void BoutonGlyphe::SetGlyphe(const QImage& glyphe) {
     glyphe_ = glyphe;
-    grise_ = griser(glyphe);
+    grise_ = Griser(glyphe);
     bande_ = QImage();
     update();
 }
 
-void BoutonGlyphe::setBande(const QImage& bande) {
+void BoutonGlyphe::SetBande(const QImage& bande) {
     bande_ = bande;
     glyphe_ = bande.copy(0, 0, bande.width() / 4, bande.height());
     grise_ = QImage();
@@ -137,7 +137,7 @@ void BoutonGlyphe::mouseReleaseEvent(QMouseEvent* event) {
     const bool dessus = rect().contains(event->position().toPoint());
     QAbstractButton::mouseReleaseEvent(event);
     if (dessus) {
-        emit relache(bouton);
+        emit Relache(bouton);
     }
 }
 
@@ -145,7 +145,7 @@ void BoutonGlyphe::mouseReleaseEvent(QMouseEvent* event) {
 
 CaseBande::CaseBande(QWidget* parent) : QFrame(parent) {}
 
-void CaseBande::setCouleur(const QColor& c) {
+void CaseBande::SetCouleur(const QColor& c) {
     if (c != couleur_) {
         couleur_ = c;
         update();
@@ -162,7 +162,7 @@ void CaseBande::paintEvent(QPaintEvent*) {
 void CaseBande::mouseReleaseEvent(QMouseEvent* event) {
     QFrame::mouseReleaseEvent(event);
     if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint())) {
-        emit clic();
+        emit Clic();
     }
 }
 
@@ -249,7 +249,7 @@ ChampLigne::ChampLigne(QWidget* parent) : QLineEdit(parent) {
     setValidator(new ValidateurLigne(avant_, this));
 }
 
-void ChampLigne::setTexte(const QString& texte) {
+void ChampLigne::SetTexte(const QString& texte) {
     if (texte == text()) {
         return;
     }
@@ -282,7 +282,7 @@ void ChampLigne::paintEvent(QPaintEvent* event) {
 
 void ChampLigne::mouseDoubleClickEvent(QMouseEvent* event) {
     QLineEdit::mouseDoubleClickEvent(event);
-    emit doubleClic();
+    emit DoubleClic();
 }
 
 // ------------------------------------------------------------------ ChampTexte
@@ -296,7 +296,7 @@ ChampTexte::ChampTexte(QWidget* parent) : QPlainTextEdit(parent) {
     setFrameStyle(QFrame::NoFrame);
     setViewportMargins(platform::kBordCreux, platform::kBordCreux, platform::kBordCreux,
                        platform::kBordCreux);
-    connect(this, &QPlainTextEdit::textChanged, this, &ChampTexte::contenuChange);
+    connect(this, &QPlainTextEdit::textChanged, this, &ChampTexte::ContenuChange);
 }
 
 bool ChampTexte::event(QEvent* event) {
@@ -309,7 +309,7 @@ bool ChampTexte::event(QEvent* event) {
     return QPlainTextEdit::event(event);
 }
 
-QString ChampTexte::lireDocument() const {
+QString ChampTexte::LireDocument() const {
     // toRawText keeps non-breaking spaces, which toPlainText would turn
     // into plain ones behind the user's back.
     QString t = document()->toRawText();
@@ -318,7 +318,7 @@ QString ChampTexte::lireDocument() const {
     return t;
 }
 
-void ChampTexte::setTexte(const QString& texte) {
+void ChampTexte::SetTexte(const QString& texte) {
     if (texte == texte_) {
         return;
     }
@@ -327,12 +327,12 @@ void ChampTexte::setTexte(const QString& texte) {
     interne_ = true;
     setPlainText(texte);
     interne_ = false;
-    lu_ = lireDocument();
+    lu_ = LireDocument();
     texte_ = texte;
-    emit texteChange();
+    emit TexteChange();
 }
 
-void ChampTexte::viderSansSignal() {
+void ChampTexte::ViderSansSignal() {
     interne_ = true;
     clear();
     interne_ = false;
@@ -340,11 +340,11 @@ void ChampTexte::viderSansSignal() {
     lu_.clear();
 }
 
-void ChampTexte::contenuChange() {
+void ChampTexte::ContenuChange() {
     if (interne_) {
         return;
     }
-    const QString t = lireDocument();
+    const QString t = LireDocument();
     int position = textCursor().position();
     const QString propre = TexteSaisi(lu_, t, position);
     if (propre != t) {
@@ -362,7 +362,7 @@ void ChampTexte::contenuChange() {
         return;
     }
     texte_ = propre;
-    emit texteChange();
+    emit TexteChange();
 }
 
 void ChampTexte::keyPressEvent(QKeyEvent* event) {
@@ -389,7 +389,7 @@ void ChampTexte::insertFromMimeData(const QMimeData* source) {
 
 SurfaceFond::SurfaceFond(QWidget* parent) : QWidget(parent) {}
 
-QImage& SurfaceFond::surface() {
+QImage& SurfaceFond::Surface() {
     if (surface_.isNull() || surface_.size() != size()) {
         QImage nouvelle(size(), QImage::Format_RGB32);
         nouvelle.fill(Qt::black);
@@ -398,7 +398,7 @@ QImage& SurfaceFond::surface() {
     return surface_;
 }
 
-void SurfaceFond::setImage(const QImage& image) {
+void SurfaceFond::SetImage(const QImage& image) {
     surface_ = image;
     update();
 }

@@ -22,16 +22,16 @@ public:
     explicit BoutonGlyphe(QWidget* parent = nullptr);
 
     // One glyph; the greyed picture for the disabled state is derived.
-    void setGlyphe(const QImage& glyphe);
+    void SetGlyphe(const QImage& glyphe);
     // A strip of four glyphs side by side: up, disabled, pressed, held down.
-    void setBande(const QImage& bande);
-    const QImage& glyphe() const { return glyphe_; }
+    void SetBande(const QImage& bande);
+    const QImage& Glyphe() const { return glyphe_; }
 
     int Tag = 0;
 
 signals:
     // A mouse button released over the button (the right one included).
-    void relache(Qt::MouseButton bouton);
+    void Relache(Qt::MouseButton bouton);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -51,12 +51,12 @@ class CaseBande : public QFrame {
     Q_OBJECT
 public:
     explicit CaseBande(QWidget* parent = nullptr);
-    QColor couleur() const { return couleur_; }
-    void setCouleur(const QColor& c);
+    QColor Couleur() const { return couleur_; }
+    void SetCouleur(const QColor& c);
     int Tag = 0;
 
 signals:
-    void clic();
+    void Clic();
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -79,10 +79,10 @@ public:
 
     // Sets the text, showing its start. Does nothing when the field
     // already holds texte.
-    void setTexte(const QString& texte);
+    void SetTexte(const QString& texte);
 
 signals:
-    void doubleClic();
+    void DoubleClic();
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
@@ -103,14 +103,14 @@ class ChampTexte : public QPlainTextEdit {
 public:
     explicit ChampTexte(QWidget* parent = nullptr);
 
-    QString texte() const { return texte_; }
+    QString Texte() const { return texte_; }
     // Does nothing when the field already holds texte.
-    void setTexte(const QString& texte);
+    void SetTexte(const QString& texte);
     // Empties the field without a change signal.
-    void viderSansSignal();
+    void ViderSansSignal();
 
 signals:
-    void texteChange();
+    void TexteChange();
 
 protected:
     bool event(QEvent* event) override;
@@ -119,8 +119,8 @@ protected:
     void insertFromMimeData(const QMimeData* source) override;
 
 private:
-    void contenuChange();
-    QString lireDocument() const;
+    void ContenuChange();
+    QString LireDocument() const;
 
     QString texte_;
     // The document as last read, to tell what an edit brought in.
@@ -134,9 +134,9 @@ class SurfaceFond : public QWidget {
     Q_OBJECT
 public:
     explicit SurfaceFond(QWidget* parent = nullptr);
-    QImage& surface();
-    const QImage& image() const { return surface_; }
-    void setImage(const QImage& image);
+    QImage& Surface();
+    const QImage& Image() const { return surface_; }
+    void SetImage(const QImage& image);
 
 protected:
     void paintEvent(QPaintEvent* event) override;

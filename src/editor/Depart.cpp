@@ -31,31 +31,31 @@ constexpr QLatin1StringView kNouveauQCM("Nouveau QCM");
 constexpr QColor kBlanc(255, 255, 255);
 constexpr QColor kRouge(255, 0, 0);
 
-QFont police(const QString& famille, int pixels, bool gras) {
+QFont Police(const QString& famille, int pixels, bool gras) {
     QFont f(famille);
     f.setPixelSize(pixels);
     f.setBold(gras);
     return f;
 }
 
-void colorer(QWidget* w, QPalette::ColorRole role, const QColor& c) {
+void Colorer(QWidget* w, QPalette::ColorRole role, const QColor& c) {
     QPalette p = w->palette();
     p.setColor(role, c);
     w->setPalette(p);
 }
 
 // Every handler the event loop reaches runs under the one exception guard.
-template <typename F> auto garde(F action) {
+template <typename F> auto Garde(F action) {
     return [action] { platform::Proteger(action); };
 }
 
-void titreRefuse() {
+void TitreRefuse() {
     platform::MessageBox(QStringLiteral("Entrez un titre plus explicite"),
                          QStringLiteral("SAUVEGARDE DU QUESTIONNAIRE"), platform::Boutons::Ok,
                          platform::Icone::Exclamation);
 }
 
-bool sauvegarderAvant(const QString& titre) {
+bool SauvegarderAvant(const QString& titre) {
     return platform::MessageBox(QStringLiteral("Sauvegarder le questionnaire en cours ?"), titre,
                                 platform::Boutons::OuiNon,
                                 platform::Icone::Question) == platform::Reponse::Oui;
@@ -67,9 +67,9 @@ TDepart::TDepart(EtatEditeur& etat, ServicesDepart services, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), etat_(etat), services_(services) {
     setObjectName(QStringLiteral("Depart"));
     setWindowTitle(QStringLiteral("QCM"));
-    setFont(police(QStringLiteral("MS Sans Serif"), 11, false));
+    setFont(Police(QStringLiteral("MS Sans Serif"), 11, false));
     setAutoFillBackground(true);
-    colorer(this, QPalette::Window, palette().color(QPalette::Button));
+    Colorer(this, QPalette::Window, palette().color(QPalette::Button));
 
     fond = new SurfaceFond(this);
     fond->setObjectName(QStringLiteral("fond"));
@@ -88,7 +88,7 @@ TDepart::TDepart(EtatEditeur& etat, ServicesDepart services, QWidget* parent)
         b->setCursor(doigt);
         b->setToolTip(bulle);
         if (!glyphe.isEmpty()) {
-            b->setGlyphe(glyphes::Glyphe(glyphe));
+            b->SetGlyphe(glyphes::Glyphe(glyphe));
         }
         b->hide();
         return b;
@@ -112,15 +112,15 @@ TDepart::TDepart(EtatEditeur& etat, ServicesDepart services, QWidget* parent)
     };
 
     Ltitre = ligne(QStringLiteral("Ltitre"), QRect(8, 8, 265, 30),
-                   police(QStringLiteral("Times New Roman"), 20, false),
+                   Police(QStringLiteral("Times New Roman"), 20, false),
                    QStringLiteral("Titre du questionnaire"));
     Auteur = ligne(QStringLiteral("Auteur"), QRect(8, 40, 297, 21),
-                   police(QStringLiteral("MS Sans Serif"), 11, false),
+                   Police(QStringLiteral("MS Sans Serif"), 11, false),
                    QStringLiteral("Auteur du questionnaire"));
     Questionposee = memo(QStringLiteral("Questionposee"), QRect(8, 88, 297, 65),
                          QStringLiteral("Enoncé de la question"));
-    Questionposee->setFont(police(QStringLiteral("Arial"), 13, true));
-    colorer(Questionposee, QPalette::Text, QColor(0, 0, 128));
+    Questionposee->setFont(Police(QStringLiteral("Arial"), 13, true));
+    Colorer(Questionposee, QPalette::Text, QColor(0, 0, 128));
     Commentaire = memo(QStringLiteral("Commentaire"), QRect(312, 376, 321, 73),
                        QStringLiteral("Commentaire à afficher en cas de réponse fausse"));
 
@@ -150,7 +150,7 @@ TDepart::TDepart(EtatEditeur& etat, ServicesDepart services, QWidget* parent)
         QStringLiteral("CLIC GAUCHE: volume. CLIC DROIT: choix de la musique d'accompagnement"),
         QStringLiteral("SonOn"));
     Fin = bouton(QStringLiteral("Fin"), 600, QStringLiteral("Quitter l'éditeur de QCM"), {});
-    Fin->setBande(glyphes::Glyphe(QStringLiteral("Fin")));
+    Fin->SetBande(glyphes::Glyphe(QStringLiteral("Fin")));
 
     barre = new QTimer(this);
     barre->setObjectName(QStringLiteral("barre"));
@@ -166,22 +166,22 @@ TDepart::TDepart(EtatEditeur& etat, ServicesDepart services, QWidget* parent)
     SonOn = new ImageGlyphe(QStringLiteral("SonOn"), this);
     Sonoff = new ImageGlyphe(QStringLiteral("Sonoff"), this);
 
-    connect(Ltitre, &QLineEdit::textChanged, this, garde([this] { LtitreChange(); }));
-    connect(Ltitre, &ChampLigne::doubleClic, this, garde([this] { LTitreClick(); }));
-    connect(Auteur, &QLineEdit::textChanged, this, garde([this] { AuteurChange(); }));
-    connect(Questionposee, &ChampTexte::texteChange, this,
-            garde([this] { QuestionposeeChange(); }));
-    connect(Commentaire, &ChampTexte::texteChange, this, garde([this] { CommentaireChange(); }));
-    connect(NouveauQ, &QAbstractButton::clicked, this, garde([this] { NouveauQClick(); }));
-    connect(Charger, &QAbstractButton::clicked, this, garde([this] { ChargerClick(); }));
-    connect(Sauver, &QAbstractButton::clicked, this, garde([this] { SauverClick(); }));
-    connect(BMelange, &QAbstractButton::clicked, this, garde([this] { BMelangeClick(); }));
-    connect(Une, &QAbstractButton::clicked, this, garde([this] { UneClick(); }));
-    connect(FG, &QAbstractButton::clicked, this, garde([this] { FGClick(); }));
-    connect(FD, &QAbstractButton::clicked, this, garde([this] { FDClick(); }));
-    connect(Son, &QAbstractButton::clicked, this, garde([this] { SonClick(); }));
-    connect(Fin, &QAbstractButton::clicked, this, garde([this] { FinClick(); }));
-    connect(barre, &QTimer::timeout, this, garde([this] { barreTimer(); }));
+    connect(Ltitre, &QLineEdit::textChanged, this, Garde([this] { LtitreChange(); }));
+    connect(Ltitre, &ChampLigne::DoubleClic, this, Garde([this] { LTitreClick(); }));
+    connect(Auteur, &QLineEdit::textChanged, this, Garde([this] { AuteurChange(); }));
+    connect(Questionposee, &ChampTexte::TexteChange, this,
+            Garde([this] { QuestionposeeChange(); }));
+    connect(Commentaire, &ChampTexte::TexteChange, this, Garde([this] { CommentaireChange(); }));
+    connect(NouveauQ, &QAbstractButton::clicked, this, Garde([this] { NouveauQClick(); }));
+    connect(Charger, &QAbstractButton::clicked, this, Garde([this] { ChargerClick(); }));
+    connect(Sauver, &QAbstractButton::clicked, this, Garde([this] { SauverClick(); }));
+    connect(BMelange, &QAbstractButton::clicked, this, Garde([this] { BMelangeClick(); }));
+    connect(Une, &QAbstractButton::clicked, this, Garde([this] { UneClick(); }));
+    connect(FG, &QAbstractButton::clicked, this, Garde([this] { FGClick(); }));
+    connect(FD, &QAbstractButton::clicked, this, Garde([this] { FDClick(); }));
+    connect(Son, &QAbstractButton::clicked, this, Garde([this] { SonClick(); }));
+    connect(Fin, &QAbstractButton::clicked, this, Garde([this] { FinClick(); }));
+    connect(barre, &QTimer::timeout, this, Garde([this] { BarreTimer(); }));
     // ChargeImage, Changefond and the music menu come with the picture
     // loader and the music player.
 
@@ -194,7 +194,7 @@ TDepart::~TDepart() = default;
 void TDepart::FormCreate() {
     etat_.PremierAffichage = true;
     if (etat_.RepertoireDepart.isEmpty()) {
-        etat_.RepertoireDepart = folders::current();
+        etat_.RepertoireDepart = folders::Current();
     }
     etat_.MusiqueActive = true;
     CentreImage = QPoint(Photo->x() + Photo->width() / 2, Photo->y() + Photo->height() / 2);
@@ -212,10 +212,10 @@ void TDepart::FormCreate() {
         c->setObjectName(QStringLiteral("Case%1").arg(i));
         c->setCursor(Qt::PointingHandCursor);
         c->setGeometry(8 + 10 * (i - 1), 64, 10, 10);
-        c->setCouleur(kBlanc);
+        c->SetCouleur(kBlanc);
         c->Tag = 0;
         c->hide();
-        connect(c, &CaseBande::clic, this, garde([this, i] { StaticText1Click(i); }));
+        connect(c, &CaseBande::Clic, this, Garde([this, i] { StaticText1Click(i); }));
         c->setToolTip(QStringLiteral("Aller directement à cette question"));
         cases_.at(i - 1) = c;
     }
@@ -225,21 +225,21 @@ void TDepart::FormCreate() {
         b->setObjectName(QStringLiteral("Coche%1").arg(i));
         b->setCursor(doigt);
         b->setGeometry(8, 168 + 56 * (i - 1), 33, 33);
-        b->setGlyphe(Cocheoff->Picture);
+        b->SetGlyphe(Cocheoff->Picture);
         b->Tag = 0;
         b->hide();
-        connect(b, &QAbstractButton::clicked, this, garde([this, i] { C1Click(i); }));
+        connect(b, &QAbstractButton::clicked, this, Garde([this, i] { C1Click(i); }));
         coches_.at(i - 1) = b;
     }
     for (int i = 1; i <= kMaxReponses; ++i) {
         auto* e = new ChampTexte(this);
         e->setObjectName(QStringLiteral("Proposition%1").arg(i));
         e->setGeometry(48, 176 + 56 * (i - 1), 257, 49);
-        e->setFont(police(QStringLiteral("Arial"), 13, true));
-        colorer(e, QPalette::Text, QColor(0, 128, 0));
+        e->setFont(Police(QStringLiteral("Arial"), 13, true));
+        Colorer(e, QPalette::Text, QColor(0, 128, 0));
         e->setToolTip(QStringLiteral("Proposition numéro %1").arg(i));
         e->hide();
-        connect(e, &ChampTexte::texteChange, this, garde([this, i] { Memo1Change(i); }));
+        connect(e, &ChampTexte::TexteChange, this, Garde([this, i] { Memo1Change(i); }));
         propositions_.at(i - 1) = e;
     }
     fond->lower();
@@ -316,7 +316,7 @@ void TDepart::closeEvent(QCloseEvent* event) {
         // Closed from outside (the desktop's close keys): leave through the
         // quit command, which guards unsaved work.
         event->ignore();
-        QMetaObject::invokeMethod(this, garde([this] { FinClick(); }), Qt::QueuedConnection);
+        QMetaObject::invokeMethod(this, Garde([this] { FinClick(); }), Qt::QueuedConnection);
         return;
     }
     FormClose();
@@ -339,7 +339,7 @@ void TDepart::Ecrire() {
         const bool modifie = etat_.Modifie;
         const TQuestion q = etat_.Questionnaire.Question(etat_.QuestionCourante);
         for (int i = 1; i <= kMaxReponses; ++i) {
-            Propositions(i)->setTexte(i > q.NbReponses ? QString() : q.Reponse(i));
+            Propositions(i)->SetTexte(i > q.NbReponses ? QString() : q.Reponse(i));
             if (i <= q.NbReponses) {
                 FixerCoche(i, q.Juste(i));
             }
@@ -353,7 +353,7 @@ void TDepart::Ecrire() {
 
 void TDepart::SauverClick() {
     if (etat_.Questionnaire.Titre == kNouveauQCM) {
-        titreRefuse();
+        TitreRefuse();
         return;
     }
     Ecrire();
@@ -373,7 +373,7 @@ void TDepart::FinClick() {
             QStringLiteral("SORTIE"), platform::Boutons::OuiNon,
             platform::Icone::Question) == platform::Reponse::Oui) {
         if (etat_.Questionnaire.Titre == kNouveauQCM) {
-            titreRefuse();
+            TitreRefuse();
             return;
         }
         Ecrire();
@@ -387,7 +387,7 @@ void TDepart::FinClick() {
 }
 
 void TDepart::ChargerClick() {
-    if (etat_.Modifie && sauvegarderAvant(QStringLiteral("CHANGEMENT DE QUESTIONNAIRE"))) {
+    if (etat_.Modifie && SauvegarderAvant(QStringLiteral("CHANGEMENT DE QUESTIONNAIRE"))) {
         Ecrire();
     }
     ChoisirEtOuvrir();
@@ -412,7 +412,7 @@ void TDepart::OuvrirChoisi(const ReponseChoix& reponse) {
         NouveauQClick();
         return;
     }
-    const QString dossier = folders::join(etat_.RepertoireDepart, reponse.dossier);
+    const QString dossier = folders::Join(etat_.RepertoireDepart, reponse.dossier);
     // Read whole before anything is shown: a file that fails leaves the
     // window, the record and Modifie as they were.
     Appliquer(LireQCM(dossier), dossier);
@@ -421,18 +421,18 @@ void TDepart::OuvrirChoisi(const ReponseChoix& reponse) {
 }
 
 void TDepart::NouveauQClick() {
-    if (etat_.Modifie && sauvegarderAvant(QStringLiteral("NOUVEAU QCM"))) {
+    if (etat_.Modifie && SauvegarderAvant(QStringLiteral("NOUVEAU QCM"))) {
         Ecrire();
     }
     const QString base = etat_.RepertoireDepart;
     // The first number without a folder (or anything else) of that name;
     // names are matched without regard to case, as on the original disks.
     int n = 1;
-    while (!folders::findEntry(base, QStringLiteral("QCM%1").arg(n)).isEmpty()) {
+    while (!folders::FindEntry(base, QStringLiteral("QCM%1").arg(n)).isEmpty()) {
         ++n;
     }
     const QString nom = QStringLiteral("QCM%1").arg(n);
-    const QString dossier = folders::join(base, nom);
+    const QString dossier = folders::Join(base, nom);
     // Made before the record is emptied: a folder that cannot be made
     // leaves the open questionnaire as it was.
     platform::CreerDossier(dossier);
@@ -467,19 +467,19 @@ void TDepart::Appliquer(TQuestionnaire q, const QString& dossier) {
 }
 
 QString TDepart::Fichier(const QString& nom) const {
-    return nom.isEmpty() ? QString() : folders::entryPath(etat_.DossierOuvert, nom);
+    return nom.isEmpty() ? QString() : folders::EntryPath(etat_.DossierOuvert, nom);
 }
 
 // --------------------------------------------------------------- navigation
 
 void TDepart::AfficherEntete(const QString& titre, const QString& auteur) {
     for (CaseBande* c : cases_) {
-        c->setCouleur(kBlanc);
+        c->SetCouleur(kBlanc);
         c->show();
     }
-    Ltitre->setTexte(titre);
-    Auteur->setTexte(auteur);
-    Commentaire->viderSansSignal();
+    Ltitre->SetTexte(titre);
+    Auteur->SetTexte(auteur);
+    Commentaire->ViderSansSignal();
 }
 
 void TDepart::AfficherQuestion(int n) {
@@ -492,19 +492,19 @@ void TDepart::AfficherQuestion(int n) {
         platform::Proteger(
             [&] { services_.illustrations->AfficherImage(*Photo, CentreImage, Fichier(q.Image)); });
     }
-    Commentaire->viderSansSignal();
+    Commentaire->ViderSansSignal();
     Commentaire->show();
-    Commentaire->setTexte(q.Commentaire);
+    Commentaire->SetTexte(q.Commentaire);
     if (!barre->isActive()) {
         barre->start();
     }
-    Questionposee->setTexte(q.Enonce);
+    Questionposee->SetTexte(q.Enonce);
     for (int i = 1; i <= kMaxReponses; ++i) {
         Propositions(i)->show();
         if (i > q.NbReponses) {
-            Propositions(i)->setTexte(QString());
+            Propositions(i)->SetTexte(QString());
         } else {
-            Propositions(i)->setTexte(q.Reponse(i));
+            Propositions(i)->SetTexte(q.Reponse(i));
             FixerCoche(i, q.Juste(i));
         }
     }
@@ -515,7 +515,7 @@ void TDepart::StaticText1Click(int i) {
     if (barre->isActive()) {
         barre->stop();
         if (etat_.QuestionCourante > 0) {
-            Cases(etat_.QuestionCourante)->setCouleur(kBlanc);
+            Cases(etat_.QuestionCourante)->SetCouleur(kBlanc);
         }
     }
     etat_.QuestionCourante = i;
@@ -528,7 +528,7 @@ void TDepart::FDClick() {
     }
     if (barre->isActive()) {
         barre->stop();
-        Cases(etat_.QuestionCourante)->setCouleur(kBlanc);
+        Cases(etat_.QuestionCourante)->SetCouleur(kBlanc);
     }
     ++etat_.QuestionCourante;
     if (etat_.QuestionCourante > etat_.Questionnaire.NbQuestions) {
@@ -543,7 +543,7 @@ void TDepart::FGClick() {
     }
     if (barre->isActive()) {
         barre->stop();
-        Cases(etat_.QuestionCourante)->setCouleur(kBlanc);
+        Cases(etat_.QuestionCourante)->SetCouleur(kBlanc);
     }
     --etat_.QuestionCourante;
     if (etat_.QuestionCourante < 1) {
@@ -552,10 +552,10 @@ void TDepart::FGClick() {
     AfficherQuestion(etat_.QuestionCourante);
 }
 
-void TDepart::barreTimer() {
+void TDepart::BarreTimer() {
     if (etat_.QuestionCourante > 0) {
         CaseBande* c = Cases(etat_.QuestionCourante);
-        c->setCouleur(c->couleur() == kBlanc ? kRouge : kBlanc);
+        c->SetCouleur(c->Couleur() == kBlanc ? kRouge : kBlanc);
     }
 }
 
@@ -567,17 +567,17 @@ TQuestion& TDepart::QuestionEditee() {
 
 void TDepart::FixerCoche(int k, bool juste) {
     Coches(k)->Tag = juste ? 1 : 0;
-    Coches(k)->setGlyphe(juste ? Cocheon->Picture : Cocheoff->Picture);
+    Coches(k)->SetGlyphe(juste ? Cocheon->Picture : Cocheoff->Picture);
 }
 
 void TDepart::FixerUne(bool unique) {
     Une->Tag = unique ? 0 : 1;
-    Une->setGlyphe(unique ? Iune->Picture : Iplus->Picture);
+    Une->SetGlyphe(unique ? Iune->Picture : Iplus->Picture);
 }
 
 void TDepart::FixerSon(bool on) {
     Son->Tag = on ? 1 : 0;
-    Son->setGlyphe(on ? SonOn->Picture : Sonoff->Picture);
+    Son->SetGlyphe(on ? SonOn->Picture : Sonoff->Picture);
 }
 
 void TDepart::LtitreChange() {
@@ -594,7 +594,7 @@ void TDepart::QuestionposeeChange() {
     if (etat_.QuestionCourante == 0) {
         return;
     }
-    QuestionEditee().Enonce = Questionposee->texte();
+    QuestionEditee().Enonce = Questionposee->Texte();
     MarquerModifie(etat_, *this);
 }
 
@@ -602,12 +602,12 @@ void TDepart::CommentaireChange() {
     if (etat_.QuestionCourante == 0) {
         return;
     }
-    QuestionEditee().Commentaire = Commentaire->texte();
+    QuestionEditee().Commentaire = Commentaire->Texte();
     MarquerModifie(etat_, *this);
 }
 
 void TDepart::Memo1Change(int k) {
-    const QString texte = Propositions(k)->texte();
+    const QString texte = Propositions(k)->Texte();
     const bool visible = !Nettoye(texte).isEmpty();
     Coches(k)->setVisible(visible);
     if (etat_.QuestionCourante == 0) {
@@ -703,7 +703,7 @@ void TDepart::ActiverSauver(bool actif) {
 
 void TDepart::MontrerMelange(bool melange) {
     BMelange->Tag = melange ? 1 : 0;
-    BMelange->setGlyphe(melange ? desordre->Picture : ordre->Picture);
+    BMelange->SetGlyphe(melange ? desordre->Picture : ordre->Picture);
 }
 
 void TDepart::FermerMusique() {
@@ -725,9 +725,9 @@ void TDepart::AfficherFond(const QString& nom) {
         return;
     }
     // Draw on a copy: a tile that fails to load leaves the old background.
-    QImage surface = fond->surface();
+    QImage surface = fond->Surface();
     services_.illustrations->AfficherFond(surface, Fichier(nom));
-    fond->setImage(surface);
+    fond->SetImage(surface);
 }
 
 void TDepart::ReglerMusique(const QString& musique) {

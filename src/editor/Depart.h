@@ -73,7 +73,7 @@ public:
     void StaticText1Click(int i);
     void FDClick();
     void FGClick();
-    void barreTimer();
+    void BarreTimer();
     // Editing.
     void LtitreChange();
     void AuteurChange();

@@ -45,10 +45,10 @@ public:
 
     void Show();
 
-    EtatEditeur& etat() { return etat_; }
-    TDepart& depart() { return *depart_; }
-    TChoixQCM& choix() { return *choix_; }
-    TFaide& faide() { return *faide_; }
+    EtatEditeur& Etat() { return etat_; }
+    TDepart& Depart() { return *depart_; }
+    TChoixQCM& Choix() { return *choix_; }
+    TFaide& Faide() { return *faide_; }
 
 private:
     EtatEditeur etat_;

@@ -20,19 +20,19 @@ constexpr qint64 kDebutLu = 64 * 1024;
 void ParcourirQuestionnaires(
     const QString& depart,
     const std::function<void(const QString& titre, const QString& dossier)>& ajouter) {
-    for (const QString& nom : folders::subfolders(depart)) {
+    for (const QString& nom : folders::Subfolders(depart)) {
         // Only names without an extension are questionnaire folders.
         if (nom.contains(QLatin1Char('.'))) {
             continue;
         }
-        const QString dossier = folders::join(depart, nom);
-        const QString fichier = folders::findEntry(dossier, kNomFichierQCM);
+        const QString dossier = folders::Join(depart, nom);
+        const QString fichier = folders::FindEntry(dossier, kNomFichierQCM);
         if (fichier.isEmpty()) {
             continue;
         }
         QByteArray debut;
         try {
-            debut = ReadFileStart(folders::join(dossier, fichier), kDebutLu);
+            debut = ReadFileStart(folders::Join(dossier, fichier), kDebutLu);
         } catch (const EInOutError&) {
             // Unreadable, or not a file: not a questionnaire to offer.
             continue;

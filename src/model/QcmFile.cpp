@@ -44,7 +44,7 @@ public:
         }
         const QByteArrayView line = data_.sliced(start, pos_ - start);
         SauterFinDeLigne();
-        return cp1252::decode(line);
+        return cp1252::Decode(line);
     }
 
     QString LigneNettoyee() { return Nettoye(Ligne()); }
@@ -217,7 +217,7 @@ void VerifierQuestionnaire(const TQuestionnaire& q, int n) {
 class EcrivainLignes {
 public:
     void Ligne(const QString& texte) {
-        bytes_ += cp1252::encode(texte);
+        bytes_ += cp1252::Encode(texte);
         bytes_ += "\r\n";
     }
     QByteArray Octets() && { return std::move(bytes_); }
@@ -231,7 +231,7 @@ private:
 bool CaractereEcrivable(QChar c) {
     // A lone line feed is an ordinary character of a line and reads back as
     // written; CR ends a line and Ctrl-Z the file.
-    return c != QLatin1Char('\r') && c != QChar(kCtrlZ) && cp1252::canEncode(c);
+    return c != QLatin1Char('\r') && c != QChar(kCtrlZ) && cp1252::CanEncode(c);
 }
 
 QString PremiereLigneQCM(QByteArrayView bytes) {
@@ -260,11 +260,11 @@ TQuestionnaire ParseQCM(QByteArrayView bytes) {
 }
 
 TQuestionnaire LireQCM(const QString& dossier) {
-    if (!folders::isFolder(dossier)) {
+    if (!folders::IsFolder(dossier)) {
         throw EInOutError(EInOutError::BadFileName);
     }
     const QByteArray bytes =
-        ReadWholeFile(folders::entryPath(dossier, kNomFichierQCM), kTailleMaxQCM);
+        ReadWholeFile(folders::EntryPath(dossier, kNomFichierQCM), kTailleMaxQCM);
     TQuestionnaire q = ParseQCM(bytes);
     q.Repertoire = QFileInfo(dossier).fileName();
     return q;
@@ -311,10 +311,10 @@ void EcrireQCM(const TQuestionnaire& q, const QString& dossier) {
     const QByteArray bytes = FormatQCM(q);
     // A folder deleted from outside while it was open is made again: the
     // teacher's work goes where it belongs rather than being lost.
-    if (!folders::isFolder(dossier)) {
-        folders::makeFolder(dossier);
+    if (!folders::IsFolder(dossier)) {
+        folders::MakeFolder(dossier);
     }
-    WriteFileAtomically(folders::entryPath(dossier, kNomFichierQCM), bytes);
+    WriteFileAtomically(folders::EntryPath(dossier, kNomFichierQCM), bytes);
 }
 
 } // namespace qcm::model

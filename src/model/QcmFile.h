@@ -13,7 +13,7 @@ using namespace qcm::core;
 class EEcriture : public Exception {
 public:
     using Exception::Exception;
-    const char* className() const noexcept override { return "EEcriture"; }
+    const char* ClassName() const noexcept override { return "EEcriture"; }
 };
 
 // The questionnaire file of every questionnaire folder; its name is matched

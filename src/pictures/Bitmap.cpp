@@ -13,7 +13,7 @@ void TDibGraphic::Load(QIODevice& stream, pictures::DibRules rules, const QStrin
     const QByteArray bytes = ReadRest(stream);
     QImage image;
     if (!bytes.isEmpty()) {
-        pictures::DibResult result = pictures::decodeBmpFile(bytes, rules);
+        pictures::DibResult result = pictures::DecodeBmpFile(bytes, rules);
         if (result.failure != nullptr) {
             throw EInvalidGraphic(error);
         }

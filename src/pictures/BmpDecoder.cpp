@@ -37,10 +37,10 @@ constexpr std::uint32_t kBitFields = 3;
 constexpr QRgb kOpaque = 0xFF000000U;
 
 // Pixel rows are checked whole against the reader once, then read in place.
-std::uint32_t pixel16(const uchar* p) {
+std::uint32_t Pixel16(const uchar* p) {
     return std::uint32_t{p[0]} | std::uint32_t{p[1]} << 8;
 }
-std::uint32_t pixel32(const uchar* p) {
+std::uint32_t Pixel32(const uchar* p) {
     return std::uint32_t{p[0]} | std::uint32_t{p[1]} << 8 | std::uint32_t{p[2]} << 16 |
            std::uint32_t{p[3]} << 24;
 }
@@ -59,7 +59,7 @@ struct Header {
     std::int64_t maskBytes = 0;           // masks stored after the header
 };
 
-bool contiguous(std::uint32_t mask) {
+bool Contiguous(std::uint32_t mask) {
     if (mask == 0) {
         return true;
     }
@@ -67,12 +67,12 @@ bool contiguous(std::uint32_t mask) {
     return std::has_single_bit(run);
 }
 
-const char* parseHeader(const ByteReader& r, DibRules rules, Header& h) {
-    const auto n = static_cast<std::int64_t>(r.size());
+const char* ParseHeader(const ByteReader& r, DibRules rules, Header& h) {
+    const auto n = static_cast<std::int64_t>(r.Size());
     if (n < 4) {
         return kHeaderTruncated;
     }
-    h.size = r.u32(0);
+    h.size = r.U32(0);
     h.core = h.size == 12;
     if (!h.core && (h.size < 40 || (rules == DibRules::StrictDib && h.size != 40))) {
         return kHeaderSize;
@@ -83,18 +83,18 @@ const char* parseHeader(const ByteReader& r, DibRules rules, Header& h) {
     std::int64_t rawHeight = 0;
     std::uint32_t planes = 0;
     if (h.core) {
-        h.width = r.u16(4);
-        rawHeight = r.u16(6);
-        planes = r.u16(8);
-        h.bpp = r.u16(10);
+        h.width = r.U16(4);
+        rawHeight = r.U16(6);
+        planes = r.U16(8);
+        h.bpp = r.U16(10);
     } else {
-        h.width = r.i32(4);
-        rawHeight = r.i32(8);
-        planes = r.u16(12);
-        h.bpp = r.u16(14);
-        h.compression = r.u32(16);
-        h.sizeImage = r.u32(20);
-        h.colorsUsed = r.u32(32);
+        h.width = r.I32(4);
+        rawHeight = r.I32(8);
+        planes = r.U16(12);
+        h.bpp = r.U16(14);
+        h.compression = r.U32(16);
+        h.sizeImage = r.U32(20);
+        h.colorsUsed = r.U32(32);
     }
     if (planes != 1) {
         return kPlanes;
@@ -133,7 +133,7 @@ const char* parseHeader(const ByteReader& r, DibRules rules, Header& h) {
     if (h.topDown && (h.compression == kRle8 || h.compression == kRle4)) {
         return kTopDownRle;
     }
-    if (!withinLimits(h.width, h.height)) {
+    if (!WithinLimits(h.width, h.height)) {
         return kTooLarge;
     }
 
@@ -147,8 +147,8 @@ const char* parseHeader(const ByteReader& r, DibRules rules, Header& h) {
             }
             m = static_cast<std::size_t>(h.size);
         }
-        h.masks = {r.u32(m), r.u32(m + 4), r.u32(m + 8), h.size >= 56 ? r.u32(52) : 0U};
-        if (!std::all_of(h.masks.begin(), h.masks.end(), contiguous)) {
+        h.masks = {r.U32(m), r.U32(m + 4), r.U32(m + 8), h.size >= 56 ? r.U32(52) : 0U};
+        if (!std::all_of(h.masks.begin(), h.masks.end(), Contiguous)) {
             return kMasks;
         }
     } else if (h.bpp == 16) {
@@ -172,21 +172,21 @@ public:
         if (max_ < 4096) {
             table_.resize(max_ + 1);
             for (std::uint32_t v = 0; v <= max_; ++v) {
-                table_[v] = scale(v);
+                table_[v] = Scale(v);
             }
         }
     }
-    bool present() const { return mask_ != 0; }
+    bool Present() const { return mask_ != 0; }
     std::uint32_t operator()(std::uint32_t pixel) const {
         if (mask_ == 0) {
             return 0;
         }
         const std::uint32_t v = (pixel & mask_) >> shift_;
-        return table_.empty() ? scale(v) : table_[v];
+        return table_.empty() ? Scale(v) : table_[v];
     }
 
 private:
-    std::uint8_t scale(std::uint32_t v) const {
+    std::uint8_t Scale(std::uint32_t v) const {
         return static_cast<std::uint8_t>((std::uint64_t{v} * 255 + max_ / 2) / max_);
     }
     std::uint32_t mask_;
@@ -199,7 +199,7 @@ struct BitFields {
     explicit BitFields(const std::array<std::uint32_t, 4>& m)
         : red(m[0]), green(m[1]), blue(m[2]), alpha(m[3]) {}
     QRgb operator()(std::uint32_t px) const {
-        const std::uint32_t a = alpha.present() ? alpha(px) : 255U;
+        const std::uint32_t a = alpha.Present() ? alpha(px) : 255U;
         return a << 24 | red(px) << 16 | green(px) << 8 | blue(px);
     }
     Channel red, green, blue, alpha;
@@ -208,15 +208,15 @@ struct BitFields {
 using Palette = std::array<QRgb, 256>;
 
 // Rows of the file in order; the image row each one lands on.
-int destRow(const Header& h, std::int64_t fileRow) {
+int DestRow(const Header& h, std::int64_t fileRow) {
     return static_cast<int>(h.topDown ? fileRow : h.height - 1 - fileRow);
 }
 
-void decodeIndexed(const Header& h, const uchar* data, std::int64_t stride, QImage& img) {
+void DecodeIndexed(const Header& h, const uchar* data, std::int64_t stride, QImage& img) {
     const auto width = static_cast<int>(h.width);
     for (std::int64_t r = 0; r < h.height; ++r) {
         const uchar* src = data + r * stride;
-        uchar* dst = img.scanLine(destRow(h, r));
+        uchar* dst = img.scanLine(DestRow(h, r));
         switch (h.bpp) {
         case 8:
             std::memcpy(dst, src, static_cast<std::size_t>(width));
@@ -238,11 +238,11 @@ void decodeIndexed(const Header& h, const uchar* data, std::int64_t stride, QIma
     }
 }
 
-void decode24(const Header& h, const uchar* data, std::int64_t stride, QImage& img) {
+void Decode24(const Header& h, const uchar* data, std::int64_t stride, QImage& img) {
     const auto width = static_cast<int>(h.width);
     for (std::int64_t r = 0; r < h.height; ++r) {
         const uchar* src = data + r * stride;
-        auto* dst = reinterpret_cast<QRgb*>(img.scanLine(destRow(h, r)));
+        auto* dst = reinterpret_cast<QRgb*>(img.scanLine(DestRow(h, r)));
         for (int x = 0; x < width; ++x, src += 3) {
             dst[x] = kOpaque | std::uint32_t{src[2]} << 16 | std::uint32_t{src[1]} << 8 | src[0];
         }
@@ -250,7 +250,7 @@ void decode24(const Header& h, const uchar* data, std::int64_t stride, QImage& i
 }
 
 // Returns the OR of every alpha value written (0 when there is no alpha).
-std::uint32_t decode16(const Header& h, const uchar* data, std::int64_t stride, QImage& img) {
+std::uint32_t Decode16(const Header& h, const uchar* data, std::int64_t stride, QImage& img) {
     const BitFields fields(h.masks);
     std::vector<QRgb> lut(65536);
     for (std::uint32_t v = 0; v < lut.size(); ++v) {
@@ -260,11 +260,11 @@ std::uint32_t decode16(const Header& h, const uchar* data, std::int64_t stride, 
     std::uint32_t alphaSeen = 0;
     for (std::int64_t r = 0; r < h.height; ++r) {
         const uchar* src = data + r * stride;
-        auto* dst = reinterpret_cast<QRgb*>(img.scanLine(destRow(h, r)));
+        auto* dst = reinterpret_cast<QRgb*>(img.scanLine(DestRow(h, r)));
         for (int x = 0; x < width; ++x, src += 2) {
-            dst[x] = lut[pixel16(src)];
+            dst[x] = lut[Pixel16(src)];
         }
-        if (fields.alpha.present()) {
+        if (fields.alpha.Present()) {
             for (int x = 0; x < width; ++x) {
                 alphaSeen |= dst[x] >> 24;
             }
@@ -273,7 +273,7 @@ std::uint32_t decode16(const Header& h, const uchar* data, std::int64_t stride, 
     return alphaSeen;
 }
 
-std::uint32_t decode32(const Header& h, const uchar* data, std::int64_t stride, QImage& img) {
+std::uint32_t Decode32(const Header& h, const uchar* data, std::int64_t stride, QImage& img) {
     const auto width = static_cast<int>(h.width);
     const bool standard = h.masks[0] == 0xFF0000U && h.masks[1] == 0xFF00U && h.masks[2] == 0xFFU;
     const bool alpha = h.masks[3] != 0;
@@ -283,15 +283,15 @@ std::uint32_t decode32(const Header& h, const uchar* data, std::int64_t stride, 
         // machines; byte reads keep it right on others.
         for (std::int64_t r = 0; r < h.height; ++r) {
             const uchar* src = data + r * stride;
-            auto* dst = reinterpret_cast<QRgb*>(img.scanLine(destRow(h, r)));
+            auto* dst = reinterpret_cast<QRgb*>(img.scanLine(DestRow(h, r)));
             if (alpha) {
                 for (int x = 0; x < width; ++x) {
-                    dst[x] = pixel32(src + 4 * x);
+                    dst[x] = Pixel32(src + 4 * x);
                     alphaSeen |= dst[x] >> 24;
                 }
             } else {
                 for (int x = 0; x < width; ++x) {
-                    dst[x] = pixel32(src + 4 * x) | kOpaque;
+                    dst[x] = Pixel32(src + 4 * x) | kOpaque;
                 }
             }
         }
@@ -300,9 +300,9 @@ std::uint32_t decode32(const Header& h, const uchar* data, std::int64_t stride, 
     const BitFields fields(h.masks);
     for (std::int64_t r = 0; r < h.height; ++r) {
         const uchar* src = data + r * stride;
-        auto* dst = reinterpret_cast<QRgb*>(img.scanLine(destRow(h, r)));
+        auto* dst = reinterpret_cast<QRgb*>(img.scanLine(DestRow(h, r)));
         for (int x = 0; x < width; ++x) {
-            dst[x] = fields(pixel32(src + 4 * x));
+            dst[x] = fields(Pixel32(src + 4 * x));
             alphaSeen |= alpha ? dst[x] >> 24 : 0U;
         }
     }
@@ -311,8 +311,8 @@ std::uint32_t decode32(const Header& h, const uchar* data, std::int64_t stride, 
 
 // Run-length data, 8 or 4 bits per pixel, rows from the bottom. Output is
 // clipped to the image; pixels never written stay transparent.
-void decodeRle(const Header& h, const ByteReader& p, const Palette& pal, QImage& img) {
-    const auto n = static_cast<std::int64_t>(p.size());
+void DecodeRle(const Header& h, const ByteReader& p, const Palette& pal, QImage& img) {
+    const auto n = static_cast<std::int64_t>(p.Size());
     const bool four = h.compression == kRle4;
     const std::int64_t width = h.width;
     const std::int64_t height = h.height;
@@ -324,8 +324,8 @@ void decodeRle(const Header& h, const ByteReader& p, const Palette& pal, QImage&
     QRgb* dst = row();
     std::int64_t i = 0;
     while (i + 1 < n) {
-        const unsigned count = p.u8(i);
-        const unsigned value = p.u8(i + 1);
+        const unsigned count = p.U8(i);
+        const unsigned value = p.U8(i + 1);
         i += 2;
         if (count > 0) {
             const std::int64_t end = std::min<std::int64_t>(x + count, width);
@@ -348,8 +348,8 @@ void decodeRle(const Header& h, const ByteReader& p, const Palette& pal, QImage&
                 if (i + 1 >= n) {
                     return;
                 }
-                x = std::min<std::int64_t>(x + p.u8(i), width);
-                y += p.u8(i + 1);
+                x = std::min<std::int64_t>(x + p.U8(i), width);
+                y += p.U8(i + 1);
                 i += 2;
             }
             if (y >= height) {
@@ -367,7 +367,7 @@ void decodeRle(const Header& h, const ByteReader& p, const Palette& pal, QImage&
         const std::int64_t pixels = four ? std::min<std::int64_t>(value, have * 2) : have;
         const std::int64_t end = std::min(x + pixels, width);
         for (std::int64_t k = 0; x < end; ++x, ++k) {
-            const uchar b = p.u8(static_cast<std::size_t>(i + (four ? k / 2 : k)));
+            const uchar b = p.U8(static_cast<std::size_t>(i + (four ? k / 2 : k)));
             dst[x] = pal[four ? ((k & 1) != 0 ? b & 0x0F : b >> 4) : b];
         }
         i += bytes + (bytes & 1);
@@ -376,11 +376,11 @@ void decodeRle(const Header& h, const ByteReader& p, const Palette& pal, QImage&
 
 // Icons: an AND bit of 1 makes the pixel transparent. Rows missing from a
 // short file stay opaque.
-void applyMask(const Header& h, const ByteReader& mask, QImage& img) {
+void ApplyMask(const Header& h, const ByteReader& mask, QImage& img) {
     const std::int64_t stride = ((h.width + 31) / 32) * 4;
     const auto width = static_cast<int>(h.width);
-    for (std::int64_t r = 0; r < h.height && mask.has(r * stride, stride); ++r) {
-        const uchar* src = mask.bytes() + r * stride;
+    for (std::int64_t r = 0; r < h.height && mask.Has(r * stride, stride); ++r) {
+        const uchar* src = mask.Bytes() + r * stride;
         auto* dst = reinterpret_cast<QRgb*>(img.scanLine(static_cast<int>(h.height - 1 - r)));
         for (int x = 0; x < width; ++x) {
             if (((src[x >> 3] >> (7 - (x & 7))) & 1) != 0) {
@@ -390,7 +390,7 @@ void applyMask(const Header& h, const ByteReader& mask, QImage& img) {
     }
 }
 
-void makeOpaque(QImage& img) {
+void MakeOpaque(QImage& img) {
     for (int y = 0; y < img.height(); ++y) {
         auto* row = reinterpret_cast<QRgb*>(img.scanLine(y));
         for (int x = 0; x < img.width(); ++x) {
@@ -402,9 +402,9 @@ void makeOpaque(QImage& img) {
 // Colour table: 3-byte entries after a core header, 4-byte otherwise, 2-byte
 // indices into the caller's palette when it gives one. dataStart is where the
 // pixels would follow the table.
-const char* readTable(const ByteReader& r, const Header& h, std::int64_t pixelOffset,
+const char* ReadTable(const ByteReader& r, const Header& h, std::int64_t pixelOffset,
                       DibPalette indices, Palette& pal, std::int64_t& dataStart) {
-    const auto n = static_cast<std::int64_t>(r.size());
+    const auto n = static_cast<std::int64_t>(r.Size());
     const std::int64_t entrySize = !indices.empty() ? 2 : h.core ? 3 : 4;
     const std::int64_t tableStart = h.size + h.maskBytes;
     std::int64_t count = 0;
@@ -429,17 +429,17 @@ const char* readTable(const ByteReader& r, const Header& h, std::int64_t pixelOf
     pal.fill(kOpaque);
     for (std::int64_t i = 0; i < used; ++i) {
         const auto e = static_cast<std::size_t>(tableStart + i * entrySize);
-        pal[i] = !indices.empty() ? indices[r.u16(e) % indices.size()]
-                                  : kOpaque | std::uint32_t{r.u8(e + 2)} << 16 |
-                                        std::uint32_t{r.u8(e + 1)} << 8 | r.u8(e);
+        pal[i] = !indices.empty() ? indices[r.U16(e) % indices.size()]
+                                  : kOpaque | std::uint32_t{r.U8(e + 2)} << 16 |
+                                        std::uint32_t{r.U8(e + 1)} << 8 | r.U8(e);
     }
     return nullptr;
 }
 
 // The pixels of a parsed header, avail bytes of them at data.
-DibResult decodePixels(const Header& h, const Palette& pal, DibRules rules,
+DibResult DecodePixels(const Header& h, const Palette& pal, DibRules rules,
                        const ByteReader& pixels) {
-    const auto avail = static_cast<std::int64_t>(pixels.size());
+    const auto avail = static_cast<std::int64_t>(pixels.Size());
     DibResult result;
     QImage& img = result.image;
 
@@ -450,12 +450,12 @@ DibResult decodePixels(const Header& h, const Palette& pal, DibRules rules,
         if (count > kRleFreePixels && count > len * kRlePixelsPerByte) {
             return {{}, kTooLarge};
         }
-        img = newImage(h.width, h.height, QImage::Format_ARGB32_Premultiplied);
+        img = NewImage(h.width, h.height, QImage::Format_ARGB32_Premultiplied);
         if (img.isNull()) {
             return {{}, kNoMemory};
         }
         img.fill(0);
-        decodeRle(h, pixels.sub(0, static_cast<std::size_t>(len)), pal, img);
+        DecodeRle(h, pixels.Sub(0, static_cast<std::size_t>(len)), pal, img);
         return result;
     }
 
@@ -465,7 +465,7 @@ DibResult decodePixels(const Header& h, const Palette& pal, DibRules rules,
     if (needed > avail) {
         return {{}, kPixelsTruncated};
     }
-    const uchar* data = pixels.bytes();
+    const uchar* data = pixels.Bytes();
     const bool alpha = h.masks[3] != 0;
     // Icons get their mask applied, so true colour goes straight to ARGB32.
     const bool icon = rules == DibRules::Icon;
@@ -473,7 +473,7 @@ DibResult decodePixels(const Header& h, const Palette& pal, DibRules rules,
                                   : h.bpp <= 8      ? QImage::Format_Indexed8
                                   : (alpha || icon) ? QImage::Format_ARGB32
                                                     : QImage::Format_RGB32;
-    img = newImage(h.width, h.height, format);
+    img = NewImage(h.width, h.height, format);
     if (img.isNull()) {
         return {{}, kNoMemory};
     }
@@ -483,23 +483,23 @@ DibResult decodePixels(const Header& h, const Palette& pal, DibRules rules,
     case 4:
     case 8:
         img.setColorTable(QList<QRgb>(pal.begin(), pal.begin() + (1 << h.bpp)));
-        decodeIndexed(h, data, stride, img);
+        DecodeIndexed(h, data, stride, img);
         break;
     case 16:
-        alphaSeen = decode16(h, data, stride, img);
+        alphaSeen = Decode16(h, data, stride, img);
         break;
     case 24:
-        decode24(h, data, stride, img);
+        Decode24(h, data, stride, img);
         break;
     default:
-        alphaSeen = decode32(h, data, stride, img);
+        alphaSeen = Decode32(h, data, stride, img);
         break;
     }
 
     const bool alphaUsed = alpha && alphaSeen != 0;
     if (alpha && !alphaUsed) {
         // An alpha channel of zeros is unused, not an invisible picture.
-        makeOpaque(img);
+        MakeOpaque(img);
         if (!icon) {
             img.reinterpretAsFormat(QImage::Format_RGB32);
         }
@@ -509,7 +509,7 @@ DibResult decodePixels(const Header& h, const Palette& pal, DibRules rules,
             img = img.convertToFormat(QImage::Format_ARGB32);
         }
         if (!alphaUsed) {
-            applyMask(h, pixels.from(static_cast<std::size_t>(stride * h.height)), img);
+            ApplyMask(h, pixels.From(static_cast<std::size_t>(stride * h.height)), img);
         }
     }
     return result;
@@ -517,42 +517,42 @@ DibResult decodePixels(const Header& h, const Palette& pal, DibRules rules,
 
 } // namespace
 
-DibResult decodeBmpFile(QByteArrayView file, DibRules rules) {
+DibResult DecodeBmpFile(QByteArrayView file, DibRules rules) {
     const ByteReader r(file);
-    if (!r.has(0, 14) || r.u8(0) != 'B' || r.u8(1) != 'M') {
+    if (!r.Has(0, 14) || r.U8(0) != 'B' || r.U8(1) != 'M') {
         return {{}, kNotBmp};
     }
-    return decodeDib(file.sliced(14), rules, std::int64_t{r.u32(10)} - 14);
+    return DecodeDib(file.sliced(14), rules, std::int64_t{r.U32(10)} - 14);
 }
 
-DibResult decodeDib(QByteArrayView dib, DibRules rules, std::int64_t pixelOffset,
+DibResult DecodeDib(QByteArrayView dib, DibRules rules, std::int64_t pixelOffset,
                     DibPalette indices) {
     const ByteReader r(dib);
     Header h;
-    if (const char* failure = parseHeader(r, rules, h)) {
+    if (const char* failure = ParseHeader(r, rules, h)) {
         return {{}, failure};
     }
     Palette pal;
     std::int64_t dataStart = 0;
-    if (const char* failure = readTable(r, h, pixelOffset, indices, pal, dataStart)) {
+    if (const char* failure = ReadTable(r, h, pixelOffset, indices, pal, dataStart)) {
         return {{}, failure};
     }
-    return decodePixels(h, pal, rules, r.from(static_cast<std::size_t>(dataStart)));
+    return DecodePixels(h, pal, rules, r.From(static_cast<std::size_t>(dataStart)));
 }
 
-DibResult decodeDib(QByteArrayView info, QByteArrayView bits, DibRules rules, DibPalette indices) {
+DibResult DecodeDib(QByteArrayView info, QByteArrayView bits, DibRules rules, DibPalette indices) {
     const ByteReader r(info);
     Header h;
-    if (const char* failure = parseHeader(r, rules, h)) {
+    if (const char* failure = ParseHeader(r, rules, h)) {
         return {{}, failure};
     }
     Palette pal;
     std::int64_t dataStart = 0;
     // The table ends where info does, as if a file header's offset said so.
-    if (const char* failure = readTable(r, h, info.size(), indices, pal, dataStart)) {
+    if (const char* failure = ReadTable(r, h, info.size(), indices, pal, dataStart)) {
         return {{}, failure};
     }
-    return decodePixels(h, pal, rules, ByteReader(bits));
+    return DecodePixels(h, pal, rules, ByteReader(bits));
 }
 
 } // namespace qcm::pictures

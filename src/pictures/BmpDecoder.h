@@ -26,7 +26,7 @@ struct DibResult {
 };
 
 // A whole BMP file: 14-byte "BM" file header then a packed DIB.
-DibResult decodeBmpFile(QByteArrayView file, DibRules rules);
+DibResult DecodeBmpFile(QByteArrayView file, DibRules rules);
 
 // A logical palette for colour tables that hold 16-bit indices instead of
 // colours (metafiles' DIB_PAL_COLORS): an index picks entry index % size.
@@ -36,13 +36,13 @@ using DibPalette = std::span<const QRgb>;
 // A packed DIB: information header, masks, colour table, pixels.
 // pixelOffset, when >= 0, is where the pixels start relative to dib (the file
 // header's offset field); it is trusted only when it lies past the colour table.
-DibResult decodeDib(QByteArrayView dib, DibRules rules, std::int64_t pixelOffset = -1,
+DibResult DecodeDib(QByteArrayView dib, DibRules rules, std::int64_t pixelOffset = -1,
                     DibPalette indices = {});
 
 // Header, masks and colour table in info, pixels apart in bits, as metafile
 // records carry them. The colour table ends with info: a shorter one is
 // allowed, the missing entries being black.
-DibResult decodeDib(QByteArrayView info, QByteArrayView bits, DibRules rules,
+DibResult DecodeDib(QByteArrayView info, QByteArrayView bits, DibRules rules,
                     DibPalette indices = {});
 
 // Run-length images above this many pixels must have compressed data that

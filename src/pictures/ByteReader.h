@@ -20,81 +20,81 @@ public:
     ByteReader() = default;
     explicit ByteReader(QByteArrayView view) : data_(view) {}
 
-    std::size_t size() const { return static_cast<std::size_t>(data_.size()); }
-    bool has(std::size_t offset, std::size_t length) const {
-        return offset <= size() && length <= size() - offset;
+    std::size_t Size() const { return static_cast<std::size_t>(data_.size()); }
+    bool Has(std::size_t offset, std::size_t length) const {
+        return offset <= Size() && length <= Size() - offset;
     }
 
-    std::uint8_t u8(std::size_t offset) const { return offset < size() ? bytes()[offset] : 0; }
-    std::uint16_t u16(std::size_t offset) const {
-        if (!has(offset, 2)) {
+    std::uint8_t U8(std::size_t offset) const { return offset < Size() ? Bytes()[offset] : 0; }
+    std::uint16_t U16(std::size_t offset) const {
+        if (!Has(offset, 2)) {
             return 0;
         }
-        const std::uint8_t* p = bytes() + offset;
+        const std::uint8_t* p = Bytes() + offset;
         return static_cast<std::uint16_t>(p[0] | (p[1] << 8));
     }
-    std::int16_t i16(std::size_t offset) const { return static_cast<std::int16_t>(u16(offset)); }
-    std::uint32_t u32(std::size_t offset) const {
-        if (!has(offset, 4)) {
+    std::int16_t I16(std::size_t offset) const { return static_cast<std::int16_t>(U16(offset)); }
+    std::uint32_t U32(std::size_t offset) const {
+        if (!Has(offset, 4)) {
             return 0;
         }
-        const std::uint8_t* p = bytes() + offset;
+        const std::uint8_t* p = Bytes() + offset;
         return std::uint32_t{p[0]} | std::uint32_t{p[1]} << 8 | std::uint32_t{p[2]} << 16 |
                std::uint32_t{p[3]} << 24;
     }
-    std::int32_t i32(std::size_t offset) const { return static_cast<std::int32_t>(u32(offset)); }
+    std::int32_t I32(std::size_t offset) const { return static_cast<std::int32_t>(U32(offset)); }
     // PNG's sizes are the one big-endian field the readers meet.
-    std::uint32_t be32(std::size_t offset) const {
-        if (!has(offset, 4)) {
+    std::uint32_t Be32(std::size_t offset) const {
+        if (!Has(offset, 4)) {
             return 0;
         }
-        const std::uint8_t* p = bytes() + offset;
+        const std::uint8_t* p = Bytes() + offset;
         return std::uint32_t{p[0]} << 24 | std::uint32_t{p[1]} << 16 | std::uint32_t{p[2]} << 8 |
                p[3];
     }
-    float f32(std::size_t offset) const {
-        const std::uint32_t bits = u32(offset);
+    float F32(std::size_t offset) const {
+        const std::uint32_t bits = U32(offset);
         float value = 0;
         std::memcpy(&value, &bits, sizeof value);
         return value;
     }
 
     // The bytes [offset, offset + length), or an empty reader when out of range.
-    ByteReader sub(std::size_t offset, std::size_t length) const {
-        return has(offset, length) ? ByteReader(data_.sliced(static_cast<qsizetype>(offset),
+    ByteReader Sub(std::size_t offset, std::size_t length) const {
+        return Has(offset, length) ? ByteReader(data_.sliced(static_cast<qsizetype>(offset),
                                                              static_cast<qsizetype>(length)))
                                    : ByteReader();
     }
-    ByteReader from(std::size_t offset) const {
-        return offset <= size() ? sub(offset, size() - offset) : ByteReader();
+    ByteReader From(std::size_t offset) const {
+        return offset <= Size() ? Sub(offset, Size() - offset) : ByteReader();
     }
-    QByteArrayView view() const { return data_; }
-    const char* data() const { return data_.data(); }
+    QByteArrayView View() const { return data_; }
+    const char* Data() const { return data_.data(); }
     // The first byte, for loops that run over a range checked with has().
-    const std::uint8_t* bytes() const {
+    const std::uint8_t* Bytes() const {
         return reinterpret_cast<const std::uint8_t*>(data_.data());
     }
 
     // ---- cursor
-    std::size_t pos() const { return pos_; }
-    std::size_t remaining() const { return size() - pos_; }
-    void seek(std::size_t offset) { pos_ = offset < size() ? offset : size(); }
+    std::size_t Pos() const { return pos_; }
+    std::size_t Remaining() const { return Size() - pos_; }
+    void Seek(std::size_t offset) { pos_ = offset < Size() ? offset : Size(); }
     // The next byte, or -1 at the end.
-    int next() { return pos_ < size() ? bytes()[pos_++] : -1; }
-    int peek() const { return pos_ < size() ? bytes()[pos_] : -1; }
+    int Next() { return pos_ < Size() ? Bytes()[pos_++] : -1; }
+    int Peek() const { return pos_ < Size() ? Bytes()[pos_] : -1; }
     // Copies up to count bytes to to; returns how many there were.
-    std::size_t read(void* to, std::size_t count) {
-        const std::size_t n = count < remaining() ? count : remaining();
+    std::size_t Read(void* to, std::size_t count) {
+        const std::size_t n = count < Remaining() ? count : Remaining();
         if (n > 0) {
-            std::memcpy(to, bytes() + pos_, n);
+            std::memcpy(to, Bytes() + pos_, n);
             pos_ += n;
         }
         return n;
     }
     // Moves on by count bytes; false, and at the end, when fewer remain.
-    bool skip(std::size_t count) {
-        if (count > remaining()) {
-            pos_ = size();
+    bool Skip(std::size_t count) {
+        if (count > Remaining()) {
+            pos_ = Size();
             return false;
         }
         pos_ += count;

@@ -128,36 +128,36 @@ struct Record {
     ByteReader bytes;
     std::uint32_t type = 0;
 
-    std::int32_t i(std::size_t offset) const { return bytes.i32(offset); }
-    std::uint32_t u(std::size_t offset) const { return bytes.u32(offset); }
-    QPointF point(std::size_t offset) const { return {double(i(offset)), double(i(offset + 4))}; }
-    QSizeF size(std::size_t offset) const { return {double(i(offset)), double(i(offset + 4))}; }
+    std::int32_t I(std::size_t offset) const { return bytes.I32(offset); }
+    std::uint32_t U(std::size_t offset) const { return bytes.U32(offset); }
+    QPointF Point(std::size_t offset) const { return {double(I(offset)), double(I(offset + 4))}; }
+    QSizeF Size(std::size_t offset) const { return {double(I(offset)), double(I(offset + 4))}; }
     // RECTL: left, top, right, bottom, inclusive-inclusive as GDI draws it.
-    QRectF rect(std::size_t offset) const { return QRectF(point(offset), point(offset + 8)); }
+    QRectF Rect(std::size_t offset) const { return QRectF(Point(offset), Point(offset + 8)); }
 };
 
-QPolygonF readPoints(const ByteReader& b, std::size_t offset, std::size_t count, bool small) {
+QPolygonF ReadPoints(const ByteReader& b, std::size_t offset, std::size_t count, bool small) {
     QPolygonF poly;
     const std::size_t each = small ? 4 : 8;
-    if (count > b.size() / each || !b.has(offset, count * each)) {
+    if (count > b.Size() / each || !b.Has(offset, count * each)) {
         return poly;
     }
     poly.reserve(static_cast<qsizetype>(count));
     for (std::size_t k = 0; k < count; ++k) {
         const std::size_t at = offset + k * each;
-        poly.append(small ? QPointF(b.i16(at), b.i16(at + 2)) : QPointF(b.i32(at), b.i32(at + 4)));
+        poly.append(small ? QPointF(b.I16(at), b.I16(at + 2)) : QPointF(b.I32(at), b.I32(at + 4)));
     }
     return poly;
 }
 
 // POLYPOLYGON and POLYPOLYLINE: counts, then all points; refused when the
 // counts do not add up within the record.
-std::vector<QPolygonF> readPolyPoly(const Record& r, bool small) {
-    const std::size_t polygons = r.u(24);
-    const std::size_t total = r.u(28);
+std::vector<QPolygonF> ReadPolyPoly(const Record& r, bool small) {
+    const std::size_t polygons = r.U(24);
+    const std::size_t total = r.U(28);
     const std::size_t each = small ? 4 : 8;
-    if (polygons > r.bytes.size() / 4 || total > r.bytes.size() / each ||
-        !r.bytes.has(32, polygons * 4 + total * each)) {
+    if (polygons > r.bytes.Size() / 4 || total > r.bytes.Size() / each ||
+        !r.bytes.Has(32, polygons * 4 + total * each)) {
         return {};
     }
     std::vector<QPolygonF> list;
@@ -165,26 +165,26 @@ std::vector<QPolygonF> readPolyPoly(const Record& r, bool small) {
     std::size_t at = 32 + polygons * 4;
     std::size_t used = 0;
     for (std::size_t k = 0; k < polygons; ++k) {
-        const std::size_t count = r.u(32 + 4 * k);
+        const std::size_t count = r.U(32 + 4 * k);
         if (count > total - used) {
             return {};
         }
-        list.push_back(readPoints(r.bytes, at, count, small));
+        list.push_back(ReadPoints(r.bytes, at, count, small));
         at += count * each;
         used += count;
     }
     return list;
 }
 
-QTransform readXform(const Record& r, std::size_t offset) {
-    return {r.bytes.f32(offset),      r.bytes.f32(offset + 4),  r.bytes.f32(offset + 8),
-            r.bytes.f32(offset + 12), r.bytes.f32(offset + 16), r.bytes.f32(offset + 20)};
+QTransform ReadXform(const Record& r, std::size_t offset) {
+    return {r.bytes.F32(offset),      r.bytes.F32(offset + 4),  r.bytes.F32(offset + 8),
+            r.bytes.F32(offset + 12), r.bytes.F32(offset + 16), r.bytes.F32(offset + 20)};
 }
 
 // RGNDATA: a 32-byte header then nCount rectangles.
-std::optional<QPainterPath> readRegion(ByteReader data) {
-    const std::size_t count = data.u32(8);
-    if (data.u32(0) < 32 || count > kMaxRegionRects || !data.has(32, count * 16)) {
+std::optional<QPainterPath> ReadRegion(ByteReader data) {
+    const std::size_t count = data.U32(8);
+    if (data.U32(0) < 32 || count > kMaxRegionRects || !data.Has(32, count * 16)) {
         return std::nullopt;
     }
     std::vector<QRect> rects;
@@ -194,7 +194,7 @@ std::optional<QPainterPath> readRegion(ByteReader data) {
         // Far-out coordinates are pulled in so that widths cannot overflow.
         auto coordinate = [&](std::size_t offset, int shrink) {
             constexpr std::int64_t kFar = std::int64_t{1} << 26;
-            return static_cast<int>(std::clamp<std::int64_t>(data.i32(offset), -kFar, kFar) -
+            return static_cast<int>(std::clamp<std::int64_t>(data.I32(offset), -kFar, kFar) -
                                     shrink);
         };
         const QRect r(QPoint(coordinate(at, 0), coordinate(at + 4, 0)),
@@ -203,21 +203,21 @@ std::optional<QPainterPath> readRegion(ByteReader data) {
             rects.push_back(r);
         }
     }
-    return regionPath(rects);
+    return RegionPath(rects);
 }
 
-LogFont readFont(const Record& r) {
+LogFont ReadFont(const Record& r) {
     LogFont f;
-    f.height = r.i(12);
-    f.width = r.i(16);
-    f.escapement = r.i(20);
-    f.weight = r.i(28);
-    f.italic = r.bytes.u8(32) != 0;
-    f.underline = r.bytes.u8(33) != 0;
-    f.strikeOut = r.bytes.u8(34) != 0;
-    f.charSet = r.bytes.u8(35);
+    f.height = r.I(12);
+    f.width = r.I(16);
+    f.escapement = r.I(20);
+    f.weight = r.I(28);
+    f.italic = r.bytes.U8(32) != 0;
+    f.underline = r.bytes.U8(33) != 0;
+    f.strikeOut = r.bytes.U8(34) != 0;
+    f.charSet = r.bytes.U8(35);
     for (std::size_t k = 0; k < 32; ++k) {
-        const char16_t c = r.bytes.u16(40 + 2 * k);
+        const char16_t c = r.bytes.U16(40 + 2 * k);
         if (c == 0) {
             break;
         }
@@ -226,87 +226,87 @@ LogFont readFont(const Record& r) {
     return f;
 }
 
-QImage recordDib(const Record& r, std::size_t offBmiField, ColourUsage usage,
+QImage RecordDib(const Record& r, std::size_t offBmiField, ColourUsage usage,
                  const Monochrome* monochrome = nullptr) {
-    const std::size_t offBmi = r.u(offBmiField);
-    const std::size_t cbBmi = r.u(offBmiField + 4);
-    const std::size_t offBits = r.u(offBmiField + 8);
-    const std::size_t cbBits = r.u(offBmiField + 12);
-    if (cbBmi == 0 || !r.bytes.has(offBmi, cbBmi) || !r.bytes.has(offBits, cbBits)) {
+    const std::size_t offBmi = r.U(offBmiField);
+    const std::size_t cbBmi = r.U(offBmiField + 4);
+    const std::size_t offBits = r.U(offBmiField + 8);
+    const std::size_t cbBits = r.U(offBmiField + 12);
+    if (cbBmi == 0 || !r.bytes.Has(offBmi, cbBmi) || !r.bytes.Has(offBits, cbBits)) {
         return {};
     }
-    return decodeDib(r.bytes.sub(offBmi, cbBmi), r.bytes.sub(offBits, cbBits), usage, monochrome);
+    return DecodeDib(r.bytes.Sub(offBmi, cbBmi), r.bytes.Sub(offBits, cbBits), usage, monochrome);
 }
 
-void extTextOut(Player& p, const Record& r, bool wide) {
-    const QPointF reference = r.point(36);
-    const std::size_t count = r.u(44);
-    const std::size_t offString = r.u(48);
-    const std::uint32_t options = r.u(52);
-    const QRectF box = r.rect(56);
-    const std::size_t offDx = r.u(72);
+void ExtTextOut(Player& p, const Record& r, bool wide) {
+    const QPointF reference = r.Point(36);
+    const std::size_t count = r.U(44);
+    const std::size_t offString = r.U(48);
+    const std::uint32_t options = r.U(52);
+    const QRectF box = r.Rect(56);
+    const std::size_t offDx = r.U(72);
     const std::optional<QRectF> rect =
         (options & 0x6) != 0 ? std::optional<QRectF>(box) : std::nullopt;
     const std::size_t charBytes = wide ? 2 : 1;
-    if (count > r.bytes.size() || !r.bytes.has(offString, count * charBytes)) {
-        p.text(reference, QString(), {}, options, rect);
+    if (count > r.bytes.Size() || !r.bytes.Has(offString, count * charBytes)) {
+        p.Text(reference, QString(), {}, options, rect);
         return;
     }
     QString text;
     if (wide) {
         text.reserve(static_cast<qsizetype>(count));
         for (std::size_t k = 0; k < count; ++k) {
-            text.append(QChar(static_cast<char16_t>(r.bytes.u16(offString + 2 * k))));
+            text.append(QChar(static_cast<char16_t>(r.bytes.U16(offString + 2 * k))));
         }
     } else {
-        text = core::cp1252::decode(r.bytes.sub(offString, count).view());
+        text = core::cp1252::Decode(r.bytes.Sub(offString, count).View());
     }
     // ETO_PDY: the spacing array holds x and y pairs.
     const std::size_t stride = (options & 0x2000) != 0 ? 8 : 4;
     std::vector<double> dx;
-    if (offDx != 0 && r.bytes.has(offDx, count * stride)) {
+    if (offDx != 0 && r.bytes.Has(offDx, count * stride)) {
         dx.reserve(count);
         for (std::size_t k = 0; k < count; ++k) {
-            dx.push_back(r.i(offDx + stride * k));
+            dx.push_back(r.I(offDx + stride * k));
         }
     }
-    p.text(reference, text, dx, options, rect);
+    p.Text(reference, text, dx, options, rect);
 }
 
-void extCreatePen(Player& p, const Record& r) {
-    const std::uint32_t style = r.u(28);
+void ExtCreatePen(Player& p, const Record& r) {
+    const std::uint32_t style = r.U(28);
     const bool geometric = (style & 0x10000) != 0;
-    const double width = geometric ? r.u(32) : 0;
-    const std::uint32_t brushStyle = r.u(36);
+    const double width = geometric ? r.U(32) : 0;
+    const std::uint32_t brushStyle = r.U(36);
     std::vector<double> dashes;
-    const std::size_t entries = r.u(48);
-    if ((style & 0xF) == 7 && entries <= 16 && r.bytes.has(52, entries * 4)) {
+    const std::size_t entries = r.U(48);
+    if ((style & 0xF) == 7 && entries <= 16 && r.bytes.Has(52, entries * 4)) {
         for (std::size_t k = 0; k < entries; ++k) {
-            dashes.push_back(r.u(52 + 4 * k));
+            dashes.push_back(r.U(52 + 4 * k));
         }
     }
     const std::uint32_t effective = brushStyle == 1 ? 5 : style; // a null brush draws nothing
-    p.createObject(r.u(8), makePen(effective, width, colourRef(r.u(40)), dashes));
+    p.CreateObject(r.U(8), MakePen(effective, width, ColourRef(r.U(40)), dashes));
 }
 
-void selectObject(Player& p, std::uint32_t handle) {
+void SelectObject(Player& p, std::uint32_t handle) {
     if ((handle & kStockObject) != 0) {
-        p.selectStockObject(handle & ~kStockObject);
+        p.SelectStockObject(handle & ~kStockObject);
     } else {
-        p.selectObject(handle);
+        p.SelectObject(handle);
     }
 }
 
 // TransparentBlt and AlphaBlend keep a colour key or blend function where the
 // others keep their raster operation.
-void blit(Player& p, const Record& r, bool stretch, bool transparent, bool alpha = false) {
-    const QRectF dest(r.point(24), r.size(32));
-    const std::uint32_t rop = transparent || alpha ? kSrcCopy : r.u(40);
-    const QPointF srcAt = r.point(44);
-    const QSizeF srcSize = stretch ? r.size(100) : r.size(32);
-    QImage image = recordDib(r, 84, r.u(80) == 1 ? ColourUsage::Palette : ColourUsage::Rgb);
+void Blit(Player& p, const Record& r, bool stretch, bool transparent, bool alpha = false) {
+    const QRectF dest(r.Point(24), r.Size(32));
+    const std::uint32_t rop = transparent || alpha ? kSrcCopy : r.U(40);
+    const QPointF srcAt = r.Point(44);
+    const QSizeF srcSize = stretch ? r.Size(100) : r.Size(32);
+    QImage image = RecordDib(r, 84, r.U(80) == 1 ? ColourUsage::Palette : ColourUsage::Rgb);
     if (transparent && !image.isNull()) {
-        const QRgb key = colourRef(r.u(40)).rgb();
+        const QRgb key = ColourRef(r.U(40)).rgb();
         image = image.convertToFormat(QImage::Format_ARGB32);
         for (int y = 0; y < image.height(); ++y) {
             auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
@@ -317,323 +317,323 @@ void blit(Player& p, const Record& r, bool stretch, bool transparent, bool alpha
             }
         }
     }
-    p.blit(image, dest, QRectF(srcAt, srcSize), rop);
+    p.Blit(image, dest, QRectF(srcAt, srcSize), rop);
 }
 
-void dibBits(Player& p, const Record& r, bool stretch) {
-    const ColourUsage usage = r.u(64) == 1 ? ColourUsage::Palette : ColourUsage::Rgb;
-    const QImage image = recordDib(r, 48, usage);
-    const QSizeF srcSize = r.size(40);
-    const QRectF dest(r.point(24), stretch ? r.size(72) : srcSize);
-    const std::uint32_t rop = stretch ? r.u(68) : kSrcCopy;
+void DibBits(Player& p, const Record& r, bool stretch) {
+    const ColourUsage usage = r.U(64) == 1 ? ColourUsage::Palette : ColourUsage::Rgb;
+    const QImage image = RecordDib(r, 48, usage);
+    const QSizeF srcSize = r.Size(40);
+    const QRectF dest(r.Point(24), stretch ? r.Size(72) : srcSize);
+    const std::uint32_t rop = stretch ? r.U(68) : kSrcCopy;
     if (image.isNull()) {
-        p.patBlt(dest, rop);
+        p.PatBlt(dest, rop);
         return;
     }
-    const QRectF src = dibSourceRect(r.bytes.sub(r.u(48), r.u(52)), image.height(), r.i(32),
-                                     r.i(36), srcSize.width(), srcSize.height());
-    p.blit(image, dest, src, rop);
+    const QRectF src = DibSourceRect(r.bytes.Sub(r.U(48), r.U(52)), image.height(), r.I(32),
+                                     r.I(36), srcSize.width(), srcSize.height());
+    p.Blit(image, dest, src, rop);
 }
 
-void gradientFill(Player& p, const Record& r) {
-    const std::size_t vertices = r.u(24);
-    const std::size_t shapes = r.u(28);
-    const std::uint32_t mode = r.u(32);
-    if (vertices > r.bytes.size() / 16 || shapes > r.bytes.size() / 8 ||
-        !r.bytes.has(36, vertices * 16)) {
+void GradientFill(Player& p, const Record& r) {
+    const std::size_t vertices = r.U(24);
+    const std::size_t shapes = r.U(28);
+    const std::uint32_t mode = r.U(32);
+    if (vertices > r.bytes.Size() / 16 || shapes > r.bytes.Size() / 8 ||
+        !r.bytes.Has(36, vertices * 16)) {
         return;
     }
-    auto vertex = [&](std::size_t k) { return r.point(36 + 16 * k); };
+    auto vertex = [&](std::size_t k) { return r.Point(36 + 16 * k); };
     auto colour = [&](std::size_t k) {
         const std::size_t at = 36 + 16 * k + 8;
-        return QColor(r.bytes.u16(at) >> 8, r.bytes.u16(at + 2) >> 8, r.bytes.u16(at + 4) >> 8);
+        return QColor(r.bytes.U16(at) >> 8, r.bytes.U16(at + 2) >> 8, r.bytes.U16(at + 4) >> 8);
     };
     const std::size_t table = 36 + vertices * 16;
-    const BrushObject saved = p.dc().brush;
-    const QPen savedPen = p.dc().pen;
-    p.dc().pen = QPen(Qt::NoPen);
-    for (std::size_t s = 0; s < shapes && p.withinBudget(); ++s) {
+    const BrushObject saved = p.Dc().brush;
+    const QPen savedPen = p.Dc().pen;
+    p.Dc().pen = QPen(Qt::NoPen);
+    for (std::size_t s = 0; s < shapes && p.WithinBudget(); ++s) {
         if (mode == 2) { // triangles, shown in their mean colour
             const std::size_t at = table + 12 * s;
-            const std::size_t a = r.u(at);
-            const std::size_t b = r.u(at + 4);
-            const std::size_t c = r.u(at + 8);
-            if (!r.bytes.has(at, 12) || a >= vertices || b >= vertices || c >= vertices) {
+            const std::size_t a = r.U(at);
+            const std::size_t b = r.U(at + 4);
+            const std::size_t c = r.U(at + 8);
+            if (!r.bytes.Has(at, 12) || a >= vertices || b >= vertices || c >= vertices) {
                 break;
             }
             const QColor ca = colour(a);
             const QColor cb = colour(b);
             const QColor cc = colour(c);
-            p.dc().brush = {QBrush(QColor((ca.red() + cb.red() + cc.red()) / 3,
+            p.Dc().brush = {QBrush(QColor((ca.red() + cb.red() + cc.red()) / 3,
                                           (ca.green() + cb.green() + cc.green()) / 3,
                                           (ca.blue() + cb.blue() + cc.blue()) / 3)),
                             false};
-            p.polygon(QPolygonF({vertex(a), vertex(b), vertex(c)}));
+            p.Polygon(QPolygonF({vertex(a), vertex(b), vertex(c)}));
             continue;
         }
         const std::size_t at = table + 8 * s;
-        const std::size_t a = r.u(at);
-        const std::size_t b = r.u(at + 4);
-        if (!r.bytes.has(at, 8) || a >= vertices || b >= vertices) {
+        const std::size_t a = r.U(at);
+        const std::size_t b = r.U(at + 4);
+        if (!r.bytes.Has(at, 8) || a >= vertices || b >= vertices) {
             break;
         }
         const QRectF box(vertex(a), vertex(b));
         QLinearGradient g(box.topLeft(), mode == 0 ? box.topRight() : box.bottomLeft());
         g.setColorAt(0, colour(a));
         g.setColorAt(1, colour(b));
-        p.dc().brush = {QBrush(g), false};
-        p.rectangle(box);
+        p.Dc().brush = {QBrush(g), false};
+        p.Rectangle(box);
     }
-    p.dc().brush = saved;
-    p.dc().pen = savedPen;
+    p.Dc().brush = saved;
+    p.Dc().pen = savedPen;
 }
 
-void regionCall(Player& p, const Record& r) {
-    const std::size_t cb = r.u(24);
+void RegionCall(Player& p, const Record& r) {
+    const std::size_t cb = r.U(24);
     const std::size_t dataAt = r.type == EMR_FRAMERGN ? 40 : (r.type == EMR_FILLRGN ? 32 : 28);
-    const auto region = readRegion(r.bytes.sub(dataAt, cb));
+    const auto region = ReadRegion(r.bytes.Sub(dataAt, cb));
     if (!region) {
         return;
     }
-    const QTransform t = p.logicalToOutput();
+    const QTransform t = p.LogicalToOutput();
     const QPainterPath path = t.map(*region);
-    const GdiObject* object = p.object(r.u(28));
+    const GdiObject* object = p.Object(r.U(28));
     const auto* brush = object != nullptr ? std::get_if<BrushObject>(object) : nullptr;
     switch (r.type) {
     case EMR_FILLRGN:
         if (brush != nullptr) {
-            p.fillRegion(path, *brush);
+            p.FillRegion(path, *brush);
         }
         break;
     case EMR_FRAMERGN:
         if (brush != nullptr) {
-            const QSizeF stroke = r.size(32);
-            p.frameRegion(
+            const QSizeF stroke = r.Size(32);
+            p.FrameRegion(
                 path, *brush,
                 QSizeF(std::abs(stroke.width() * t.m11()), std::abs(stroke.height() * t.m22())));
         }
         break;
     case EMR_PAINTRGN:
-        p.fillRegion(path, p.dc().brush);
+        p.FillRegion(path, p.Dc().brush);
         break;
     default:
-        p.invertRegion(path);
+        p.InvertRegion(path);
         break;
     }
 }
 
-void play(Player& p, const Record& r) {
+void Play(Player& p, const Record& r) {
     switch (r.type) {
     case EMR_HEADER:
         break;
     case EMR_POLYBEZIER:
     case EMR_POLYBEZIER16:
-        p.polyBezier(readPoints(r.bytes, 28, r.u(24), r.type == EMR_POLYBEZIER16), false);
+        p.PolyBezier(ReadPoints(r.bytes, 28, r.U(24), r.type == EMR_POLYBEZIER16), false);
         break;
     case EMR_POLYBEZIERTO:
     case EMR_POLYBEZIERTO16:
-        p.polyBezier(readPoints(r.bytes, 28, r.u(24), r.type == EMR_POLYBEZIERTO16), true);
+        p.PolyBezier(ReadPoints(r.bytes, 28, r.U(24), r.type == EMR_POLYBEZIERTO16), true);
         break;
     case EMR_POLYGON:
     case EMR_POLYGON16:
-        p.polygon(readPoints(r.bytes, 28, r.u(24), r.type == EMR_POLYGON16));
+        p.Polygon(ReadPoints(r.bytes, 28, r.U(24), r.type == EMR_POLYGON16));
         break;
     case EMR_POLYLINE:
     case EMR_POLYLINE16:
-        p.polyline(readPoints(r.bytes, 28, r.u(24), r.type == EMR_POLYLINE16));
+        p.Polyline(ReadPoints(r.bytes, 28, r.U(24), r.type == EMR_POLYLINE16));
         break;
     case EMR_POLYLINETO:
     case EMR_POLYLINETO16:
-        p.polylineTo(readPoints(r.bytes, 28, r.u(24), r.type == EMR_POLYLINETO16));
+        p.PolylineTo(ReadPoints(r.bytes, 28, r.U(24), r.type == EMR_POLYLINETO16));
         break;
     case EMR_POLYPOLYLINE:
     case EMR_POLYPOLYLINE16:
-        p.polyPolyline(readPolyPoly(r, r.type == EMR_POLYPOLYLINE16));
+        p.PolyPolyline(ReadPolyPoly(r, r.type == EMR_POLYPOLYLINE16));
         break;
     case EMR_POLYPOLYGON:
     case EMR_POLYPOLYGON16:
-        p.polyPolygon(readPolyPoly(r, r.type == EMR_POLYPOLYGON16));
+        p.PolyPolygon(ReadPolyPoly(r, r.type == EMR_POLYPOLYGON16));
         break;
     case EMR_POLYDRAW:
     case EMR_POLYDRAW16: {
         const bool small = r.type == EMR_POLYDRAW16;
-        const std::size_t count = r.u(24);
-        const QPolygonF points = readPoints(r.bytes, 28, count, small);
+        const std::size_t count = r.U(24);
+        const QPolygonF points = ReadPoints(r.bytes, 28, count, small);
         const std::size_t typesAt = 28 + count * (small ? 4 : 8);
-        if (points.size() == static_cast<qsizetype>(count) && r.bytes.has(typesAt, count)) {
+        if (points.size() == static_cast<qsizetype>(count) && r.bytes.Has(typesAt, count)) {
             std::vector<std::uint8_t> types(count);
             for (std::size_t k = 0; k < count; ++k) {
-                types[k] = r.bytes.u8(typesAt + k);
+                types[k] = r.bytes.U8(typesAt + k);
             }
-            p.polyDraw(points, types);
+            p.PolyDraw(points, types);
         }
         break;
     }
     case EMR_SETWINDOWEXTEX:
-        p.setWindowExt(r.size(8));
+        p.SetWindowExt(r.Size(8));
         break;
     case EMR_SETWINDOWORGEX:
-        p.setWindowOrg(r.point(8));
+        p.SetWindowOrg(r.Point(8));
         break;
     case EMR_SETVIEWPORTEXTEX:
-        p.setViewportExt(r.size(8));
+        p.SetViewportExt(r.Size(8));
         break;
     case EMR_SETVIEWPORTORGEX:
-        p.setViewportOrg(r.point(8));
+        p.SetViewportOrg(r.Point(8));
         break;
     case EMR_SCALEVIEWPORTEXTEX:
-        p.scaleViewportExt(r.i(8), r.i(12), r.i(16), r.i(20));
+        p.ScaleViewportExt(r.I(8), r.I(12), r.I(16), r.I(20));
         break;
     case EMR_SCALEWINDOWEXTEX:
-        p.scaleWindowExt(r.i(8), r.i(12), r.i(16), r.i(20));
+        p.ScaleWindowExt(r.I(8), r.I(12), r.I(16), r.I(20));
         break;
     case EMR_SETPIXELV:
-        p.setPixel(r.point(8), colourRef(r.u(16)));
+        p.SetPixel(r.Point(8), ColourRef(r.U(16)));
         break;
     case EMR_SETMAPMODE:
-        p.setMapMode(r.i(8));
+        p.SetMapMode(r.I(8));
         break;
     case EMR_SETBKMODE:
-        p.dc().opaqueBackground = r.u(8) == 2;
+        p.Dc().opaqueBackground = r.U(8) == 2;
         break;
     case EMR_SETPOLYFILLMODE:
-        p.dc().fillRule = r.u(8) == 2 ? Qt::WindingFill : Qt::OddEvenFill;
+        p.Dc().fillRule = r.U(8) == 2 ? Qt::WindingFill : Qt::OddEvenFill;
         break;
     case EMR_SETROP2:
-        p.dc().rop2 = r.i(8);
+        p.Dc().rop2 = r.I(8);
         break;
     case EMR_SETTEXTALIGN:
-        p.dc().textAlign = r.u(8);
+        p.Dc().textAlign = r.U(8);
         break;
     case EMR_SETTEXTCOLOR:
-        p.dc().textColor = colourRef(r.u(8));
+        p.Dc().textColor = ColourRef(r.U(8));
         break;
     case EMR_SETBKCOLOR:
-        p.dc().bkColor = colourRef(r.u(8));
+        p.Dc().bkColor = ColourRef(r.U(8));
         break;
     case EMR_OFFSETCLIPRGN:
-        p.offsetClip(r.point(8));
+        p.OffsetClip(r.Point(8));
         break;
     case EMR_MOVETOEX:
-        p.moveTo(r.point(8));
+        p.MoveTo(r.Point(8));
         break;
     case EMR_LINETO:
-        p.lineTo(r.point(8));
+        p.LineTo(r.Point(8));
         break;
     case EMR_EXCLUDECLIPRECT:
-        p.excludeClipRect(r.rect(8));
+        p.ExcludeClipRect(r.Rect(8));
         break;
     case EMR_INTERSECTCLIPRECT:
-        p.intersectClipRect(r.rect(8));
+        p.IntersectClipRect(r.Rect(8));
         break;
     case EMR_SAVEDC:
-        p.saveDc();
+        p.SaveDc();
         break;
     case EMR_RESTOREDC:
-        p.restoreDc(r.i(8));
+        p.RestoreDc(r.I(8));
         break;
     case EMR_SETWORLDTRANSFORM:
-        p.setWorldTransform(readXform(r, 8));
+        p.SetWorldTransform(ReadXform(r, 8));
         break;
     case EMR_MODIFYWORLDTRANSFORM:
-        p.modifyWorldTransform(readXform(r, 8), r.i(32));
+        p.ModifyWorldTransform(ReadXform(r, 8), r.I(32));
         break;
     case EMR_SELECTOBJECT:
-        selectObject(p, r.u(8));
+        SelectObject(p, r.U(8));
         break;
     case EMR_CREATEPEN:
-        p.createObject(r.u(8), makePen(r.u(12), r.i(16), colourRef(r.u(24))));
+        p.CreateObject(r.U(8), MakePen(r.U(12), r.I(16), ColourRef(r.U(24))));
         break;
     case EMR_EXTCREATEPEN:
-        extCreatePen(p, r);
+        ExtCreatePen(p, r);
         break;
     case EMR_CREATEBRUSHINDIRECT:
-        p.createObject(r.u(8), makeBrush(r.u(12), colourRef(r.u(16)), r.u(20)));
+        p.CreateObject(r.U(8), MakeBrush(r.U(12), ColourRef(r.U(16)), r.U(20)));
         break;
     case EMR_CREATEMONOBRUSH: {
-        const Monochrome colours{p.dc().textColor.rgb(), p.dc().bkColor.rgb()};
-        p.createObject(r.u(8), makePatternBrush(recordDib(r, 16, ColourUsage::Rgb, &colours)));
+        const Monochrome colours{p.Dc().textColor.rgb(), p.Dc().bkColor.rgb()};
+        p.CreateObject(r.U(8), MakePatternBrush(RecordDib(r, 16, ColourUsage::Rgb, &colours)));
         break;
     }
     case EMR_CREATEDIBPATTERNBRUSHPT: {
-        const auto usage = r.u(12) == 1 ? ColourUsage::Palette : ColourUsage::Rgb;
-        p.createObject(r.u(8), makePatternBrush(recordDib(r, 16, usage)));
+        const auto usage = r.U(12) == 1 ? ColourUsage::Palette : ColourUsage::Rgb;
+        p.CreateObject(r.U(8), MakePatternBrush(RecordDib(r, 16, usage)));
         break;
     }
     case EMR_EXTCREATEFONTINDIRECTW:
-        p.createObject(r.u(8), readFont(r));
+        p.CreateObject(r.U(8), ReadFont(r));
         break;
     case EMR_CREATEPALETTE:
     case EMR_CREATECOLORSPACE:
     case EMR_CREATECOLORSPACEW:
-        p.createObject(r.u(8), Placeholder{});
+        p.CreateObject(r.U(8), Placeholder{});
         break;
     case EMR_DELETEOBJECT:
     case EMR_DELETECOLORSPACE:
-        p.deleteObject(r.u(8));
+        p.DeleteObject(r.U(8));
         break;
     case EMR_ANGLEARC:
-        p.angleArc(r.point(8), r.u(16), r.bytes.f32(20), r.bytes.f32(24));
+        p.AngleArc(r.Point(8), r.U(16), r.bytes.F32(20), r.bytes.F32(24));
         break;
     case EMR_ELLIPSE:
-        p.ellipse(r.rect(8));
+        p.Ellipse(r.Rect(8));
         break;
     case EMR_RECTANGLE:
-        p.rectangle(r.rect(8));
+        p.Rectangle(r.Rect(8));
         break;
     case EMR_ROUNDRECT:
-        p.roundRect(r.rect(8), r.size(24));
+        p.RoundRect(r.Rect(8), r.Size(24));
         break;
     case EMR_ARC:
-        p.arc(r.rect(8), r.point(24), r.point(32), Player::ArcKind::Arc);
+        p.Arc(r.Rect(8), r.Point(24), r.Point(32), Player::ArcKind::Arc);
         break;
     case EMR_ARCTO:
-        p.arc(r.rect(8), r.point(24), r.point(32), Player::ArcKind::ArcTo);
+        p.Arc(r.Rect(8), r.Point(24), r.Point(32), Player::ArcKind::ArcTo);
         break;
     case EMR_CHORD:
-        p.arc(r.rect(8), r.point(24), r.point(32), Player::ArcKind::Chord);
+        p.Arc(r.Rect(8), r.Point(24), r.Point(32), Player::ArcKind::Chord);
         break;
     case EMR_PIE:
-        p.arc(r.rect(8), r.point(24), r.point(32), Player::ArcKind::Pie);
+        p.Arc(r.Rect(8), r.Point(24), r.Point(32), Player::ArcKind::Pie);
         break;
     case EMR_SETARCDIRECTION:
-        p.dc().clockwise = r.u(8) == 2;
+        p.Dc().clockwise = r.U(8) == 2;
         break;
     case EMR_BEGINPATH:
-        p.beginPath();
+        p.BeginPath();
         break;
     case EMR_ENDPATH:
-        p.endPath();
+        p.EndPath();
         break;
     case EMR_ABORTPATH:
-        p.abortPath();
+        p.AbortPath();
         break;
     case EMR_CLOSEFIGURE:
-        p.closeFigure();
+        p.CloseFigure();
         break;
     case EMR_FILLPATH:
-        p.fillPath();
+        p.FillPath();
         break;
     case EMR_STROKEPATH:
-        p.strokePath();
+        p.StrokePath();
         break;
     case EMR_STROKEANDFILLPATH:
-        p.strokeAndFillPath();
+        p.StrokeAndFillPath();
         break;
     case EMR_SELECTCLIPPATH:
-        p.selectClipPath(static_cast<ClipMode>(std::clamp<std::uint32_t>(r.u(8), 1, 5)));
+        p.SelectClipPath(static_cast<ClipMode>(std::clamp<std::uint32_t>(r.U(8), 1, 5)));
         break;
     case EMR_EXTSELECTCLIPRGN: {
-        const std::size_t cb = r.u(8);
-        const auto mode = static_cast<ClipMode>(std::clamp<std::uint32_t>(r.u(12), 1, 5));
+        const std::size_t cb = r.U(8);
+        const auto mode = static_cast<ClipMode>(std::clamp<std::uint32_t>(r.U(12), 1, 5));
         if (cb == 0) {
-            p.selectClip(std::nullopt, mode);
+            p.SelectClip(std::nullopt, mode);
             break;
         }
         // Clip regions are recorded in device units.
-        const auto region = readRegion(r.bytes.sub(16, cb));
+        const auto region = ReadRegion(r.bytes.Sub(16, cb));
         if (region) {
-            p.selectClip(p.deviceToOutput().map(*region), mode);
+            p.SelectClip(p.DeviceToOutput().map(*region), mode);
         }
         break;
     }
@@ -641,34 +641,34 @@ void play(Player& p, const Record& r) {
     case EMR_FRAMERGN:
     case EMR_PAINTRGN:
     case EMR_INVERTRGN:
-        regionCall(p, r);
+        RegionCall(p, r);
         break;
     case EMR_BITBLT:
-        blit(p, r, false, false);
+        Blit(p, r, false, false);
         break;
     case EMR_STRETCHBLT:
-        blit(p, r, true, false);
+        Blit(p, r, true, false);
         break;
     case EMR_TRANSPARENTBLT:
-        blit(p, r, true, true);
+        Blit(p, r, true, true);
         break;
     case EMR_ALPHABLEND:
-        blit(p, r, true, false, true);
+        Blit(p, r, true, false, true);
         break;
     case EMR_STRETCHDIBITS:
-        dibBits(p, r, true);
+        DibBits(p, r, true);
         break;
     case EMR_SETDIBITSTODEVICE:
-        dibBits(p, r, false);
+        DibBits(p, r, false);
         break;
     case EMR_EXTTEXTOUTA:
-        extTextOut(p, r, false);
+        ExtTextOut(p, r, false);
         break;
     case EMR_EXTTEXTOUTW:
-        extTextOut(p, r, true);
+        ExtTextOut(p, r, true);
         break;
     case EMR_GRADIENTFILL:
-        gradientFill(p, r);
+        GradientFill(p, r);
         break;
     // EMF+ and other comments: the ordinary records that follow draw the picture.
     case EMR_GDICOMMENT:
@@ -691,22 +691,22 @@ void play(Player& p, const Record& r) {
     case EMR_SETTEXTJUSTIFICATION:
         break; // no visible effect we reproduce
     default:
-        p.note("skip emf " + std::to_string(r.type));
+        p.Note("skip emf " + std::to_string(r.type));
         break;
     }
 }
 
-template <typename Visit> bool walk(ByteReader metafile, Visit visit) {
+template <typename Visit> bool Walk(ByteReader metafile, Visit visit) {
     std::size_t offset = 0;
-    while (offset < metafile.size()) {
-        if (!metafile.has(offset, 8)) {
+    while (offset < metafile.Size()) {
+        if (!metafile.Has(offset, 8)) {
             return false;
         }
-        const std::size_t size = metafile.u32(offset + 4);
-        if (size < 8 || size % 4 != 0 || size > metafile.size() - offset) {
+        const std::size_t size = metafile.U32(offset + 4);
+        if (size < 8 || size % 4 != 0 || size > metafile.Size() - offset) {
             return false;
         }
-        const Record r{metafile.sub(offset, size), metafile.u32(offset)};
+        const Record r{metafile.Sub(offset, size), metafile.U32(offset)};
         if (r.type == EMR_EOF) {
             return true;
         }
@@ -720,15 +720,15 @@ template <typename Visit> bool walk(ByteReader metafile, Visit visit) {
 
 } // namespace
 
-bool emfRecordsWalk(ByteReader metafile) {
-    return walk(metafile, [](const Record&) { return true; });
+bool EmfRecordsWalk(ByteReader metafile) {
+    return Walk(metafile, [](const Record&) { return true; });
 }
 
-void playEmf(ByteReader metafile, Player& player) {
-    walk(metafile, [&](const Record& r) {
-        player.spend(1);
-        play(player, r);
-        return player.withinBudget();
+void PlayEmf(ByteReader metafile, Player& player) {
+    Walk(metafile, [&](const Record& r) {
+        player.Spend(1);
+        Play(player, r);
+        return player.WithinBudget();
     });
 }
 

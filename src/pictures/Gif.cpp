@@ -91,14 +91,14 @@ const std::vector<AppKind>& AppKinds() {
 // reader stands after "!" and label 255: the kind follows from the block size
 // and the identifier, which are looked at without being consumed.
 std::unique_ptr<TGIFExtension> ApplicationKind(const ByteReader& reader) {
-    const ByteReader ahead = reader.from(reader.pos());
-    if (ahead.has(0, 1) && ahead.u8(0) == 10) {
+    const ByteReader ahead = reader.From(reader.Pos());
+    if (ahead.Has(0, 1) && ahead.U8(0) == 10) {
         return std::make_unique<TGIFUnknownAppExtension>();
     }
-    if (ahead.has(0, 12) && ahead.u8(0) == 11) {
+    if (ahead.Has(0, 12) && ahead.U8(0) == 11) {
         const auto& kinds = AppKinds();
         for (auto it = kinds.rbegin(); it != kinds.rend(); ++it) {
-            if (std::memcmp(ahead.bytes() + 1, it->identifier, 11) == 0) {
+            if (std::memcmp(ahead.Bytes() + 1, it->identifier, 11) == 0) {
                 return it->create();
             }
         }
@@ -164,7 +164,7 @@ std::vector<QByteArray> ToLines(std::vector<QByteArray> blocks) {
 
 void TGIFGraphicControlExtension::ReadContent(ByteReader& reader, const TGIFWarningHandler& warn) {
     std::uint8_t b[6] = {};
-    if (reader.read(b, 6) < 6 && warn) {
+    if (reader.Read(b, 6) < 6 && warn) {
         warn(TGIFSeverity::Warning, gif::PrematureEnd());
     }
     BlockSize = b[0];
@@ -194,7 +194,7 @@ void TGIFApplicationExtension::ReadContent(ByteReader& reader, const TGIFWarning
     if (size == 10) {
         // The eleventh byte read is already the first sub-block's length.
         Identifier.truncate(10);
-        reader.seek(reader.pos() - 1);
+        reader.Seek(reader.Pos() - 1);
     } else {
         gif::Skip(reader, static_cast<std::size_t>(size - 11));
     }
@@ -276,7 +276,7 @@ void TGIFSubImage::BuildBitmap() {
     if (Data.empty()) {
         return;
     }
-    QImage bitmap = pictures::newImage(Width, Height, QImage::Format_Indexed8);
+    QImage bitmap = pictures::NewImage(Width, Height, QImage::Format_Indexed8);
     if (bitmap.isNull()) {
         return;
     }
@@ -298,7 +298,7 @@ void TGIFSubImage::BuildBitmap() {
     if (std::find(Data.begin(), Data.end(), index) == Data.end()) {
         return; // no pixel is transparent: no mask
     }
-    QImage mask = pictures::newImage(Width, Height, QImage::Format_Mono);
+    QImage mask = pictures::NewImage(Width, Height, QImage::Format_Mono);
     if (mask.isNull()) {
         return;
     }
@@ -382,7 +382,7 @@ void TGIFImage::LoadFromStream(QIODevice& stream) {
         throw;
     }
     if (!stream.isSequential()) {
-        stream.seek(start + reader.pos());
+        stream.seek(start + reader.Pos());
     }
     Progress(TProgressStage::Ending, 100);
     Changed();
@@ -399,9 +399,9 @@ void TGIFImage::ReadFrames(ByteReader& reader) {
         return (s[0] | 0x20) == 'g' && (s[1] | 0x20) == 'i' && (s[2] | 0x20) == 'f';
     };
     std::uint8_t signature[6] = {};
-    if (reader.read(signature, 6) < 6 || !isGif(signature)) {
-        reader.seek(4);
-        if (reader.read(signature, 6) < 6 || !isGif(signature)) {
+    if (reader.Read(signature, 6) < 6 || !isGif(signature)) {
+        reader.Seek(4);
+        if (reader.Read(signature, 6) < 6 || !isGif(signature)) {
             throw GIFException(Text("Invalid GIF signature"));
         }
     }
@@ -416,19 +416,19 @@ void TGIFImage::ReadFrames(ByteReader& reader) {
     // The animation's buffers and any drawing at the picture's size take the
     // screen's size.
     const std::int64_t screen = std::int64_t{header_.Width} * header_.Height;
-    if (screen > 0 && !pictures::withinLimits(header_.Width, header_.Height)) {
+    if (screen > 0 && !pictures::WithinLimits(header_.Width, header_.Height)) {
         throw GIFException(TooLarge());
     }
 
     std::int64_t totalPixels = 0;
     auto skipZeros = [&reader] {
-        while (reader.peek() == 0) {
-            reader.next();
+        while (reader.Peek() == 0) {
+            reader.Next();
         }
     };
     skipZeros();
     for (;;) {
-        const int b = reader.peek();
+        const int b = reader.Peek();
         if (b < 0 || b == ';') {
             break;
         }
@@ -440,16 +440,16 @@ void TGIFImage::ReadFrames(ByteReader& reader) {
         frame->globalMap_ = &header_.ColorMap;
 
         // The extensions before the image.
-        for (int next = reader.peek(); next != ',' && next != ';'; next = reader.peek()) {
+        for (int next = reader.Peek(); next != ',' && next != ';'; next = reader.Peek()) {
             if (next != '!') {
                 Warn(Text("Invalid extension introducer"));
                 break;
             }
-            const std::size_t at = reader.pos();
-            reader.next();
+            const std::size_t at = reader.Pos();
+            reader.Next();
             const int label = gif::ReadU8(reader);
             std::unique_ptr<TGIFExtension> extension = ExtensionKind(label, reader);
-            reader.seek(at);
+            reader.Seek(at);
             extension->Read(reader, warn);
             if (auto* gce = dynamic_cast<TGIFGraphicControlExtension*>(extension.get())) {
                 if (frame->GraphicControlExtension == nullptr) {
@@ -462,7 +462,7 @@ void TGIFImage::ReadFrames(ByteReader& reader) {
             frame->Extensions.push_back(std::move(extension));
         }
 
-        const int next = reader.peek();
+        const int next = reader.Peek();
         if (next != ';' && next != 0) {
             frame->Separator = gif::ReadU8(reader);
             frame->Left = gif::ReadU16(reader);
@@ -479,7 +479,7 @@ void TGIFImage::ReadFrames(ByteReader& reader) {
                 frame->LocalColorMap = ReadColorMap(reader, frame->Packed);
             }
             const std::int64_t pixels = std::int64_t{frame->Width} * frame->Height;
-            if (pixels > 0 && (!pictures::withinLimits(frame->Width, frame->Height) ||
+            if (pixels > 0 && (!pictures::WithinLimits(frame->Width, frame->Height) ||
                                totalPixels + pixels > kMaxTotalPixels)) {
                 throw GIFException(TooLarge());
             }
@@ -491,12 +491,12 @@ void TGIFImage::ReadFrames(ByteReader& reader) {
                               frame->Data.data(), warn);
         }
         frames_.push_back(std::move(frame));
-        if (reader.size() > 0) {
-            Progress(TProgressStage::Running, static_cast<int>(reader.pos() * 100 / reader.size()));
+        if (reader.Size() > 0) {
+            Progress(TProgressStage::Running, static_cast<int>(reader.Pos() * 100 / reader.Size()));
         }
         skipZeros();
     }
-    const int trailer = reader.next();
+    const int trailer = reader.Next();
     if (trailer >= 0 && trailer != ';') {
         Warn(Text("Invalid Image trailer"));
     }

@@ -29,7 +29,7 @@ class TGIFClock;
 class GIFException : public Exception {
 public:
     using Exception::Exception;
-    const char* className() const noexcept override { return "GIFException"; }
+    const char* ClassName() const noexcept override { return "GIFException"; }
 };
 
 // An operation that a kind declares but does not carry out (the general
@@ -37,7 +37,7 @@ public:
 class EAbstractError : public Exception {
 public:
     EAbstractError();
-    const char* className() const noexcept override { return "EAbstractError"; }
+    const char* ClassName() const noexcept override { return "EAbstractError"; }
 };
 
 enum class TGIFSeverity { Information, Warning, Error };

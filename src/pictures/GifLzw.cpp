@@ -23,16 +23,16 @@ struct Segment {
 std::vector<Segment> SubBlocks(ByteReader& reader, const TGIFWarningHandler& warn) {
     std::vector<Segment> segments;
     for (;;) {
-        const int length = reader.next();
+        const int length = reader.Next();
         if (length <= 0) {
             if (length < 0 && warn) {
                 warn(TGIFSeverity::Warning, PrematureEnd());
             }
             break;
         }
-        const std::uint8_t* begin = reader.bytes() + reader.pos();
-        const std::size_t got = std::min<std::size_t>(length, reader.remaining());
-        reader.skip(got);
+        const std::uint8_t* begin = reader.Bytes() + reader.Pos();
+        const std::size_t got = std::min<std::size_t>(length, reader.Remaining());
+        reader.Skip(got);
         segments.push_back({begin, begin + got});
         if (got < static_cast<std::size_t>(length)) {
             if (warn) {

@@ -561,7 +561,7 @@ struct Painters {
                 try {
                     std::rethrow_exception(slot->painter->Error());
                 } catch (const Exception& e) {
-                    image.OnWarning(TGIFSeverity::Error, e.message());
+                    image.OnWarning(TGIFSeverity::Error, e.Message());
                 } catch (const std::exception& e) {
                     image.OnWarning(TGIFSeverity::Error, QString::fromLocal8Bit(e.what()));
                 }
@@ -655,7 +655,7 @@ void TGIFImage::Draw(QPainter& canvas, const QRect& rect) {
 void TGIFImage::StartAnimation(QPainter& canvas, const QRect& rect) {
     StopPainting();
     backBuffer_ =
-        pictures::newImage(header_.Width, header_.Height, QImage::Format_ARGB32_Premultiplied);
+        pictures::NewImage(header_.Width, header_.Height, QImage::Format_ARGB32_Premultiplied);
     if (backBuffer_.isNull()) {
         return;
     }
@@ -730,7 +730,7 @@ void PlayFrames(TGIFImage& image, TGIFClock& clock, int maxPasses,
         return;
     }
     QImage buffer =
-        pictures::newImage(image.Width(), image.Height(), QImage::Format_ARGB32_Premultiplied);
+        pictures::NewImage(image.Width(), image.Height(), QImage::Format_ARGB32_Premultiplied);
     if (buffer.isNull()) {
         throw GIFException(QStringLiteral("Image dimensions too large"));
     }

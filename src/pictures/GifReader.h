@@ -18,26 +18,26 @@ inline QString PrematureEnd() {
 
 // Reads exactly count bytes or raises; the reader is then at its end.
 inline void Read(ByteReader& reader, void* to, std::size_t count) {
-    if (reader.read(to, count) < count) {
+    if (reader.Read(to, count) < count) {
         throw GIFException(PrematureEnd());
     }
 }
 inline std::uint8_t ReadU8(ByteReader& reader) {
-    const int b = reader.next();
+    const int b = reader.Next();
     if (b < 0) {
         throw GIFException(PrematureEnd());
     }
     return static_cast<std::uint8_t>(b);
 }
 inline std::uint16_t ReadU16(ByteReader& reader) {
-    const std::uint16_t value = reader.u16(reader.pos());
-    if (!reader.skip(2)) {
+    const std::uint16_t value = reader.U16(reader.Pos());
+    if (!reader.Skip(2)) {
         throw GIFException(PrematureEnd());
     }
     return value;
 }
 inline void Skip(ByteReader& reader, std::size_t count) {
-    if (!reader.skip(count)) {
+    if (!reader.Skip(count)) {
         throw GIFException(PrematureEnd());
     }
 }

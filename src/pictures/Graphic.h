@@ -18,14 +18,14 @@ using namespace qcm::core;
 class EInvalidGraphic : public Exception {
 public:
     using Exception::Exception;
-    const char* className() const noexcept override { return "EInvalidGraphic"; }
+    const char* ClassName() const noexcept override { return "EInvalidGraphic"; }
 };
 
 // An operation that a picture kind does not allow (resizing a JPEG).
 class EInvalidGraphicOperation : public Exception {
 public:
     using Exception::Exception;
-    const char* className() const noexcept override { return "EInvalidGraphicOperation"; }
+    const char* ClassName() const noexcept override { return "EInvalidGraphicOperation"; }
 };
 
 enum class TProgressStage { Starting, Running, Ending };

@@ -16,7 +16,7 @@ namespace qcm::pictures {
 using namespace qcm::core;
 namespace {
 
-const QString& iconError() {
+const QString& IconError() {
     static const QString text = QStringLiteral("Image icône incorrecte");
     return text;
 }
@@ -25,7 +25,7 @@ constexpr std::size_t kDirHeader = 6;
 constexpr std::size_t kMaxImagesTried = 8;
 constexpr std::size_t kDirEntry = 16;
 
-bool isPng(QByteArrayView bytes) {
+bool IsPng(QByteArrayView bytes) {
     return bytes.size() >= 8 && bytes.first(8) == QByteArrayView("\x89PNG\r\n\x1a\n", 8);
 }
 
@@ -35,14 +35,14 @@ constexpr std::int64_t kPngPixelsPerByte = 1032 * 8;
 constexpr std::int64_t kPngFreePixels = std::int64_t{1} << 20;
 
 // PNG entries: the IHDR size is checked before Qt allocates anything.
-QImage decodePng(QByteArrayView bytes) {
+QImage DecodePng(QByteArrayView bytes) {
     const pictures::ByteReader r(bytes);
-    if (!r.has(0, 24) || bytes.sliced(12, 4) != QByteArrayView("IHDR")) {
+    if (!r.Has(0, 24) || bytes.sliced(12, 4) != QByteArrayView("IHDR")) {
         return {};
     }
-    const std::int64_t width = r.be32(16);
-    const std::int64_t height = r.be32(20);
-    if (!pictures::withinLimits(width, height) ||
+    const std::int64_t width = r.Be32(16);
+    const std::int64_t height = r.Be32(20);
+    if (!pictures::WithinLimits(width, height) ||
         (width * height > kPngFreePixels && width * height > bytes.size() * kPngPixelsPerByte)) {
         return {};
     }
@@ -55,29 +55,29 @@ QImage decodePng(QByteArrayView bytes) {
 void TIcon::LoadFromStream(QIODevice& stream) {
     QByteArray data = ReadRest(stream);
     const pictures::ByteReader r(data);
-    if (!r.has(0, kDirHeader) || r.u16(0) != 0 || r.u16(2) > 1) {
-        throw EInvalidGraphic(iconError());
+    if (!r.Has(0, kDirHeader) || r.U16(0) != 0 || r.U16(2) > 1) {
+        throw EInvalidGraphic(IconError());
     }
-    const std::size_t count = r.u16(4);
-    if (count == 0 || !r.has(kDirHeader, count * kDirEntry)) {
-        throw EInvalidGraphic(iconError());
+    const std::size_t count = r.U16(4);
+    if (count == 0 || !r.Has(kDirHeader, count * kDirEntry)) {
+        throw EInvalidGraphic(IconError());
     }
     std::vector<Entry> entries;
     entries.reserve(static_cast<std::size_t>(count));
     for (std::size_t i = 0; i < count; ++i) {
-        const pictures::ByteReader e = r.sub(kDirHeader + i * kDirEntry, kDirEntry);
+        const pictures::ByteReader e = r.Sub(kDirHeader + i * kDirEntry, kDirEntry);
         Entry entry;
-        entry.width = e.u8(0) == 0 ? 256 : e.u8(0);
-        entry.height = e.u8(1) == 0 ? 256 : e.u8(1);
-        entry.bitCount = e.u16(6);
+        entry.width = e.U8(0) == 0 ? 256 : e.U8(0);
+        entry.height = e.U8(1) == 0 ? 256 : e.U8(1);
+        entry.bitCount = e.U16(6);
         if (entry.bitCount == 0) {
             // Old files give only a colour count; 0 there means 256 or more.
-            const int colours = e.u8(2);
+            const int colours = e.U8(2);
             entry.bitCount = colours == 0 ? 8 : colours <= 2 ? 1 : colours <= 16 ? 4 : 8;
         }
         // The size field is not trusted: some writers make it too small, and
         // both PNG and the DIB decoder know where their data ends.
-        entry.offset = e.u32(12);
+        entry.offset = e.U32(12);
         entries.push_back(entry);
     }
 
@@ -110,7 +110,7 @@ void TIcon::LoadFromStream(QIODevice& stream) {
             break;
         }
         tried.push_back(offset);
-        QImage image = decodeEntry(data, entries[index]);
+        QImage image = DecodeEntry(data, entries[index]);
         if (!image.isNull()) {
             data_ = std::move(data);
             entries_ = std::move(entries);
@@ -119,27 +119,27 @@ void TIcon::LoadFromStream(QIODevice& stream) {
             return;
         }
     }
-    throw EInvalidGraphic(iconError());
+    throw EInvalidGraphic(IconError());
 }
 
-QImage TIcon::decodeEntry(const QByteArray& data, const Entry& entry) {
+QImage TIcon::DecodeEntry(const QByteArray& data, const Entry& entry) {
     if (entry.offset >= data.size()) {
         return {};
     }
     const QByteArrayView bytes = QByteArrayView(data).sliced(entry.offset);
-    if (isPng(bytes)) {
-        return decodePng(bytes);
+    if (IsPng(bytes)) {
+        return DecodePng(bytes);
     }
-    return pictures::decodeDib(bytes, pictures::DibRules::Icon).image;
+    return pictures::DecodeDib(bytes, pictures::DibRules::Icon).image;
 }
 
 QImage TIcon::ImageAt(int index) const {
     QImage image;
     if (index >= 0 && index < ImageCount()) {
-        image = decodeEntry(data_, entries_[static_cast<std::size_t>(index)]);
+        image = DecodeEntry(data_, entries_[static_cast<std::size_t>(index)]);
     }
     if (image.isNull()) {
-        throw EInvalidGraphic(iconError());
+        throw EInvalidGraphic(IconError());
     }
     return image;
 }

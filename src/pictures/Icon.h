@@ -41,7 +41,7 @@ private:
         int bitCount = 0;
         qsizetype offset = 0;
     };
-    static QImage decodeEntry(const QByteArray& data, const Entry& entry);
+    static QImage DecodeEntry(const QByteArray& data, const Entry& entry);
 
     QByteArray data_;
     std::vector<Entry> entries_;

@@ -15,15 +15,15 @@ namespace qcm::pictures {
 // stays far below what QImage's bytes-per-line can hold.
 inline constexpr std::int64_t kMaxPixels = std::int64_t{1} << 25;
 
-inline bool withinLimits(std::int64_t width, std::int64_t height) {
+inline bool WithinLimits(std::int64_t width, std::int64_t height) {
     return width > 0 && height > 0 && width <= kMaxPixels && height <= kMaxPixels &&
            width * height <= kMaxPixels;
 }
 
 // A new image, or a null one when the size is out of limits or memory runs
 // out; the caller raises its own error then.
-inline QImage newImage(std::int64_t width, std::int64_t height, QImage::Format format) {
-    if (!withinLimits(width, height)) {
+inline QImage NewImage(std::int64_t width, std::int64_t height, QImage::Format format) {
+    if (!WithinLimits(width, height)) {
         return {};
     }
     return QImage(static_cast<int>(width), static_cast<int>(height), format);

@@ -38,7 +38,7 @@ constexpr long kMaxLibraryMemory = static_cast<long>(pictures::kMaxPixels * 10);
 // Components straight into a Format_RGB32 row, alpha byte set to 255.
 constexpr J_COLOR_SPACE kRgb32Space = Q_BYTE_ORDER == Q_LITTLE_ENDIAN ? JCS_EXT_BGRA : JCS_EXT_ARGB;
 
-int realScreenDepth() {
+int RealScreenDepth() {
     if (qGuiApp == nullptr) {
         return 24;
     }
@@ -46,7 +46,7 @@ int realScreenDepth() {
     return screen != nullptr ? screen->depth() : 24;
 }
 
-int (*screenDepth)() = &realScreenDepth;
+int (*screenDepth)() = &RealScreenDepth;
 
 // Owns one libjpeg decompressor over an in-memory file. Library errors
 // leave through longjmp back into call(); the frames between (libjpeg's
@@ -55,12 +55,12 @@ class Decompressor {
 public:
     explicit Decompressor(const QByteArray& bytes) {
         cinfo.err = jpeg_std_error(&trap_.pub);
-        trap_.pub.error_exit = &errorExit;
-        trap_.pub.emit_message = &emitMessage;
-        trap_.pub.output_message = &outputMessage;
+        trap_.pub.error_exit = &ErrorExit;
+        trap_.pub.emit_message = &EmitMessage;
+        trap_.pub.output_message = &OutputMessage;
         cinfo.client_data = this;
         try {
-            run([this, &bytes] {
+            Run([this, &bytes] {
                 jpeg_create_decompress(&cinfo);
                 // Progressive files keep every coefficient of the frame; past
                 // this the library fails rather than allocate more.
@@ -79,11 +79,11 @@ public:
 
     // Runs step; a library error inside it becomes EJPEG, an exception of
     // the progress listener passes on as it was.
-    template <class Step> void run(Step&& step) {
+    template <class Step> void Run(Step&& step) {
         auto thunk = [](void* context) {
             (*static_cast<std::remove_reference_t<Step>*>(context))();
         };
-        if (!call(thunk, &step)) {
+        if (!Call(thunk, &step)) {
             if (pending_) {
                 std::rethrow_exception(std::exchange(pending_, nullptr));
             }
@@ -92,9 +92,9 @@ public:
     }
 
     // Reports progress through report at most every 500 ms.
-    void watchProgress(std::function<void(int percent)> report) {
+    void WatchProgress(std::function<void(int percent)> report) {
         report_ = std::move(report);
-        progress_.progress_monitor = &progressMonitor;
+        progress_.progress_monitor = &ProgressMonitor;
         cinfo.progress = &progress_;
         clock_.start();
     }
@@ -108,7 +108,7 @@ private:
         int code = 0;
     };
 
-    bool call(void (*step)(void*), void* context) {
+    bool Call(void (*step)(void*), void* context) {
         if (setjmp(trap_.jump) != 0) {
             return false;
         }
@@ -116,20 +116,20 @@ private:
         return true;
     }
 
-    static Decompressor* self(j_common_ptr info) {
+    static Decompressor* Self(j_common_ptr info) {
         return static_cast<Decompressor*>(info->client_data);
     }
 
-    [[noreturn]] static void errorExit(j_common_ptr info) {
-        Trap& trap = self(info)->trap_;
+    [[noreturn]] static void ErrorExit(j_common_ptr info) {
+        Trap& trap = Self(info)->trap_;
         trap.code = info->err->msg_code;
         std::longjmp(trap.jump, 1);
     }
-    static void emitMessage(j_common_ptr /*info*/, int /*level*/) {}
-    static void outputMessage(j_common_ptr /*info*/) {}
+    static void EmitMessage(j_common_ptr /*info*/, int /*level*/) {}
+    static void OutputMessage(j_common_ptr /*info*/) {}
 
-    static void progressMonitor(j_common_ptr info) {
-        Decompressor* d = self(info);
+    static void ProgressMonitor(j_common_ptr info) {
+        Decompressor* d = Self(info);
         if (d->cinfo.input_scan_number > kMaxScans) {
             info->err->msg_code = JERR_NOTIMPL;
             info->err->error_exit(info);
@@ -162,16 +162,16 @@ private:
     std::exception_ptr pending_;
 };
 
-TJPEGData readHeader(QByteArray bytes) {
+TJPEGData ReadHeader(QByteArray bytes) {
     TJPEGData data;
     bool progressive = false;
     {
         Decompressor d(bytes);
-        d.run([&d, &progressive] {
+        d.Run([&d, &progressive] {
             jpeg_read_header(&d.cinfo, TRUE);
             progressive = jpeg_has_multiple_scans(&d.cinfo) != 0;
         });
-        if (!pictures::withinLimits(d.cinfo.image_width, d.cinfo.image_height)) {
+        if (!pictures::WithinLimits(d.cinfo.image_width, d.cinfo.image_height)) {
             throw EJPEG(JERR_IMAGE_TOO_BIG);
         }
         data.Width = static_cast<int>(d.cinfo.image_width);
@@ -184,7 +184,7 @@ TJPEGData readHeader(QByteArray bytes) {
 }
 
 // Adobe's CMYK files store the inks inverted.
-void cmykToRgb32(QImage& image, bool inverted) {
+void CmykToRgb32(QImage& image, bool inverted) {
     for (int y = 0; y < image.height(); ++y) {
         auto* p = image.scanLine(y);
         auto* out = reinterpret_cast<QRgb*>(p);
@@ -201,7 +201,7 @@ void cmykToRgb32(QImage& image, bool inverted) {
     }
 }
 
-void setPalette(QImage& image, const jpeg_decompress_struct& cinfo) {
+void SetPalette(QImage& image, const jpeg_decompress_struct& cinfo) {
     QList<QRgb> colours;
     colours.reserve(cinfo.actual_number_of_colors);
     for (int i = 0; i < cinfo.actual_number_of_colors; ++i) {
@@ -231,7 +231,7 @@ TJPEGDefaults& JPEGDefaults() {
 }
 
 void SetScreenDepthSource(int (*depth)()) {
-    screenDepth = depth != nullptr ? depth : &realScreenDepth;
+    screenDepth = depth != nullptr ? depth : &RealScreenDepth;
     JPEGDefaults() = TJPEGDefaults::ForScreenDepth(screenDepth());
 }
 
@@ -241,7 +241,7 @@ void TJPEGImage::LoadFromStream(QIODevice& stream) {
     QByteArray bytes = ReadRest(stream);
     std::shared_ptr<const TJPEGData> data;
     if (!bytes.isEmpty()) {
-        data = std::make_shared<const TJPEGData>(readHeader(std::move(bytes)));
+        data = std::make_shared<const TJPEGData>(ReadHeader(std::move(bytes)));
     }
     data_ = std::move(data);
     bitmap_ = QImage();
@@ -281,7 +281,7 @@ void TJPEGImage::Decode(const std::function<void(const QImage&)>& showPass) {
     Progress(TProgressStage::Starting, 0);
     Decompressor d(data_->Bytes);
     jpeg_decompress_struct& cinfo = d.cinfo;
-    d.run([&cinfo] { jpeg_read_header(&cinfo, TRUE); });
+    d.Run([&cinfo] { jpeg_read_header(&cinfo, TRUE); });
 
     cinfo.scale_num = 1;
     cinfo.scale_denom = 1U << static_cast<unsigned>(settings_.Scale);
@@ -311,14 +311,14 @@ void TJPEGImage::Decode(const std::function<void(const QImage&)>& showPass) {
         cinfo.dither_mode = JDITHER_ORDERED;
     }
     bool multiScan = false;
-    d.run([&cinfo, &multiScan] {
+    d.Run([&cinfo, &multiScan] {
         multiScan = jpeg_has_multiple_scans(&cinfo) != 0;
         jpeg_calc_output_dimensions(&cinfo);
     });
     const bool buffered = settings_.ProgressiveDisplay && multiScan && showPass;
     cinfo.buffered_image = buffered ? TRUE : FALSE;
 
-    QImage image = pictures::newImage(cinfo.output_width, cinfo.output_height,
+    QImage image = pictures::NewImage(cinfo.output_width, cinfo.output_height,
                                       quantize ? QImage::Format_Indexed8 : QImage::Format_RGB32);
     if (image.isNull()) {
         throw EJPEG(JERR_OUT_OF_MEMORY);
@@ -341,20 +341,20 @@ void TJPEGImage::Decode(const std::function<void(const QImage&)>& showPass) {
     };
     auto finish = [&image, &cinfo, cmyk, quantize] {
         if (quantize) {
-            setPalette(image, cinfo);
+            SetPalette(image, cinfo);
         } else if (cmyk) {
-            cmykToRgb32(image, cinfo.saw_Adobe_marker != 0);
+            CmykToRgb32(image, cinfo.saw_Adobe_marker != 0);
         }
     };
 
-    d.watchProgress([this](int percent) { Progress(TProgressStage::Running, percent); });
-    d.run([&cinfo] { jpeg_start_decompress(&cinfo); });
+    d.WatchProgress([this](int percent) { Progress(TProgressStage::Running, percent); });
+    d.Run([&cinfo] { jpeg_start_decompress(&cinfo); });
     if (buffered) {
         bool complete = false;
         for (int pass = 0; !complete && pass <= kMaxScans; ++pass) {
-            d.run([&cinfo] { jpeg_start_output(&cinfo, cinfo.input_scan_number); });
-            d.run(readRows);
-            d.run([&cinfo, &complete] {
+            d.Run([&cinfo] { jpeg_start_output(&cinfo, cinfo.input_scan_number); });
+            d.Run(readRows);
+            d.Run([&cinfo, &complete] {
                 jpeg_finish_output(&cinfo);
                 complete = jpeg_input_complete(&cinfo) != 0;
             });
@@ -362,10 +362,10 @@ void TJPEGImage::Decode(const std::function<void(const QImage&)>& showPass) {
             showPass(image);
         }
     } else {
-        d.run(readRows);
+        d.Run(readRows);
         finish();
     }
-    d.run([&cinfo] { jpeg_finish_decompress(&cinfo); });
+    d.Run([&cinfo] { jpeg_finish_decompress(&cinfo); });
     bitmap_ = std::move(image);
     Progress(TProgressStage::Ending, 100);
 }

@@ -17,8 +17,8 @@ using namespace qcm::core;
 class EJPEG : public Exception {
 public:
     explicit EJPEG(int code);
-    int code() const noexcept { return code_; }
-    const char* className() const noexcept override { return "EJPEG"; }
+    int Code() const noexcept { return code_; }
+    const char* ClassName() const noexcept override { return "EJPEG"; }
 
 private:
     int code_;

@@ -18,19 +18,19 @@ namespace qcm::pictures {
 using namespace qcm::core;
 
 namespace {
-std::function<int()>& ppiSource() {
+std::function<int()>& PpiSource() {
     static std::function<int()> source;
     return source;
 }
 } // namespace
 
-int screenPixelsPerInch() {
-    const int ppi = ppiSource() ? ppiSource()() : 96;
+int ScreenPixelsPerInch() {
+    const int ppi = PpiSource() ? PpiSource()() : 96;
     return ppi > 0 ? ppi : 96;
 }
 
-void setScreenPixelsPerInch(std::function<int()> source) {
-    ppiSource() = std::move(source);
+void SetScreenPixelsPerInch(std::function<int()> source) {
+    PpiSource() = std::move(source);
 }
 
 namespace {
@@ -43,12 +43,12 @@ constexpr std::size_t kPlaceableHeader = 22;
 constexpr std::size_t kEmfMinHeader = 88;
 constexpr int kHundredthMmPerInch = 2540;
 
-[[noreturn]] void invalid() {
+[[noreturn]] void Invalid() {
     throw EInvalidGraphic(QStringLiteral("MetaFichier incorrect"));
 }
 
 // Windows' MulDiv: a * b / c rounded half away from zero.
-int mulDiv(std::int64_t a, std::int64_t b, std::int64_t c) {
+int MulDiv(std::int64_t a, std::int64_t b, std::int64_t c) {
     if (c == 0) {
         return -1;
     }
@@ -61,62 +61,62 @@ int mulDiv(std::int64_t a, std::int64_t b, std::int64_t c) {
 // A metafile is drawn into whatever rectangle is asked, so a large
 // reported size costs nothing by itself (documents at 1200 dpi report A4 as
 // 14 031 x 9 921); whoever makes a canvas of that size bounds it first.
-void checkSize(std::int64_t width, std::int64_t height) {
+void CheckSize(std::int64_t width, std::int64_t height) {
     if (width < 0 || height < 0) {
-        invalid();
+        Invalid();
     }
 }
 
-bool isEnhanced(ByteReader b) {
-    return b.size() > 100 && b.u32(0) == 1 && b.u32(40) == kEmfSignature;
+bool IsEnhanced(ByteReader b) {
+    return b.Size() > 100 && b.U32(0) == 1 && b.U32(40) == kEmfSignature;
 }
 
 } // namespace
 
 void TMetafile::LoadFromStream(QIODevice& stream) {
     const QByteArray bytes = ReadRest(stream);
-    if (isEnhanced(ByteReader(bytes))) {
-        loadEnhanced(bytes);
+    if (IsEnhanced(ByteReader(bytes))) {
+        LoadEnhanced(bytes);
     } else {
-        loadPlaceable(bytes);
+        LoadPlaceable(bytes);
     }
     Changed();
 }
 
-void TMetafile::loadEnhanced(const QByteArray& bytes) {
+void TMetafile::LoadEnhanced(const QByteArray& bytes) {
     const ByteReader b(bytes);
-    const std::size_t headerSize = b.u32(4);
-    if (headerSize < kEmfMinHeader || headerSize % 4 != 0 || headerSize > b.size()) {
-        invalid();
+    const std::size_t headerSize = b.U32(4);
+    if (headerSize < kEmfMinHeader || headerSize % 4 != 0 || headerSize > b.Size()) {
+        Invalid();
     }
     // ByteReader after the size the header declares are not part of the metafile.
-    std::size_t total = b.size();
-    const std::size_t declared = b.u32(48);
+    std::size_t total = b.Size();
+    const std::size_t declared = b.U32(48);
     if (declared >= headerSize && declared < total) {
         total = declared;
     }
-    const ByteReader records = b.sub(0, total);
-    if (!pictures::metafile::emfRecordsWalk(records)) {
-        invalid();
+    const ByteReader records = b.Sub(0, total);
+    if (!pictures::metafile::EmfRecordsWalk(records)) {
+        Invalid();
     }
-    const QRectF bounds(QPointF(b.i32(8), b.i32(12)), QPointF(b.i32(16), b.i32(20)));
-    const std::int64_t frameLeft = b.i32(24);
-    const std::int64_t frameTop = b.i32(28);
-    const std::int64_t frameWidth = std::llabs(std::int64_t{b.i32(32)} - frameLeft);
-    const std::int64_t frameHeight = std::llabs(std::int64_t{b.i32(36)} - frameTop);
-    const std::int64_t deviceX = b.i32(72);
-    const std::int64_t deviceY = b.i32(76);
-    const std::int64_t mmX = b.i32(80);
-    const std::int64_t mmY = b.i32(84);
+    const QRectF bounds(QPointF(b.I32(8), b.I32(12)), QPointF(b.I32(16), b.I32(20)));
+    const std::int64_t frameLeft = b.I32(24);
+    const std::int64_t frameTop = b.I32(28);
+    const std::int64_t frameWidth = std::llabs(std::int64_t{b.I32(32)} - frameLeft);
+    const std::int64_t frameHeight = std::llabs(std::int64_t{b.I32(36)} - frameTop);
+    const std::int64_t deviceX = b.I32(72);
+    const std::int64_t deviceY = b.I32(76);
+    const std::int64_t mmX = b.I32(80);
+    const std::int64_t mmY = b.I32(84);
 
     // A header without a device size would divide by zero: such files are
     // measured at 96 pixels per inch instead.
     const bool device = deviceX > 0 && deviceY > 0 && mmX > 0 && mmY > 0;
-    const int width = device ? mulDiv(frameWidth, deviceX, mmX * 100)
-                             : mulDiv(frameWidth, 96, kHundredthMmPerInch);
-    const int height = device ? mulDiv(frameHeight, deviceY, mmY * 100)
-                              : mulDiv(frameHeight, 96, kHundredthMmPerInch);
-    checkSize(width, height);
+    const int width = device ? MulDiv(frameWidth, deviceX, mmX * 100)
+                             : MulDiv(frameWidth, 96, kHundredthMmPerInch);
+    const int height = device ? MulDiv(frameHeight, deviceY, mmY * 100)
+                              : MulDiv(frameHeight, 96, kHundredthMmPerInch);
+    CheckSize(width, height);
     width_ = width;
     height_ = height;
     pixelsPerMmX_ = device ? double(deviceX) / double(mmX) : 96 / 25.4;
@@ -131,33 +131,33 @@ void TMetafile::loadEnhanced(const QByteArray& bytes) {
     box_ = {};
 }
 
-void TMetafile::loadPlaceable(const QByteArray& bytes) {
+void TMetafile::LoadPlaceable(const QByteArray& bytes) {
     const ByteReader b(bytes);
-    if (!b.has(0, kPlaceableHeader) || b.u32(0) != kPlaceableKey) {
-        invalid();
+    if (!b.Has(0, kPlaceableHeader) || b.U32(0) != kPlaceableKey) {
+        Invalid();
     }
     std::uint16_t sum = 0;
     for (std::size_t k = 0; k < 10; ++k) {
-        sum ^= b.u16(2 * k);
+        sum ^= b.U16(2 * k);
     }
-    if (sum != b.u16(20)) {
-        invalid();
+    if (sum != b.U16(20)) {
+        Invalid();
     }
-    const ByteReader records = b.from(kPlaceableHeader);
-    if (!pictures::metafile::wmfRecordsWalk(records)) {
-        invalid();
+    const ByteReader records = b.From(kPlaceableHeader);
+    if (!pictures::metafile::WmfRecordsWalk(records)) {
+        Invalid();
     }
-    const int left = b.i16(6);
-    const int top = b.i16(8);
-    const int right = b.i16(10);
-    const int bottom = b.i16(12);
-    const int inch = b.u16(14) != 0 ? b.u16(14) : 96;
-    const int ppi = pictures::screenPixelsPerInch();
-    const int mmWidth = mulDiv(std::abs(right - left), kHundredthMmPerInch, inch);
-    const int mmHeight = mulDiv(std::abs(bottom - top), kHundredthMmPerInch, inch);
-    const int width = mulDiv(mmWidth, ppi, kHundredthMmPerInch);
-    const int height = mulDiv(mmHeight, ppi, kHundredthMmPerInch);
-    checkSize(width, height);
+    const int left = b.I16(6);
+    const int top = b.I16(8);
+    const int right = b.I16(10);
+    const int bottom = b.I16(12);
+    const int inch = b.U16(14) != 0 ? b.U16(14) : 96;
+    const int ppi = pictures::ScreenPixelsPerInch();
+    const int mmWidth = MulDiv(std::abs(right - left), kHundredthMmPerInch, inch);
+    const int mmHeight = MulDiv(std::abs(bottom - top), kHundredthMmPerInch, inch);
+    const int width = MulDiv(mmWidth, ppi, kHundredthMmPerInch);
+    const int height = MulDiv(mmHeight, ppi, kHundredthMmPerInch);
+    CheckSize(width, height);
     width_ = width;
     height_ = height;
     box_ = QRectF(QPointF(left, top), QPointF(right, bottom));
@@ -187,8 +187,8 @@ void TMetafile::Play(QPainter& canvas, const QRect& rect,
                                 target.y() - frame_.y() * sy);
         Player player(canvas, device, target);
         player.trace = trace;
-        player.setDeviceResolution(pixelsPerMmX_, pixelsPerMmY_);
-        playEmf(ByteReader(records_), player);
+        player.SetDeviceResolution(pixelsPerMmX_, pixelsPerMmY_);
+        PlayEmf(ByteReader(records_), player);
         return;
     }
     // The window starts as the bounding box; the metafile's own window
@@ -196,11 +196,11 @@ void TMetafile::Play(QPainter& canvas, const QRect& rect,
     const QTransform device(target.width(), 0, 0, target.height(), target.x(), target.y());
     Player player(canvas, device, target);
     player.trace = trace;
-    player.dc().mapMode = MM_ANISOTROPIC;
-    player.setWindowOrg(box_.topLeft());
-    player.setWindowExt(box_.size());
-    player.lockMapping();
-    playWmf(ByteReader(records_), player);
+    player.Dc().mapMode = MM_ANISOTROPIC;
+    player.SetWindowOrg(box_.topLeft());
+    player.SetWindowExt(box_.size());
+    player.LockMapping();
+    PlayWmf(ByteReader(records_), player);
 }
 
 } // namespace qcm::pictures

@@ -13,9 +13,9 @@ namespace qcm::pictures {
 using namespace qcm::core;
 
 // The screen resolution at which placeable metafiles report their size.
-int screenPixelsPerInch();
+int ScreenPixelsPerInch();
 // Replaces where that resolution comes from; an empty function restores 96.
-void setScreenPixelsPerInch(std::function<int()> source);
+void SetScreenPixelsPerInch(std::function<int()> source);
 
 // A Windows metafile: enhanced (EMF) or placeable (WMF with the 22-byte
 // header), told apart by content. Drawn by our own record player.
@@ -27,7 +27,7 @@ public:
     int Width() const override { return width_; }
     int Height() const override { return height_; }
     bool Empty() const override { return kind_ == Kind::None; }
-    Kind kind() const { return kind_; }
+    Kind Format() const { return kind_; }
     // Raises EInvalidGraphic "MetaFichier incorrect"; the picture keeps its
     // previous content then.
     void LoadFromStream(QIODevice& stream) override;
@@ -37,8 +37,8 @@ public:
               const std::function<void(const std::string&)>& trace) const;
 
 private:
-    void loadEnhanced(const QByteArray& bytes);
-    void loadPlaceable(const QByteArray& bytes);
+    void LoadEnhanced(const QByteArray& bytes);
+    void LoadPlaceable(const QByteArray& bytes);
 
     Kind kind_ = Kind::None;
     QByteArray records_; // EMF: the whole file; WMF: from the standard header on

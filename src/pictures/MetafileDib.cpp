@@ -17,12 +17,12 @@ constexpr std::array<QRgb, 256> kGreyRamp = [] {
     return ramp;
 }();
 
-DibPalette indicesFor(ColourUsage usage) {
+DibPalette IndicesFor(ColourUsage usage) {
     return usage == ColourUsage::Palette ? DibPalette(kGreyRamp) : DibPalette();
 }
 
 // The players blit, key and tile ARGB32 whatever depth the bitmap had.
-QImage forPlayer(QImage image, const Monochrome* monochrome) {
+QImage ForPlayer(QImage image, const Monochrome* monochrome) {
     if (image.isNull()) {
         return {};
     }
@@ -34,15 +34,15 @@ QImage forPlayer(QImage image, const Monochrome* monochrome) {
 
 } // namespace
 
-QImage decodeDib(ByteReader info, ByteReader bits, ColourUsage usage,
+QImage DecodeDib(ByteReader info, ByteReader bits, ColourUsage usage,
                  const Monochrome* monochrome) {
-    return forPlayer(
-        pictures::decodeDib(info.view(), bits.view(), DibRules::Bitmap, indicesFor(usage)).image,
+    return ForPlayer(
+        pictures::DecodeDib(info.View(), bits.View(), DibRules::Bitmap, IndicesFor(usage)).image,
         monochrome);
 }
 
-QImage decodePackedDib(ByteReader dib, ColourUsage usage) {
-    return forPlayer(pictures::decodeDib(dib.view(), DibRules::Bitmap, -1, indicesFor(usage)).image,
+QImage DecodePackedDib(ByteReader dib, ColourUsage usage) {
+    return ForPlayer(pictures::DecodeDib(dib.View(), DibRules::Bitmap, -1, IndicesFor(usage)).image,
                      nullptr);
 }
 

@@ -21,10 +21,10 @@ struct Monochrome {
 
 // Decodes header + colour table (info) and pixels (bits) into ARGB32. A null
 // image when the bitmap is damaged or larger than its data can justify.
-QImage decodeDib(ByteReader info, ByteReader bits, ColourUsage usage = ColourUsage::Rgb,
+QImage DecodeDib(ByteReader info, ByteReader bits, ColourUsage usage = ColourUsage::Rgb,
                  const Monochrome* monochrome = nullptr);
 
 // A packed DIB: header, colour table and pixels one after the other.
-QImage decodePackedDib(ByteReader dib, ColourUsage usage = ColourUsage::Rgb);
+QImage DecodePackedDib(ByteReader dib, ColourUsage usage = ColourUsage::Rgb);
 
 } // namespace qcm::pictures::metafile

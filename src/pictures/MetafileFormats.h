@@ -8,15 +8,15 @@ class Player;
 
 // True when the records from the standard header on can be walked to their
 // end record or to the end of the data without running past it.
-bool wmfRecordsWalk(ByteReader metafile);
-bool emfRecordsWalk(ByteReader metafile);
+bool WmfRecordsWalk(ByteReader metafile);
+bool EmfRecordsWalk(ByteReader metafile);
 
 // Plays every record into the player; unknown and damaged records are skipped.
-void playWmf(ByteReader metafile, Player& player);
-void playEmf(ByteReader metafile, Player& player);
+void PlayWmf(ByteReader metafile, Player& player);
+void PlayEmf(ByteReader metafile, Player& player);
 
 // Where a stretched DIB's source rectangle lies in the decoded image: DIB
 // rows count from the bottom unless the header says top-down.
-QRectF dibSourceRect(ByteReader info, int imageHeight, double x, double y, double w, double h);
+QRectF DibSourceRect(ByteReader info, int imageHeight, double x, double y, double w, double h);
 
 } // namespace qcm::pictures::metafile

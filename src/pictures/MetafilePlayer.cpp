@@ -21,21 +21,21 @@ constexpr double kFixedCost = 200;
 constexpr int kMaxTextLength = 16384;
 constexpr double kMaxFontPixels = 20000;
 
-bool finite(const QTransform& t) {
+bool Finite(const QTransform& t) {
     return std::isfinite(t.m11()) && std::isfinite(t.m12()) && std::isfinite(t.m21()) &&
            std::isfinite(t.m22()) && std::isfinite(t.dx()) && std::isfinite(t.dy()) &&
            std::isfinite(t.m13()) && std::isfinite(t.m23()) && std::isfinite(t.m33());
 }
 
-bool usable(const QTransform& t) {
-    return finite(t) && t.isInvertible() && std::abs(t.determinant()) > 1e-300;
+bool Usable(const QTransform& t) {
+    return Finite(t) && t.isInvertible() && std::abs(t.determinant()) > 1e-300;
 }
 
-double area(const QRectF& r) {
+double Area(const QRectF& r) {
     return std::max(0.0, r.width()) * std::max(0.0, r.height());
 }
 
-QPainterPath rectPath(const QRectF& r) {
+QPainterPath RectPath(const QRectF& r) {
     QPainterPath p;
     p.addRect(r);
     return p;
@@ -43,7 +43,7 @@ QPainterPath rectPath(const QRectF& r) {
 
 // GDI arcs are given by the points where rays from the centre cross the
 // ellipse; Qt wants the parametric angle, counter-clockwise in degrees.
-double parametricAngle(const QRectF& box, QPointF p) {
+double ParametricAngle(const QRectF& box, QPointF p) {
     const double rx = box.width() / 2;
     const double ry = box.height() / 2;
     const QPointF c = box.center();
@@ -55,18 +55,18 @@ double parametricAngle(const QRectF& box, QPointF p) {
     return std::atan2(dy, dx) * 180 / std::numbers::pi;
 }
 
-QTransform linearPart(const QTransform& t) {
+QTransform LinearPart(const QTransform& t) {
     return {t.m11(), t.m12(), t.m21(), t.m22(), 0, 0};
 }
 
 } // namespace
 
-QColor colourRef(std::uint32_t value) {
+QColor ColourRef(std::uint32_t value) {
     return QColor(static_cast<int>(value & 0xFF), static_cast<int>((value >> 8) & 0xFF),
                   static_cast<int>((value >> 16) & 0xFF));
 }
 
-QPainterPath regionPath(const std::vector<QRect>& rects) {
+QPainterPath RegionPath(const std::vector<QRect>& rects) {
     constexpr std::size_t kMaxUnsorted = 2000;
     bool banded = true;
     for (std::size_t k = 1; k < rects.size() && banded; ++k) {
@@ -89,7 +89,7 @@ QPainterPath regionPath(const std::vector<QRect>& rects) {
     return path;
 }
 
-QPen makePen(std::uint32_t style, double width, QColor colour, const std::vector<double>& dashes) {
+QPen MakePen(std::uint32_t style, double width, QColor colour, const std::vector<double>& dashes) {
     const std::uint32_t kind = style & 0xF;
     if (kind == 5) { // PS_NULL
         return QPen(Qt::NoPen);
@@ -156,7 +156,7 @@ QPen makePen(std::uint32_t style, double width, QColor colour, const std::vector
     return pen;
 }
 
-BrushObject makeBrush(std::uint32_t style, QColor colour, std::uint32_t hatch) {
+BrushObject MakeBrush(std::uint32_t style, QColor colour, std::uint32_t hatch) {
     switch (style) {
     case 1: // BS_NULL
         return {QBrush(Qt::NoBrush), false};
@@ -173,7 +173,7 @@ BrushObject makeBrush(std::uint32_t style, QColor colour, std::uint32_t hatch) {
     }
 }
 
-BrushObject makePatternBrush(const QImage& pattern) {
+BrushObject MakePatternBrush(const QImage& pattern) {
     if (pattern.isNull()) {
         return {QBrush(QColor(128, 128, 128)), false};
     }
@@ -184,20 +184,20 @@ Player::Player(QPainter& painter, const QTransform& deviceToOutput, const QRectF
     : painter_(painter), deviceToOutput_(deviceToOutput), output_(output) {
     painter_.save();
     entryTransform_ = painter_.worldTransform();
-    outputClip_ = rectPath(output_);
+    outputClip_ = RectPath(output_);
     if (painter_.hasClipping()) {
         outputClip_ = outputClip_.intersected(painter_.clipPath());
     }
     rasterOps_ = painter_.paintEngine() != nullptr &&
                  painter_.paintEngine()->hasFeature(QPaintEngine::RasterOpModes);
-    applyClip();
+    ApplyClip();
 }
 
 Player::~Player() {
     painter_.restore();
 }
 
-void Player::setDeviceResolution(double pixelsPerMmX, double pixelsPerMmY) {
+void Player::SetDeviceResolution(double pixelsPerMmX, double pixelsPerMmY) {
     if (std::isfinite(pixelsPerMmX) && std::isfinite(pixelsPerMmY) && pixelsPerMmX > 0 &&
         pixelsPerMmY > 0) {
         pixelsPerMmX_ = pixelsPerMmX;
@@ -205,73 +205,73 @@ void Player::setDeviceResolution(double pixelsPerMmX, double pixelsPerMmY) {
     }
 }
 
-void Player::setMapMode(int mode) {
+void Player::SetMapMode(int mode) {
     if (!mappingLocked_ && mode >= MM_TEXT && mode <= MM_ANISOTROPIC) {
         dc_.mapMode = mode;
     }
 }
 
-void Player::setViewportOrg(QPointF p) {
+void Player::SetViewportOrg(QPointF p) {
     if (!mappingLocked_) {
         dc_.viewportOrg = p;
     }
 }
 
 // Zero extents are refused, as GDI refuses them: they would divide by zero.
-void Player::setWindowExt(QSizeF s) {
+void Player::SetWindowExt(QSizeF s) {
     if (s.width() != 0 && s.height() != 0 && std::isfinite(s.width()) &&
         std::isfinite(s.height())) {
         dc_.windowExt = s;
     }
 }
 
-void Player::setViewportExt(QSizeF s) {
+void Player::SetViewportExt(QSizeF s) {
     if (!mappingLocked_ && s.width() != 0 && s.height() != 0 && std::isfinite(s.width()) &&
         std::isfinite(s.height())) {
         dc_.viewportExt = s;
     }
 }
 
-void Player::scaleWindowExt(double xNum, double xDenom, double yNum, double yDenom) {
+void Player::ScaleWindowExt(double xNum, double xDenom, double yNum, double yDenom) {
     if (xDenom != 0 && yDenom != 0) {
-        setWindowExt(
+        SetWindowExt(
             QSizeF(dc_.windowExt.width() * xNum / xDenom, dc_.windowExt.height() * yNum / yDenom));
     }
 }
 
-void Player::scaleViewportExt(double xNum, double xDenom, double yNum, double yDenom) {
+void Player::ScaleViewportExt(double xNum, double xDenom, double yNum, double yDenom) {
     if (xDenom != 0 && yDenom != 0) {
-        setViewportExt(QSizeF(dc_.viewportExt.width() * xNum / xDenom,
+        SetViewportExt(QSizeF(dc_.viewportExt.width() * xNum / xDenom,
                               dc_.viewportExt.height() * yNum / yDenom));
     }
 }
 
-void Player::setWorldTransform(const QTransform& t) {
-    if (usable(t)) {
+void Player::SetWorldTransform(const QTransform& t) {
+    if (Usable(t)) {
         dc_.world = t;
     }
 }
 
-void Player::modifyWorldTransform(const QTransform& t, int mode) {
+void Player::ModifyWorldTransform(const QTransform& t, int mode) {
     switch (mode) {
     case 1: // MWT_IDENTITY
         dc_.world.reset();
         break;
     case 2: // MWT_LEFTMULTIPLY
-        setWorldTransform(t * dc_.world);
+        SetWorldTransform(t * dc_.world);
         break;
     case 3: // MWT_RIGHTMULTIPLY
-        setWorldTransform(dc_.world * t);
+        SetWorldTransform(dc_.world * t);
         break;
     case 4: // MWT_SET
-        setWorldTransform(t);
+        SetWorldTransform(t);
         break;
     default:
         break;
     }
 }
 
-QTransform Player::pageTransform() const {
+QTransform Player::PageTransform() const {
     double sx = 1;
     double sy = 1;
     const double mmPerUnit[] = {0, 0, 0.1, 0.01, 0.254, 0.0254, 25.4 / 1440};
@@ -307,11 +307,11 @@ QTransform Player::pageTransform() const {
             dc_.viewportOrg.y() - dc_.windowOrg.y() * sy};
 }
 
-QTransform Player::logicalToOutput() const {
-    return dc_.world * pageTransform() * deviceToOutput_;
+QTransform Player::LogicalToOutput() const {
+    return dc_.world * PageTransform() * deviceToOutput_;
 }
 
-void Player::createObject(std::size_t index, GdiObject object) {
+void Player::CreateObject(std::size_t index, GdiObject object) {
     if (index >= kMaxObjects) {
         return;
     }
@@ -321,21 +321,21 @@ void Player::createObject(std::size_t index, GdiObject object) {
     objects_[index] = std::move(object);
 }
 
-void Player::createObjectInFreeSlot(GdiObject object) {
+void Player::CreateObjectInFreeSlot(GdiObject object) {
     const auto free = std::find_if(objects_.begin(), objects_.end(),
                                    [](const auto& slot) { return !slot.has_value(); });
-    createObject(static_cast<std::size_t>(free - objects_.begin()), std::move(object));
+    CreateObject(static_cast<std::size_t>(free - objects_.begin()), std::move(object));
 }
 
-const GdiObject* Player::object(std::size_t index) const {
+const GdiObject* Player::Object(std::size_t index) const {
     if (index >= objects_.size() || !objects_[index]) {
         return nullptr;
     }
     return &*objects_[index];
 }
 
-void Player::selectObject(std::size_t index) {
-    const GdiObject* o = object(index);
+void Player::SelectObject(std::size_t index) {
+    const GdiObject* o = Object(index);
     if (o == nullptr) {
         return;
     }
@@ -347,11 +347,11 @@ void Player::selectObject(std::size_t index) {
         dc_.font = *font;
     } else if (const auto* region = std::get_if<RegionObject>(o)) {
         // WMF: selecting a region makes it the clip region.
-        selectClip(logicalToOutput().map(region->path), ClipMode::Copy);
+        SelectClip(LogicalToOutput().map(region->path), ClipMode::Copy);
     }
 }
 
-void Player::selectStockObject(std::uint32_t which) {
+void Player::SelectStockObject(std::uint32_t which) {
     static constexpr int kGreys[] = {255, 192, 128, 64, 0};
     if (which <= 4) {
         dc_.brush = {QBrush(QColor(kGreys[which], kGreys[which], kGreys[which])), false};
@@ -373,21 +373,21 @@ void Player::selectStockObject(std::uint32_t which) {
     }
 }
 
-void Player::deleteObject(std::size_t index) {
+void Player::DeleteObject(std::size_t index) {
     if (index < objects_.size()) {
         objects_[index].reset();
     }
 }
 
-bool Player::begin(const QTransform& t, double cost) {
-    if (!withinBudget() || dc_.rop2 == 11 /* R2_NOP */ || !usable(t)) {
+bool Player::Begin(const QTransform& t, double cost) {
+    if (!WithinBudget() || dc_.rop2 == 11 /* R2_NOP */ || !Usable(t)) {
         return false;
     }
-    spend(kFixedCost + cost);
+    Spend(kFixedCost + cost);
     return true;
 }
 
-void Player::setComposition(int rop2) {
+void Player::SetComposition(int rop2) {
     if (!rasterOps_) {
         painter_.setCompositionMode(QPainter::CompositionMode_SourceOver);
         return;
@@ -417,10 +417,10 @@ void Player::setComposition(int rop2) {
 }
 
 // Hatches and patterns stay in output pixels, as GDI keeps them in device pixels.
-QBrush Player::brushFor(const BrushObject& b, const QTransform& t) const {
+QBrush Player::BrushFor(const BrushObject& b, const QTransform& t) const {
     QBrush brush = b.brush;
     if (brush.style() != Qt::SolidPattern && brush.style() != Qt::NoBrush) {
-        const QTransform linear = linearPart(t * entryTransform_);
+        const QTransform linear = LinearPart(t * entryTransform_);
         if (linear.isInvertible()) {
             brush.setTransform(linear.inverted());
         }
@@ -428,36 +428,36 @@ QBrush Player::brushFor(const BrushObject& b, const QTransform& t) const {
     return brush;
 }
 
-void Player::traceShape(const char* what, const QRectF& bounds) const {
+void Player::TraceShape(const char* what, const QRectF& bounds) const {
     if (!trace) {
         return;
     }
     const QRect r = bounds.toAlignedRect();
-    note(std::string(what) + " " + std::to_string(r.x()) + "," + std::to_string(r.y()) + " " +
+    Note(std::string(what) + " " + std::to_string(r.x()) + "," + std::to_string(r.y()) + " " +
          std::to_string(r.width()) + "x" + std::to_string(r.height()));
 }
 
-void Player::addToPath(const QPainterPath& logical) {
-    path_.addPath(logicalToOutput().map(logical));
+void Player::AddToPath(const QPainterPath& logical) {
+    path_.addPath(LogicalToOutput().map(logical));
 }
 
-void Player::draw(const QPainterPath& logical, bool fill, bool stroke) {
+void Player::Draw(const QPainterPath& logical, bool fill, bool stroke) {
     if (inPath_) {
-        addToPath(logical);
+        AddToPath(logical);
         return;
     }
-    const QTransform t = logicalToOutput();
+    const QTransform t = LogicalToOutput();
     const QRectF bounds = t.mapRect(logical.boundingRect());
-    if (!begin(t, std::min(area(bounds.intersected(output_)), area(output_)))) {
+    if (!Begin(t, std::min(Area(bounds.intersected(output_)), Area(output_)))) {
         return;
     }
-    traceShape(fill ? "fill" : "line", bounds);
-    drawOutput(logical, fill, stroke, t);
+    TraceShape(fill ? "fill" : "line", bounds);
+    DrawOutput(logical, fill, stroke, t);
 }
 
-void Player::drawOutput(const QPainterPath& path, bool fill, bool stroke, const QTransform& t) {
+void Player::DrawOutput(const QPainterPath& path, bool fill, bool stroke, const QTransform& t) {
     painter_.setTransform(t * entryTransform_);
-    setComposition(dc_.rop2);
+    SetComposition(dc_.rop2);
     QPen pen = dc_.pen;
     BrushObject brush = dc_.brush;
     if (dc_.rop2 == 1 || dc_.rop2 == 16) {
@@ -483,46 +483,46 @@ void Player::drawOutput(const QPainterPath& path, bool fill, bool stroke, const 
         if (brush.hatched && dc_.opaqueBackground) {
             painter_.fillPath(shape, dc_.bkColor);
         }
-        painter_.fillPath(shape, brushFor(brush, t));
+        painter_.fillPath(shape, BrushFor(brush, t));
     }
     if (stroke && pen.style() != Qt::NoPen) {
         painter_.strokePath(shape, pen);
     }
 }
 
-void Player::moveTo(QPointF p) {
+void Player::MoveTo(QPointF p) {
     dc_.currentPosition = p;
     if (inPath_) {
-        path_.moveTo(logicalToOutput().map(p));
+        path_.moveTo(LogicalToOutput().map(p));
     }
 }
 
-void Player::lineTo(QPointF p) {
+void Player::LineTo(QPointF p) {
     QPainterPath path(dc_.currentPosition);
     path.lineTo(p);
     if (inPath_) {
-        path_.lineTo(logicalToOutput().map(p));
+        path_.lineTo(LogicalToOutput().map(p));
     } else {
-        draw(path, false, true);
+        Draw(path, false, true);
     }
     dc_.currentPosition = p;
 }
 
-void Player::polyline(const QPolygonF& points) {
+void Player::Polyline(const QPolygonF& points) {
     if (points.size() < 2) {
         return;
     }
     QPainterPath path;
     path.addPolygon(points);
-    draw(path, false, true);
+    Draw(path, false, true);
 }
 
-void Player::polylineTo(const QPolygonF& points) {
+void Player::PolylineTo(const QPolygonF& points) {
     if (points.isEmpty()) {
         return;
     }
     if (inPath_) {
-        const QTransform t = logicalToOutput();
+        const QTransform t = LogicalToOutput();
         for (const QPointF& p : points) {
             path_.lineTo(t.map(p));
         }
@@ -531,22 +531,22 @@ void Player::polylineTo(const QPolygonF& points) {
         for (const QPointF& p : points) {
             path.lineTo(p);
         }
-        draw(path, false, true);
+        Draw(path, false, true);
     }
     dc_.currentPosition = points.back();
 }
 
-void Player::polygon(const QPolygonF& points) {
+void Player::Polygon(const QPolygonF& points) {
     if (points.size() < 2) {
         return;
     }
     QPainterPath path;
     path.addPolygon(points);
     path.closeSubpath();
-    draw(path, true, true);
+    Draw(path, true, true);
 }
 
-void Player::polyPolygon(const std::vector<QPolygonF>& polygons) {
+void Player::PolyPolygon(const std::vector<QPolygonF>& polygons) {
     QPainterPath path;
     for (const QPolygonF& p : polygons) {
         if (p.size() >= 2) {
@@ -554,20 +554,20 @@ void Player::polyPolygon(const std::vector<QPolygonF>& polygons) {
             path.closeSubpath();
         }
     }
-    draw(path, true, true);
+    Draw(path, true, true);
 }
 
-void Player::polyPolyline(const std::vector<QPolygonF>& lines) {
+void Player::PolyPolyline(const std::vector<QPolygonF>& lines) {
     QPainterPath path;
     for (const QPolygonF& p : lines) {
         if (p.size() >= 2) {
             path.addPolygon(p);
         }
     }
-    draw(path, false, true);
+    Draw(path, false, true);
 }
 
-void Player::polyBezier(const QPolygonF& points, bool fromCurrent) {
+void Player::PolyBezier(const QPolygonF& points, bool fromCurrent) {
     QPainterPath path;
     qsizetype i = 0;
     if (fromCurrent) {
@@ -583,19 +583,19 @@ void Player::polyBezier(const QPolygonF& points, bool fromCurrent) {
         path.cubicTo(points[i], points[i + 1], points[i + 2]);
     }
     if (fromCurrent && inPath_) {
-        const QTransform t = logicalToOutput();
+        const QTransform t = LogicalToOutput();
         for (qsizetype k = 0; k + 2 < points.size(); k += 3) {
             path_.cubicTo(t.map(points[k]), t.map(points[k + 1]), t.map(points[k + 2]));
         }
     } else {
-        draw(path, false, true);
+        Draw(path, false, true);
     }
     if (fromCurrent && points.size() >= 3) {
         dc_.currentPosition = points[(points.size() / 3) * 3 - 1];
     }
 }
 
-void Player::polyDraw(const QPolygonF& points, const std::vector<std::uint8_t>& types) {
+void Player::PolyDraw(const QPolygonF& points, const std::vector<std::uint8_t>& types) {
     QPainterPath path(dc_.currentPosition);
     for (qsizetype i = 0; i < points.size() && static_cast<std::size_t>(i) < types.size(); ++i) {
         const std::uint8_t type = types[static_cast<std::size_t>(i)];
@@ -620,35 +620,35 @@ void Player::polyDraw(const QPolygonF& points, const std::vector<std::uint8_t>& 
     if (!points.isEmpty()) {
         dc_.currentPosition = path.currentPosition();
     }
-    draw(path, false, true);
+    Draw(path, false, true);
 }
 
-void Player::rectangle(const QRectF& r) {
+void Player::Rectangle(const QRectF& r) {
     QPainterPath path;
     path.addRect(r.normalized());
-    draw(path, true, true);
+    Draw(path, true, true);
 }
 
-void Player::roundRect(const QRectF& r, QSizeF corner) {
+void Player::RoundRect(const QRectF& r, QSizeF corner) {
     QPainterPath path;
     path.addRoundedRect(r.normalized(), std::abs(corner.width()) / 2, std::abs(corner.height()) / 2,
                         Qt::AbsoluteSize);
-    draw(path, true, true);
+    Draw(path, true, true);
 }
 
-void Player::ellipse(const QRectF& r) {
+void Player::Ellipse(const QRectF& r) {
     QPainterPath path;
     path.addEllipse(r.normalized());
-    draw(path, true, true);
+    Draw(path, true, true);
 }
 
-void Player::arc(const QRectF& boxIn, QPointF start, QPointF end, ArcKind kind) {
+void Player::Arc(const QRectF& boxIn, QPointF start, QPointF end, ArcKind kind) {
     const QRectF box = boxIn.normalized();
-    const double a0 = parametricAngle(box, start);
-    const double a1 = parametricAngle(box, end);
+    const double a0 = ParametricAngle(box, start);
+    const double a1 = ParametricAngle(box, end);
     // Counter-clockwise as seen on the output; a mirrored mapping turns it round.
     bool clockwise = dc_.clockwise;
-    if (logicalToOutput().determinant() < 0) {
+    if (LogicalToOutput().determinant() < 0) {
         clockwise = !clockwise;
     }
     double sweep = 0;
@@ -682,10 +682,10 @@ void Player::arc(const QRectF& boxIn, QPointF start, QPointF end, ArcKind kind) 
         dc_.currentPosition = path.currentPosition();
     }
     const bool closed = kind == ArcKind::Chord || kind == ArcKind::Pie;
-    draw(path, closed, true);
+    Draw(path, closed, true);
 }
 
-void Player::angleArc(QPointF centre, double radius, double startDeg, double sweepDeg) {
+void Player::AngleArc(QPointF centre, double radius, double startDeg, double sweepDeg) {
     if (!std::isfinite(startDeg) || !std::isfinite(sweepDeg) || radius <= 0) {
         return;
     }
@@ -694,12 +694,12 @@ void Player::angleArc(QPointF centre, double radius, double startDeg, double swe
     QPainterPath path(dc_.currentPosition);
     path.arcTo(box, std::fmod(startDeg, 360.0), sweepDeg);
     dc_.currentPosition = path.currentPosition();
-    draw(path, false, true);
+    Draw(path, false, true);
 }
 
-void Player::setPixel(QPointF p, QColor colour) {
-    const QTransform t = logicalToOutput();
-    if (inPath_ || !begin(t, 1)) {
+void Player::SetPixel(QPointF p, QColor colour) {
+    const QTransform t = LogicalToOutput();
+    if (inPath_ || !Begin(t, 1)) {
         return;
     }
     const QPointF o = t.map(p);
@@ -708,10 +708,10 @@ void Player::setPixel(QPointF p, QColor colour) {
     painter_.fillRect(QRectF(std::floor(o.x()), std::floor(o.y()), 1, 1), colour);
 }
 
-void Player::text(QPointF reference, const QString& textIn, const std::vector<double>& dx,
+void Player::Text(QPointF reference, const QString& textIn, const std::vector<double>& dx,
                   std::uint32_t options, std::optional<QRectF> rect) {
-    const QTransform t = logicalToOutput();
-    if (inPath_ || !withinBudget() || !usable(t)) {
+    const QTransform t = LogicalToOutput();
+    if (inPath_ || !WithinBudget() || !Usable(t)) {
         return;
     }
     const QString text = textIn.left(kMaxTextLength);
@@ -734,13 +734,13 @@ void Player::text(QPointF reference, const QString& textIn, const std::vector<do
     if (rect && (options & 0x2) != 0) { // ETO_OPAQUE
         QPainterPath box;
         box.addRect(rect->normalized());
-        spend(kFixedCost + std::min(area(t.mapRect(*rect)), area(output_)));
+        Spend(kFixedCost + std::min(Area(t.mapRect(*rect)), Area(output_)));
         painter_.fillPath(t.map(box), dc_.bkColor);
     }
     if (text.isEmpty() || pixels < 0.3 || pixels > kMaxFontPixels) {
         return;
     }
-    spend(kFixedCost + text.size() * std::min(pixels * pixels, area(output_)));
+    Spend(kFixedCost + text.size() * std::min(pixels * pixels, Area(output_)));
     if (clipped) {
         QPainterPath box;
         box.addRect(rect->normalized());
@@ -805,7 +805,7 @@ void Player::text(QPointF reference, const QString& textIn, const std::vector<do
                           dc_.bkColor);
     }
     painter_.setPen(dc_.textColor);
-    note("text " + text.toStdString());
+    Note("text " + text.toStdString());
     if (useDx) {
         double at = x;
         for (qsizetype i = 0; i < text.size(); ++i) {
@@ -828,11 +828,11 @@ void Player::text(QPointF reference, const QString& textIn, const std::vector<do
     }
 }
 
-void Player::blit(const QImage& image, const QRectF& dest, const QRectF& srcIn, std::uint32_t rop) {
+void Player::Blit(const QImage& image, const QRectF& dest, const QRectF& srcIn, std::uint32_t rop) {
     const int code = static_cast<int>((rop >> 16) & 0xFF);
     const bool usesSource = ((code >> 2) & 0x33) != (code & 0x33);
     if (!usesSource || image.isNull()) {
-        patBlt(dest, rop);
+        PatBlt(dest, rop);
         return;
     }
     const QRectF src = srcIn.intersected(QRectF(image.rect()));
@@ -840,13 +840,13 @@ void Player::blit(const QImage& image, const QRectF& dest, const QRectF& srcIn, 
         dest.height() == 0) {
         return;
     }
-    const QTransform t = logicalToOutput();
+    const QTransform t = LogicalToOutput();
     const QRectF bounds = t.mapRect(dest);
     if (inPath_ ||
-        !begin(t, std::min(area(bounds.intersected(output_)), area(output_)) + area(src))) {
+        !Begin(t, std::min(Area(bounds.intersected(output_)), Area(output_)) + Area(src))) {
         return;
     }
-    traceShape("image", bounds);
+    TraceShape("image", bounds);
     // Place the source rectangle's pixels onto dest, mirroring with negative sizes.
     const QTransform place(dest.width() / srcIn.width(), 0, 0, dest.height() / srcIn.height(),
                            dest.x() - srcIn.x() * dest.width() / srcIn.width(),
@@ -883,21 +883,21 @@ void Player::blit(const QImage& image, const QRectF& dest, const QRectF& srcIn, 
     painter_.drawImage(src, image, src);
 }
 
-void Player::patBlt(const QRectF& dest, std::uint32_t rop) {
+void Player::PatBlt(const QRectF& dest, std::uint32_t rop) {
     const int code = static_cast<int>((rop >> 16) & 0xFF);
     if (code == 0xAA) { // destination unchanged
         return;
     }
-    const QTransform t = logicalToOutput();
+    const QTransform t = LogicalToOutput();
     const QRectF bounds = t.mapRect(dest);
-    if (inPath_ || !begin(t, std::min(area(bounds.intersected(output_)), area(output_)))) {
+    if (inPath_ || !Begin(t, std::min(Area(bounds.intersected(output_)), Area(output_)))) {
         return;
     }
-    traceShape("fill", bounds);
+    TraceShape("fill", bounds);
     painter_.setTransform(t * entryTransform_);
     painter_.setPen(Qt::NoPen);
     using M = QPainter::CompositionMode;
-    QBrush brush = brushFor(dc_.brush, t);
+    QBrush brush = BrushFor(dc_.brush, t);
     M mode = M::CompositionMode_SourceOver;
     switch (code) {
     case 0x00:
@@ -923,26 +923,26 @@ void Player::patBlt(const QRectF& dest, std::uint32_t rop) {
     painter_.fillRect(dest.normalized(), brush);
 }
 
-void Player::fillRegion(const QPainterPath& region, const BrushObject& brush) {
-    if (inPath_ || !begin(QTransform(), std::min(area(region.boundingRect()), area(output_)))) {
+void Player::FillRegion(const QPainterPath& region, const BrushObject& brush) {
+    if (inPath_ || !Begin(QTransform(), std::min(Area(region.boundingRect()), Area(output_)))) {
         return;
     }
-    traceShape("fill", region.boundingRect());
+    TraceShape("fill", region.boundingRect());
     painter_.setTransform(entryTransform_);
-    setComposition(dc_.rop2);
-    painter_.fillPath(region, brushFor(brush, QTransform()));
+    SetComposition(dc_.rop2);
+    painter_.fillPath(region, BrushFor(brush, QTransform()));
 }
 
-void Player::frameRegion(const QPainterPath& region, const BrushObject& brush, QSizeF stroke) {
+void Player::FrameRegion(const QPainterPath& region, const BrushObject& brush, QSizeF stroke) {
     const double w = std::clamp(std::max(stroke.width(), stroke.height()), 1.0, 1000.0);
     QPainterPathStroker stroker;
     stroker.setWidth(w);
-    fillRegion(stroker.createStroke(region).intersected(region), brush);
+    FillRegion(stroker.createStroke(region).intersected(region), brush);
 }
 
-void Player::invertRegion(const QPainterPath& region) {
+void Player::InvertRegion(const QPainterPath& region) {
     if (!rasterOps_ || inPath_ ||
-        !begin(QTransform(), std::min(area(region.boundingRect()), area(output_)))) {
+        !Begin(QTransform(), std::min(Area(region.boundingRect()), Area(output_)))) {
         return;
     }
     painter_.setTransform(entryTransform_);
@@ -950,90 +950,90 @@ void Player::invertRegion(const QPainterPath& region) {
     painter_.fillPath(region, Qt::black);
 }
 
-void Player::beginPath() {
+void Player::BeginPath() {
     inPath_ = true;
     path_ = QPainterPath();
-    path_.moveTo(logicalToOutput().map(dc_.currentPosition));
+    path_.moveTo(LogicalToOutput().map(dc_.currentPosition));
 }
 
-void Player::abortPath() {
+void Player::AbortPath() {
     inPath_ = false;
     path_ = QPainterPath();
 }
 
-void Player::closeFigure() {
+void Player::CloseFigure() {
     if (inPath_) {
         path_.closeSubpath();
     }
 }
 
-void Player::fillPath() {
-    drawPath(true, false);
+void Player::FillPath() {
+    DrawPath(true, false);
 }
 
-void Player::strokePath() {
-    drawPath(false, true);
+void Player::StrokePath() {
+    DrawPath(false, true);
 }
 
-void Player::strokeAndFillPath() {
-    drawPath(true, true);
+void Player::StrokeAndFillPath() {
+    DrawPath(true, true);
 }
 
-void Player::drawPath(bool fill, bool stroke) {
-    const QTransform t = logicalToOutput();
-    if (!inPath_ && usable(t)) {
+void Player::DrawPath(bool fill, bool stroke) {
+    const QTransform t = LogicalToOutput();
+    if (!inPath_ && Usable(t)) {
         // Drawn in logical space so that pens and patterns scale as GDI scales them.
         const QPainterPath logical = t.inverted().map(path_);
         const QRectF bounds = path_.boundingRect();
-        if (begin(t, std::min(area(bounds.intersected(output_)), area(output_)))) {
-            traceShape(fill ? "fill" : "line", bounds);
-            drawOutput(logical, fill, stroke, t);
+        if (Begin(t, std::min(Area(bounds.intersected(output_)), Area(output_)))) {
+            TraceShape(fill ? "fill" : "line", bounds);
+            DrawOutput(logical, fill, stroke, t);
         }
     }
     path_ = QPainterPath();
 }
 
-void Player::selectClipPath(ClipMode mode) {
+void Player::SelectClipPath(ClipMode mode) {
     if (!inPath_) {
         QPainterPath region = path_;
         region.setFillRule(dc_.fillRule);
-        changeClip(region, mode);
+        ChangeClip(region, mode);
     }
     path_ = QPainterPath();
 }
 
-void Player::intersectClipRect(const QRectF& r) {
-    changeClip(logicalToOutput().map(rectPath(r.normalized())), ClipMode::And);
+void Player::IntersectClipRect(const QRectF& r) {
+    ChangeClip(LogicalToOutput().map(RectPath(r.normalized())), ClipMode::And);
 }
 
-void Player::excludeClipRect(const QRectF& r) {
-    changeClip(logicalToOutput().map(rectPath(r.normalized())), ClipMode::Diff);
+void Player::ExcludeClipRect(const QRectF& r) {
+    ChangeClip(LogicalToOutput().map(RectPath(r.normalized())), ClipMode::Diff);
 }
 
-void Player::offsetClip(QPointF logicalDelta) {
+void Player::OffsetClip(QPointF logicalDelta) {
     if (!dc_.clip) {
         return;
     }
-    const QTransform t = logicalToOutput();
+    const QTransform t = LogicalToOutput();
     const QPointF d = t.map(logicalDelta) - t.map(QPointF(0, 0));
     if (std::isfinite(d.x()) && std::isfinite(d.y())) {
         dc_.clip->translate(d);
-        applyClip();
+        ApplyClip();
     }
 }
 
-void Player::selectClip(std::optional<QPainterPath> region, ClipMode mode) {
+void Player::SelectClip(std::optional<QPainterPath> region, ClipMode mode) {
     if (!region) {
         if (mode == ClipMode::Copy) {
             dc_.clip.reset();
-            applyClip();
+            ApplyClip();
         }
         return;
     }
-    changeClip(*region, mode);
+    ChangeClip(*region, mode);
 }
 
-void Player::changeClip(const QPainterPath& region, ClipMode mode) {
+void Player::ChangeClip(const QPainterPath& region, ClipMode mode) {
     if (++clipChanges_ > kMaxClipChanges || region.elementCount() > kMaxClipElements) {
         return;
     }
@@ -1059,24 +1059,24 @@ void Player::changeClip(const QPainterPath& region, ClipMode mode) {
     if (next.elementCount() > kMaxClipElements) {
         return;
     }
-    spend(kFixedCost + next.elementCount() * 50.0);
+    Spend(kFixedCost + next.elementCount() * 50.0);
     dc_.clip = next;
-    applyClip();
+    ApplyClip();
 }
 
-void Player::applyClip() {
+void Player::ApplyClip() {
     painter_.setTransform(entryTransform_);
     painter_.setClipPath(dc_.clip ? dc_.clip->intersected(outputClip_) : outputClip_);
 }
 
-void Player::saveDc() {
+void Player::SaveDc() {
     if (saved_.size() < kMaxSavedStates) {
         saved_.push_back(dc_);
     }
 }
 
 // Negative: that many levels back; positive: the absolute level (1 = first save).
-void Player::restoreDc(int which) {
+void Player::RestoreDc(int which) {
     std::size_t keep = 0;
     if (which < 0) {
         const auto back = static_cast<std::size_t>(-static_cast<std::int64_t>(which));
@@ -1091,7 +1091,7 @@ void Player::restoreDc(int which) {
     }
     dc_ = saved_[keep];
     saved_.resize(keep);
-    applyClip();
+    ApplyClip();
 }
 
 } // namespace qcm::pictures::metafile

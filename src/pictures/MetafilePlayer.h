@@ -83,14 +83,14 @@ struct DcState {
 };
 
 // Builds pens and brushes from the records' fields.
-QPen makePen(std::uint32_t style, double width, QColor colour,
+QPen MakePen(std::uint32_t style, double width, QColor colour,
              const std::vector<double>& dashes = {});
-BrushObject makeBrush(std::uint32_t style, QColor colour, std::uint32_t hatch);
-BrushObject makePatternBrush(const QImage& pattern);
-QColor colourRef(std::uint32_t value);
+BrushObject MakeBrush(std::uint32_t style, QColor colour, std::uint32_t hatch);
+BrushObject MakePatternBrush(const QImage& pattern);
+QColor ColourRef(std::uint32_t value);
 // The area of a region's rectangles. GDI stores them in y-x bands, which
 // build in one pass; unsorted lists are merged one by one, up to a limit.
-QPainterPath regionPath(const std::vector<QRect>& rects);
+QPainterPath RegionPath(const std::vector<QRect>& rects);
 
 class Player {
 public:
@@ -101,89 +101,89 @@ public:
     Player(const Player&) = delete;
     Player& operator=(const Player&) = delete;
 
-    DcState& dc() { return dc_; }
+    DcState& Dc() { return dc_; }
     // Millimetres per device pixel, for the metric mapping modes.
-    void setDeviceResolution(double pixelsPerMmX, double pixelsPerMmY);
+    void SetDeviceResolution(double pixelsPerMmX, double pixelsPerMmY);
     // WMF playback keeps the window mapped onto the target and ignores
     // mapping modes and viewports.
-    void lockMapping() { mappingLocked_ = true; }
+    void LockMapping() { mappingLocked_ = true; }
 
     // Mapping.
-    void setMapMode(int mode);
-    void setWindowOrg(QPointF p) { dc_.windowOrg = p; }
-    void setViewportOrg(QPointF p);
-    void setWindowExt(QSizeF s);
-    void setViewportExt(QSizeF s);
-    void scaleWindowExt(double xNum, double xDenom, double yNum, double yDenom);
-    void scaleViewportExt(double xNum, double xDenom, double yNum, double yDenom);
-    void setWorldTransform(const QTransform& t);
-    void modifyWorldTransform(const QTransform& t, int mode);
-    QTransform logicalToOutput() const;
-    QTransform deviceToOutput() const { return deviceToOutput_; }
+    void SetMapMode(int mode);
+    void SetWindowOrg(QPointF p) { dc_.windowOrg = p; }
+    void SetViewportOrg(QPointF p);
+    void SetWindowExt(QSizeF s);
+    void SetViewportExt(QSizeF s);
+    void ScaleWindowExt(double xNum, double xDenom, double yNum, double yDenom);
+    void ScaleViewportExt(double xNum, double xDenom, double yNum, double yDenom);
+    void SetWorldTransform(const QTransform& t);
+    void ModifyWorldTransform(const QTransform& t, int mode);
+    QTransform LogicalToOutput() const;
+    QTransform DeviceToOutput() const { return deviceToOutput_; }
 
     // Objects.
-    void createObject(std::size_t index, GdiObject object);
+    void CreateObject(std::size_t index, GdiObject object);
     // WMF: the lowest free slot.
-    void createObjectInFreeSlot(GdiObject object);
-    void selectObject(std::size_t index);
-    void selectStockObject(std::uint32_t which);
-    void deleteObject(std::size_t index);
-    const GdiObject* object(std::size_t index) const;
+    void CreateObjectInFreeSlot(GdiObject object);
+    void SelectObject(std::size_t index);
+    void SelectStockObject(std::uint32_t which);
+    void DeleteObject(std::size_t index);
+    const GdiObject* Object(std::size_t index) const;
 
     // Drawing. Coordinates are logical.
-    void moveTo(QPointF p);
-    void lineTo(QPointF p);
-    void polyline(const QPolygonF& points);
-    void polylineTo(const QPolygonF& points);
-    void polygon(const QPolygonF& points);
-    void polyPolygon(const std::vector<QPolygonF>& polygons);
-    void polyPolyline(const std::vector<QPolygonF>& lines);
-    void polyBezier(const QPolygonF& points, bool fromCurrent);
-    void polyDraw(const QPolygonF& points, const std::vector<std::uint8_t>& types);
-    void rectangle(const QRectF& r);
-    void roundRect(const QRectF& r, QSizeF corner);
-    void ellipse(const QRectF& r);
+    void MoveTo(QPointF p);
+    void LineTo(QPointF p);
+    void Polyline(const QPolygonF& points);
+    void PolylineTo(const QPolygonF& points);
+    void Polygon(const QPolygonF& points);
+    void PolyPolygon(const std::vector<QPolygonF>& polygons);
+    void PolyPolyline(const std::vector<QPolygonF>& lines);
+    void PolyBezier(const QPolygonF& points, bool fromCurrent);
+    void PolyDraw(const QPolygonF& points, const std::vector<std::uint8_t>& types);
+    void Rectangle(const QRectF& r);
+    void RoundRect(const QRectF& r, QSizeF corner);
+    void Ellipse(const QRectF& r);
     enum class ArcKind { Arc, ArcTo, Chord, Pie };
-    void arc(const QRectF& box, QPointF start, QPointF end, ArcKind kind);
-    void angleArc(QPointF centre, double radius, double startDeg, double sweepDeg);
-    void setPixel(QPointF p, QColor colour);
-    void text(QPointF reference, const QString& text, const std::vector<double>& dx,
+    void Arc(const QRectF& box, QPointF start, QPointF end, ArcKind kind);
+    void AngleArc(QPointF centre, double radius, double startDeg, double sweepDeg);
+    void SetPixel(QPointF p, QColor colour);
+    void Text(QPointF reference, const QString& text, const std::vector<double>& dx,
               std::uint32_t options, std::optional<QRectF> rect);
     // rop is the ternary raster operation of the record; src in image pixels.
-    void blit(const QImage& image, const QRectF& dest, const QRectF& src, std::uint32_t rop);
-    void patBlt(const QRectF& dest, std::uint32_t rop);
+    void Blit(const QImage& image, const QRectF& dest, const QRectF& src, std::uint32_t rop);
+    void PatBlt(const QRectF& dest, std::uint32_t rop);
     // Regions in output coordinates.
-    void fillRegion(const QPainterPath& region, const BrushObject& brush);
-    void frameRegion(const QPainterPath& region, const BrushObject& brush, QSizeF stroke);
-    void invertRegion(const QPainterPath& region);
+    void FillRegion(const QPainterPath& region, const BrushObject& brush);
+    void FrameRegion(const QPainterPath& region, const BrushObject& brush, QSizeF stroke);
+    void InvertRegion(const QPainterPath& region);
 
     // Paths.
-    void beginPath();
-    void endPath() { inPath_ = false; }
-    void abortPath();
-    void closeFigure();
-    void fillPath();
-    void strokePath();
-    void strokeAndFillPath();
-    void drawPath(bool fill, bool stroke);
-    void selectClipPath(ClipMode mode);
+    void BeginPath();
+    void EndPath() { inPath_ = false; }
+    void AbortPath();
+    void CloseFigure();
+    void FillPath();
+    void StrokePath();
+    void StrokeAndFillPath();
+    void DrawPath(bool fill, bool stroke);
+    void SelectClipPath(ClipMode mode);
 
     // Clipping.
-    void intersectClipRect(const QRectF& r);
-    void excludeClipRect(const QRectF& r);
-    void offsetClip(QPointF logicalDelta);
-    void selectClip(std::optional<QPainterPath> outputRegion, ClipMode mode);
+    void IntersectClipRect(const QRectF& r);
+    void ExcludeClipRect(const QRectF& r);
+    void OffsetClip(QPointF logicalDelta);
+    void SelectClip(std::optional<QPainterPath> outputRegion, ClipMode mode);
 
-    void saveDc();
-    void restoreDc(int which);
+    void SaveDc();
+    void RestoreDc(int which);
 
     // False once the metafile has used up its share of work.
-    bool withinBudget() const { return work_ < kWorkBudget; }
-    void spend(double units) { work_ += units; }
+    bool WithinBudget() const { return work_ < kWorkBudget; }
+    void Spend(double units) { work_ += units; }
 
     // Optional record of what was drawn, one line a call, for tests and dumps.
     std::function<void(const std::string&)> trace;
-    void note(const std::string& line) const {
+    void Note(const std::string& line) const {
         if (trace) {
             trace(line);
         }
@@ -192,16 +192,16 @@ public:
 private:
     static constexpr double kWorkBudget = 4.0e8;
 
-    QTransform pageTransform() const;
-    void draw(const QPainterPath& logical, bool fill, bool stroke);
-    void addToPath(const QPainterPath& logical);
-    void drawOutput(const QPainterPath& output, bool fill, bool stroke, const QTransform& t);
-    bool begin(const QTransform& t, double cost);
-    void applyClip();
-    void changeClip(const QPainterPath& region, ClipMode mode);
-    void setComposition(int rop2);
-    QBrush brushFor(const BrushObject& b, const QTransform& t) const;
-    void traceShape(const char* what, const QRectF& bounds) const;
+    QTransform PageTransform() const;
+    void Draw(const QPainterPath& logical, bool fill, bool stroke);
+    void AddToPath(const QPainterPath& logical);
+    void DrawOutput(const QPainterPath& output, bool fill, bool stroke, const QTransform& t);
+    bool Begin(const QTransform& t, double cost);
+    void ApplyClip();
+    void ChangeClip(const QPainterPath& region, ClipMode mode);
+    void SetComposition(int rop2);
+    QBrush BrushFor(const BrushObject& b, const QTransform& t) const;
+    void TraceShape(const char* what, const QRectF& bounds) const;
 
     QPainter& painter_;
     QTransform entryTransform_;

@@ -90,55 +90,55 @@ struct Record {
     std::uint16_t function = 0;
     std::size_t words = 0;
 
-    std::int16_t w(std::size_t i) const { return bytes.i16(6 + 2 * i); }
-    std::uint16_t uw(std::size_t i) const { return bytes.u16(6 + 2 * i); }
-    std::uint32_t dw(std::size_t i) const { return bytes.u32(6 + 2 * i); }
-    bool hasWords(std::size_t count) const { return bytes.has(6, 2 * count); }
-    QPointF point(std::size_t i) const { return {double(w(i + 1)), double(w(i))}; } // y, x
+    std::int16_t W(std::size_t i) const { return bytes.I16(6 + 2 * i); }
+    std::uint16_t Uw(std::size_t i) const { return bytes.U16(6 + 2 * i); }
+    std::uint32_t Dw(std::size_t i) const { return bytes.U32(6 + 2 * i); }
+    bool HasWords(std::size_t count) const { return bytes.Has(6, 2 * count); }
+    QPointF Point(std::size_t i) const { return {double(W(i + 1)), double(W(i))}; } // y, x
     // Parameters bottom, right, top, left from word i.
-    QRectF rect(std::size_t i) const {
-        return QRectF(QPointF(w(i + 3), w(i + 2)), QPointF(w(i + 1), w(i)));
+    QRectF Rect(std::size_t i) const {
+        return QRectF(QPointF(W(i + 3), W(i + 2)), QPointF(W(i + 1), W(i)));
     }
 };
 
-QPolygonF points(const Record& r, std::size_t firstWord, std::size_t count) {
+QPolygonF Points(const Record& r, std::size_t firstWord, std::size_t count) {
     QPolygonF poly;
-    if (!r.hasWords(firstWord + 2 * count)) {
+    if (!r.HasWords(firstWord + 2 * count)) {
         return poly;
     }
     poly.reserve(static_cast<qsizetype>(count));
     for (std::size_t i = 0; i < count; ++i) {
-        poly.append(QPointF(r.w(firstWord + 2 * i), r.w(firstWord + 2 * i + 1)));
+        poly.append(QPointF(r.W(firstWord + 2 * i), r.W(firstWord + 2 * i + 1)));
     }
     return poly;
 }
 
-QString ansi(ByteReader bytes, std::size_t offset, std::size_t count) {
-    const ByteReader s = bytes.sub(offset, count);
-    return core::cp1252::decode(s.view());
+QString Ansi(ByteReader bytes, std::size_t offset, std::size_t count) {
+    const ByteReader s = bytes.Sub(offset, count);
+    return core::cp1252::Decode(s.View());
 }
 
 // The region object: a header, then scans of left/right pairs.
-RegionObject readRegion(const Record& r) {
+RegionObject ReadRegion(const Record& r) {
     RegionObject region;
-    const int scans = r.w(5);
-    const QRectF box = QRectF(QPointF(r.w(7), r.w(8)), QPointF(r.w(9), r.w(10))).normalized();
+    const int scans = r.W(5);
+    const QRectF box = QRectF(QPointF(r.W(7), r.W(8)), QPointF(r.W(9), r.W(10))).normalized();
     std::vector<QRect> rects;
     std::size_t at = 11; // word index of the first scan
     std::size_t total = 0;
     for (int s = 0; s < scans; ++s) {
-        const int count = r.uw(at);
-        const int top = r.w(at + 1);
-        const int bottom = r.w(at + 2);
-        if (!r.hasWords(at + 4 + static_cast<std::size_t>(count))) {
+        const int count = r.Uw(at);
+        const int top = r.W(at + 1);
+        const int bottom = r.W(at + 2);
+        if (!r.HasWords(at + 4 + static_cast<std::size_t>(count))) {
             break;
         }
         for (int k = 0; k + 1 < count; k += 2) {
             if (++total > kMaxRegionRects) {
                 break;
             }
-            const int left = r.w(at + 3 + static_cast<std::size_t>(k));
-            const int right = r.w(at + 4 + static_cast<std::size_t>(k));
+            const int left = r.W(at + 3 + static_cast<std::size_t>(k));
+            const int right = r.W(at + 4 + static_cast<std::size_t>(k));
             const QRect rect(QPoint(left, top), QPoint(right - 1, bottom - 1));
             if (rect.isValid()) {
                 rects.push_back(rect);
@@ -149,212 +149,212 @@ RegionObject readRegion(const Record& r) {
     if (rects.empty()) {
         region.path.addRect(box);
     } else {
-        region.path = regionPath(rects);
+        region.path = RegionPath(rects);
     }
     return region;
 }
 
-void regionCall(Player& p, const Record& r, std::uint16_t function) {
-    const auto* region = p.object(r.uw(0)) ? std::get_if<RegionObject>(p.object(r.uw(0))) : nullptr;
+void RegionCall(Player& p, const Record& r, std::uint16_t function) {
+    const auto* region = p.Object(r.Uw(0)) ? std::get_if<RegionObject>(p.Object(r.Uw(0))) : nullptr;
     if (region == nullptr) {
         return;
     }
-    const QPainterPath path = p.logicalToOutput().map(region->path);
-    const GdiObject* brushObject = p.object(r.uw(1));
+    const QPainterPath path = p.LogicalToOutput().map(region->path);
+    const GdiObject* brushObject = p.Object(r.Uw(1));
     const auto* brush = brushObject ? std::get_if<BrushObject>(brushObject) : nullptr;
     switch (function) {
     case META_FILLREGION:
         if (brush != nullptr) {
-            p.fillRegion(path, *brush);
+            p.FillRegion(path, *brush);
         }
         break;
     case META_FRAMEREGION:
         if (brush != nullptr) {
-            const QTransform t = p.logicalToOutput();
-            p.frameRegion(path, *brush,
-                          QSizeF(std::abs(r.w(3) * t.m11()), std::abs(r.w(2) * t.m22())));
+            const QTransform t = p.LogicalToOutput();
+            p.FrameRegion(path, *brush,
+                          QSizeF(std::abs(r.W(3) * t.m11()), std::abs(r.W(2) * t.m22())));
         }
         break;
     case META_PAINTREGION:
-        p.fillRegion(path, p.dc().brush);
+        p.FillRegion(path, p.Dc().brush);
         break;
     default:
-        p.invertRegion(path);
+        p.InvertRegion(path);
         break;
     }
 }
 
-void textOut(Player& p, const Record& r) {
-    const auto count = static_cast<std::size_t>(std::max<int>(0, r.w(0)));
+void TextOut(Player& p, const Record& r) {
+    const auto count = static_cast<std::size_t>(std::max<int>(0, r.W(0)));
     const std::size_t stringWords = (count + 1) / 2;
-    if (!r.hasWords(1 + stringWords + 2)) {
+    if (!r.HasWords(1 + stringWords + 2)) {
         return;
     }
-    const QString text = ansi(r.bytes, 8, count);
-    p.text(r.point(1 + stringWords), text, {}, 0, std::nullopt);
+    const QString text = Ansi(r.bytes, 8, count);
+    p.Text(r.Point(1 + stringWords), text, {}, 0, std::nullopt);
 }
 
-void extTextOut(Player& p, const Record& r) {
-    const QPointF at = r.point(0);
-    const auto count = static_cast<std::size_t>(std::max<int>(0, r.w(2)));
-    const std::uint16_t options = r.uw(3);
+void ExtTextOut(Player& p, const Record& r) {
+    const QPointF at = r.Point(0);
+    const auto count = static_cast<std::size_t>(std::max<int>(0, r.W(2)));
+    const std::uint16_t options = r.Uw(3);
     std::size_t word = 4;
     std::optional<QRectF> rect;
-    if ((options & 0x6) != 0 && r.hasWords(8)) {
-        rect = QRectF(QPointF(r.w(4), r.w(5)), QPointF(r.w(6), r.w(7)));
+    if ((options & 0x6) != 0 && r.HasWords(8)) {
+        rect = QRectF(QPointF(r.W(4), r.W(5)), QPointF(r.W(6), r.W(7)));
         word = 8;
     }
-    if (!r.hasWords(word) || !r.bytes.has(6 + 2 * word, count)) {
+    if (!r.HasWords(word) || !r.bytes.Has(6 + 2 * word, count)) {
         if (rect) {
-            p.text(at, QString(), {}, options, rect);
+            p.Text(at, QString(), {}, options, rect);
         }
         return;
     }
-    const QString text = ansi(r.bytes, 6 + 2 * word, count);
+    const QString text = Ansi(r.bytes, 6 + 2 * word, count);
     std::vector<double> dx;
     const std::size_t dxWord = word + (count + 1) / 2;
-    if (r.hasWords(dxWord + count)) {
+    if (r.HasWords(dxWord + count)) {
         dx.reserve(count);
         for (std::size_t i = 0; i < count; ++i) {
-            dx.push_back(r.w(dxWord + i));
+            dx.push_back(r.W(dxWord + i));
         }
     }
-    p.text(at, text, dx, options, rect);
+    p.Text(at, text, dx, options, rect);
 }
 
-LogFont readFont(const Record& r) {
+LogFont ReadFont(const Record& r) {
     LogFont f;
-    f.height = r.w(0);
-    f.width = r.w(1);
-    f.escapement = r.w(2);
-    f.weight = r.w(4);
-    f.italic = r.bytes.u8(16) != 0;
-    f.underline = r.bytes.u8(17) != 0;
-    f.strikeOut = r.bytes.u8(18) != 0;
-    f.charSet = r.bytes.u8(19);
+    f.height = r.W(0);
+    f.width = r.W(1);
+    f.escapement = r.W(2);
+    f.weight = r.W(4);
+    f.italic = r.bytes.U8(16) != 0;
+    f.underline = r.bytes.U8(17) != 0;
+    f.strikeOut = r.bytes.U8(18) != 0;
+    f.charSet = r.bytes.U8(19);
     const ByteReader face =
-        r.bytes.sub(24, std::min<std::size_t>(32, r.bytes.size() > 24 ? r.bytes.size() - 24 : 0));
+        r.bytes.Sub(24, std::min<std::size_t>(32, r.bytes.Size() > 24 ? r.bytes.Size() - 24 : 0));
     std::size_t length = 0;
-    while (length < face.size() && face.u8(length) != 0) {
+    while (length < face.Size() && face.U8(length) != 0) {
         ++length;
     }
-    f.face = core::cp1252::decode(face.sub(0, length).view());
+    f.face = core::cp1252::Decode(face.Sub(0, length).View());
     return f;
 }
 
 // Blits that carry a DIB: the source rectangle, destination and the DIB's offset.
-void dibBlit(Player& p, const Record& r, std::size_t dibByte, QRectF src, QRectF dest,
+void DibBlit(Player& p, const Record& r, std::size_t dibByte, QRectF src, QRectF dest,
              std::uint32_t rop, bool dibCoordinates, ColourUsage usage) {
-    const ByteReader dib = r.bytes.from(dibByte);
-    const QImage image = decodePackedDib(dib, usage);
+    const ByteReader dib = r.bytes.From(dibByte);
+    const QImage image = DecodePackedDib(dib, usage);
     if (image.isNull()) {
-        p.patBlt(dest, rop);
+        p.PatBlt(dest, rop);
         return;
     }
     if (dibCoordinates) {
-        src = dibSourceRect(dib, image.height(), src.x(), src.y(), src.width(), src.height());
+        src = DibSourceRect(dib, image.height(), src.x(), src.y(), src.width(), src.height());
     }
-    p.blit(image, dest, src, rop);
+    p.Blit(image, dest, src, rop);
 }
 
-void play(Player& p, const Record& r) {
+void Play(Player& p, const Record& r) {
     switch (r.function) {
     case META_SAVEDC:
-        p.saveDc();
+        p.SaveDc();
         break;
     case META_RESTOREDC:
-        p.restoreDc(r.w(0));
+        p.RestoreDc(r.W(0));
         break;
     case META_SETBKMODE:
-        p.dc().opaqueBackground = r.uw(0) == 2;
+        p.Dc().opaqueBackground = r.Uw(0) == 2;
         break;
     case META_SETMAPMODE:
-        p.setMapMode(r.uw(0));
+        p.SetMapMode(r.Uw(0));
         break;
     case META_SETROP2:
-        p.dc().rop2 = r.uw(0);
+        p.Dc().rop2 = r.Uw(0);
         break;
     case META_SETPOLYFILLMODE:
-        p.dc().fillRule = r.uw(0) == 2 ? Qt::WindingFill : Qt::OddEvenFill;
+        p.Dc().fillRule = r.Uw(0) == 2 ? Qt::WindingFill : Qt::OddEvenFill;
         break;
     case META_SETTEXTALIGN:
-        p.dc().textAlign = r.uw(0);
+        p.Dc().textAlign = r.Uw(0);
         break;
     case META_SETBKCOLOR:
-        p.dc().bkColor = colourRef(r.dw(0));
+        p.Dc().bkColor = ColourRef(r.Dw(0));
         break;
     case META_SETTEXTCOLOR:
-        p.dc().textColor = colourRef(r.dw(0));
+        p.Dc().textColor = ColourRef(r.Dw(0));
         break;
     case META_SETWINDOWORG:
-        p.setWindowOrg(r.point(0));
+        p.SetWindowOrg(r.Point(0));
         break;
     case META_SETWINDOWEXT:
-        p.setWindowExt(QSizeF(r.w(1), r.w(0)));
+        p.SetWindowExt(QSizeF(r.W(1), r.W(0)));
         break;
     case META_SETVIEWPORTORG:
-        p.setViewportOrg(r.point(0));
+        p.SetViewportOrg(r.Point(0));
         break;
     case META_SETVIEWPORTEXT:
-        p.setViewportExt(QSizeF(r.w(1), r.w(0)));
+        p.SetViewportExt(QSizeF(r.W(1), r.W(0)));
         break;
     case META_OFFSETWINDOWORG:
-        p.setWindowOrg(p.dc().windowOrg + r.point(0));
+        p.SetWindowOrg(p.Dc().windowOrg + r.Point(0));
         break;
     case META_OFFSETVIEWPORTORG:
-        p.setViewportOrg(p.dc().viewportOrg + r.point(0));
+        p.SetViewportOrg(p.Dc().viewportOrg + r.Point(0));
         break;
     case META_SCALEWINDOWEXT:
-        p.scaleWindowExt(r.w(3), r.w(2), r.w(1), r.w(0));
+        p.ScaleWindowExt(r.W(3), r.W(2), r.W(1), r.W(0));
         break;
     case META_SCALEVIEWPORTEXT:
-        p.scaleViewportExt(r.w(3), r.w(2), r.w(1), r.w(0));
+        p.ScaleViewportExt(r.W(3), r.W(2), r.W(1), r.W(0));
         break;
     case META_MOVETO:
-        p.moveTo(r.point(0));
+        p.MoveTo(r.Point(0));
         break;
     case META_LINETO:
-        p.lineTo(r.point(0));
+        p.LineTo(r.Point(0));
         break;
     case META_POLYLINE:
     case META_POLYGON: {
-        const int count = r.w(0);
+        const int count = r.W(0);
         const QPolygonF poly =
-            count > 0 ? points(r, 1, static_cast<std::size_t>(count)) : QPolygonF();
+            count > 0 ? Points(r, 1, static_cast<std::size_t>(count)) : QPolygonF();
         if (r.function == META_POLYLINE) {
-            p.polyline(poly);
+            p.Polyline(poly);
         } else {
-            p.polygon(poly);
+            p.Polygon(poly);
         }
         break;
     }
     case META_POLYPOLYGON: {
-        const int polygons = r.w(0);
-        if (polygons <= 0 || !r.hasWords(1 + static_cast<std::size_t>(polygons))) {
+        const int polygons = r.W(0);
+        if (polygons <= 0 || !r.HasWords(1 + static_cast<std::size_t>(polygons))) {
             break;
         }
         std::vector<QPolygonF> list;
         std::size_t word = 1 + static_cast<std::size_t>(polygons);
         for (int i = 0; i < polygons; ++i) {
-            const std::size_t count = r.uw(1 + static_cast<std::size_t>(i));
-            if (!r.hasWords(word + 2 * count)) {
+            const std::size_t count = r.Uw(1 + static_cast<std::size_t>(i));
+            if (!r.HasWords(word + 2 * count)) {
                 list.clear();
                 break;
             }
-            list.push_back(points(r, word, count));
+            list.push_back(Points(r, word, count));
             word += 2 * count;
         }
-        p.polyPolygon(list);
+        p.PolyPolygon(list);
         break;
     }
     case META_RECTANGLE:
-        p.rectangle(r.rect(0));
+        p.Rectangle(r.Rect(0));
         break;
     case META_ROUNDRECT:
-        p.roundRect(r.rect(2), QSizeF(r.w(1), r.w(0)));
+        p.RoundRect(r.Rect(2), QSizeF(r.W(1), r.W(0)));
         break;
     case META_ELLIPSE:
-        p.ellipse(r.rect(0));
+        p.Ellipse(r.Rect(0));
         break;
     case META_ARC:
     case META_PIE:
@@ -362,109 +362,109 @@ void play(Player& p, const Record& r) {
         const auto kind = r.function == META_ARC   ? Player::ArcKind::Arc
                           : r.function == META_PIE ? Player::ArcKind::Pie
                                                    : Player::ArcKind::Chord;
-        p.arc(r.rect(4), r.point(2), r.point(0), kind);
+        p.Arc(r.Rect(4), r.Point(2), r.Point(0), kind);
         break;
     }
     case META_SETPIXEL:
-        p.setPixel(r.point(2), colourRef(r.dw(0)));
+        p.SetPixel(r.Point(2), ColourRef(r.Dw(0)));
         break;
     case META_TEXTOUT:
-        textOut(p, r);
+        TextOut(p, r);
         break;
     case META_EXTTEXTOUT:
-        extTextOut(p, r);
+        ExtTextOut(p, r);
         break;
     case META_CREATEPENINDIRECT:
-        p.createObjectInFreeSlot(makePen(r.uw(0), r.w(1), colourRef(r.dw(3))));
+        p.CreateObjectInFreeSlot(MakePen(r.Uw(0), r.W(1), ColourRef(r.Dw(3))));
         break;
     case META_CREATEBRUSHINDIRECT:
-        p.createObjectInFreeSlot(makeBrush(r.uw(0), colourRef(r.dw(1)), r.uw(3)));
+        p.CreateObjectInFreeSlot(MakeBrush(r.Uw(0), ColourRef(r.Dw(1)), r.Uw(3)));
         break;
     case META_CREATEFONTINDIRECT:
-        p.createObjectInFreeSlot(readFont(r));
+        p.CreateObjectInFreeSlot(ReadFont(r));
         break;
     case META_DIBCREATEPATTERNBRUSH: {
-        const auto usage = r.uw(1) == 1 && r.uw(0) != 3 ? ColourUsage::Palette : ColourUsage::Rgb;
-        p.createObjectInFreeSlot(makePatternBrush(decodePackedDib(r.bytes.from(10), usage)));
+        const auto usage = r.Uw(1) == 1 && r.Uw(0) != 3 ? ColourUsage::Palette : ColourUsage::Rgb;
+        p.CreateObjectInFreeSlot(MakePatternBrush(DecodePackedDib(r.bytes.From(10), usage)));
         break;
     }
     case META_CREATEPATTERNBRUSH:
-        p.createObjectInFreeSlot(makeBrush(3, Qt::gray, 0));
+        p.CreateObjectInFreeSlot(MakeBrush(3, Qt::gray, 0));
         break;
     case META_CREATEPALETTE:
-        p.createObjectInFreeSlot(Placeholder{});
+        p.CreateObjectInFreeSlot(Placeholder{});
         break;
     case META_CREATEREGION:
-        p.createObjectInFreeSlot(readRegion(r));
+        p.CreateObjectInFreeSlot(ReadRegion(r));
         break;
     case META_SELECTOBJECT:
-        p.selectObject(r.uw(0));
+        p.SelectObject(r.Uw(0));
         break;
     case META_SELECTCLIPREGION: {
         // Only a region may become the clip; another kind of handle is ignored.
-        const GdiObject* o = p.object(r.uw(0));
+        const GdiObject* o = p.Object(r.Uw(0));
         if (o != nullptr && std::holds_alternative<RegionObject>(*o)) {
-            p.selectObject(r.uw(0));
+            p.SelectObject(r.Uw(0));
         }
         break;
     }
     case META_DELETEOBJECT:
-        p.deleteObject(r.uw(0));
+        p.DeleteObject(r.Uw(0));
         break;
     case META_INTERSECTCLIPRECT:
-        p.intersectClipRect(r.rect(0));
+        p.IntersectClipRect(r.Rect(0));
         break;
     case META_EXCLUDECLIPRECT:
-        p.excludeClipRect(r.rect(0));
+        p.ExcludeClipRect(r.Rect(0));
         break;
     case META_OFFSETCLIPRGN:
-        p.offsetClip(r.point(0));
+        p.OffsetClip(r.Point(0));
         break;
     case META_FILLREGION:
     case META_FRAMEREGION:
     case META_PAINTREGION:
     case META_INVERTREGION:
-        regionCall(p, r, r.function);
+        RegionCall(p, r, r.function);
         break;
     case META_PATBLT:
-        p.patBlt(QRectF(r.w(5), r.w(4), r.w(3), r.w(2)), r.dw(0));
+        p.PatBlt(QRectF(r.W(5), r.W(4), r.W(3), r.W(2)), r.Dw(0));
         break;
     case META_DIBBITBLT: {
         const bool withDib = r.words != static_cast<std::size_t>(r.function >> 8) + 3;
         const std::size_t d = withDib ? 4 : 5; // word of the height
-        const QRectF dest(r.w(d + 3), r.w(d + 2), r.w(d + 1), r.w(d));
-        const QRectF src(r.w(3), r.w(2), r.w(d + 1), r.w(d));
+        const QRectF dest(r.W(d + 3), r.W(d + 2), r.W(d + 1), r.W(d));
+        const QRectF src(r.W(3), r.W(2), r.W(d + 1), r.W(d));
         if (withDib) {
-            dibBlit(p, r, 6 + 2 * 8, src, dest, r.dw(0), false, ColourUsage::Rgb);
+            DibBlit(p, r, 6 + 2 * 8, src, dest, r.Dw(0), false, ColourUsage::Rgb);
         } else {
-            p.patBlt(dest, r.dw(0));
+            p.PatBlt(dest, r.Dw(0));
         }
         break;
     }
     case META_DIBSTRETCHBLT: {
         const bool withDib = r.words != static_cast<std::size_t>(r.function >> 8) + 3;
         const std::size_t d = withDib ? 6 : 7; // word of the destination height
-        const QRectF dest(r.w(d + 3), r.w(d + 2), r.w(d + 1), r.w(d));
-        const QRectF src(r.w(5), r.w(4), r.w(3), r.w(2));
+        const QRectF dest(r.W(d + 3), r.W(d + 2), r.W(d + 1), r.W(d));
+        const QRectF src(r.W(5), r.W(4), r.W(3), r.W(2));
         if (withDib) {
-            dibBlit(p, r, 6 + 2 * 10, src, dest, r.dw(0), false, ColourUsage::Rgb);
+            DibBlit(p, r, 6 + 2 * 10, src, dest, r.Dw(0), false, ColourUsage::Rgb);
         } else {
-            p.patBlt(dest, r.dw(0));
+            p.PatBlt(dest, r.Dw(0));
         }
         break;
     }
     case META_STRETCHDIB: {
-        const QRectF dest(r.w(10), r.w(9), r.w(8), r.w(7));
-        const QRectF src(r.w(6), r.w(5), r.w(4), r.w(3));
-        const auto usage = r.uw(2) == 1 ? ColourUsage::Palette : ColourUsage::Rgb;
-        dibBlit(p, r, 6 + 2 * 11, src, dest, r.dw(0), true, usage);
+        const QRectF dest(r.W(10), r.W(9), r.W(8), r.W(7));
+        const QRectF src(r.W(6), r.W(5), r.W(4), r.W(3));
+        const auto usage = r.Uw(2) == 1 ? ColourUsage::Palette : ColourUsage::Rgb;
+        DibBlit(p, r, 6 + 2 * 11, src, dest, r.Dw(0), true, usage);
         break;
     }
     case META_SETDIBTODEV: {
-        const QRectF dest(r.w(8), r.w(7), r.w(6), r.w(5));
-        const QRectF src(r.w(4), r.w(3), r.w(6), r.w(5));
-        const auto usage = r.uw(0) == 1 ? ColourUsage::Palette : ColourUsage::Rgb;
-        dibBlit(p, r, 6 + 2 * 9, src, dest, 0x00CC0020, true, usage);
+        const QRectF dest(r.W(8), r.W(7), r.W(6), r.W(5));
+        const QRectF src(r.W(4), r.W(3), r.W(6), r.W(5));
+        const auto usage = r.Uw(0) == 1 ? ColourUsage::Palette : ColourUsage::Rgb;
+        DibBlit(p, r, 6 + 2 * 9, src, dest, 0x00CC0020, true, usage);
         break;
     }
     case META_REALIZEPALETTE:
@@ -485,23 +485,23 @@ void play(Player& p, const Record& r) {
     case META_STRETCHBLT:
         break; // no visible effect we can reproduce
     default:
-        p.note("skip wmf " + std::to_string(r.function));
+        p.Note("skip wmf " + std::to_string(r.function));
         break;
     }
 }
 
-template <typename Visit> bool walk(ByteReader metafile, Visit visit) {
+template <typename Visit> bool Walk(ByteReader metafile, Visit visit) {
     std::size_t offset = kHeaderBytes;
-    while (offset < metafile.size()) {
-        if (!metafile.has(offset, 6)) {
+    while (offset < metafile.Size()) {
+        if (!metafile.Has(offset, 6)) {
             return false;
         }
-        const std::uint64_t words = metafile.u32(offset);
-        if (words < 3 || words * 2 > metafile.size() - offset) {
+        const std::uint64_t words = metafile.U32(offset);
+        if (words < 3 || words * 2 > metafile.Size() - offset) {
             return false;
         }
-        Record r{metafile.sub(offset, static_cast<std::size_t>(words * 2)),
-                 metafile.u16(offset + 4), static_cast<std::size_t>(words)};
+        Record r{metafile.Sub(offset, static_cast<std::size_t>(words * 2)),
+                 metafile.U16(offset + 4), static_cast<std::size_t>(words)};
         if (r.function == META_EOF) {
             return true;
         }
@@ -515,24 +515,24 @@ template <typename Visit> bool walk(ByteReader metafile, Visit visit) {
 
 } // namespace
 
-bool wmfRecordsWalk(ByteReader metafile) {
-    const std::uint16_t type = metafile.u16(0);
-    if (!metafile.has(0, kHeaderBytes) || (type != 1 && type != 2) || metafile.u16(2) != 9) {
+bool WmfRecordsWalk(ByteReader metafile) {
+    const std::uint16_t type = metafile.U16(0);
+    if (!metafile.Has(0, kHeaderBytes) || (type != 1 && type != 2) || metafile.U16(2) != 9) {
         return false;
     }
-    return walk(metafile, [](const Record&) { return true; });
+    return Walk(metafile, [](const Record&) { return true; });
 }
 
-void playWmf(ByteReader metafile, Player& player) {
-    walk(metafile, [&](const Record& r) {
-        player.spend(1);
-        play(player, r);
-        return player.withinBudget();
+void PlayWmf(ByteReader metafile, Player& player) {
+    Walk(metafile, [&](const Record& r) {
+        player.Spend(1);
+        Play(player, r);
+        return player.WithinBudget();
     });
 }
 
-QRectF dibSourceRect(ByteReader info, int imageHeight, double x, double y, double w, double h) {
-    const bool bottomUp = info.u32(0) == 12 || info.i32(8) > 0;
+QRectF DibSourceRect(ByteReader info, int imageHeight, double x, double y, double w, double h) {
+    const bool bottomUp = info.U32(0) == 12 || info.I32(8) > 0;
     if (bottomUp) {
         y = imageHeight - y - h;
     }

@@ -7,11 +7,11 @@ namespace qcm::platform {
 using namespace qcm::core;
 
 void CreerDossier(const QString& path) {
-    folders::makeFolder(path);
+    folders::MakeFolder(path);
 }
 
 QStringList SousDossiers(const QString& folder) {
-    return folders::subfolders(folder);
+    return folders::Subfolders(folder);
 }
 
 } // namespace qcm::platform

@@ -16,7 +16,7 @@ bool Proteger(const std::function<void()>& action) {
         action();
         return true;
     } catch (const Exception& e) {
-        AfficherErreur(e.message());
+        AfficherErreur(e.Message());
     } catch (const std::bad_alloc&) {
         AfficherErreur(QStringLiteral("Mémoire insuffisante"));
     } catch (const std::exception& e) {

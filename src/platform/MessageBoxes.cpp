@@ -84,7 +84,7 @@ public:
     }
 };
 
-BoitesQt& boitesQt() {
+BoitesQt& LesBoitesQt() {
     static BoitesQt b;
     return b;
 }
@@ -93,11 +93,11 @@ BoitesMessages* installees = nullptr;
 
 } // namespace
 
-BoitesMessages& boites() {
-    return installees != nullptr ? *installees : boitesQt();
+BoitesMessages& Boites() {
+    return installees != nullptr ? *installees : LesBoitesQt();
 }
 
-void installerBoites(BoitesMessages* b) {
+void InstallerBoites(BoitesMessages* b) {
     installees = b;
 }
 

@@ -23,13 +23,13 @@ public:
 };
 
 // The boxes in force; the real Qt boxes unless a test installed others.
-BoitesMessages& boites();
+BoitesMessages& Boites();
 // Installs boxes (not owned); nullptr brings back the real ones.
-void installerBoites(BoitesMessages* b);
+void InstallerBoites(BoitesMessages* b);
 
 inline Reponse MessageBox(const QString& texte, const QString& titre, Boutons boutons,
                           Icone icone) {
-    return boites().Montrer(texte, titre, boutons, icone);
+    return Boites().Montrer(texte, titre, boutons, icone);
 }
 
 // Boxes that answer from a script and remember what they showed. A box
@@ -43,8 +43,8 @@ public:
         Icone icone;
     };
 
-    BoitesScriptees() { installerBoites(this); }
-    ~BoitesScriptees() override { installerBoites(nullptr); }
+    BoitesScriptees() { InstallerBoites(this); }
+    ~BoitesScriptees() override { InstallerBoites(nullptr); }
     BoitesScriptees(const BoitesScriptees&) = delete;
     BoitesScriptees& operator=(const BoitesScriptees&) = delete;
 
@@ -54,7 +54,7 @@ public:
 
     std::vector<Boite> montrees;
     // Answers left over: a test that scripted too many notices.
-    std::size_t restantes() const { return reponses_.size(); }
+    std::size_t Restantes() const { return reponses_.size(); }
 
 private:
     std::deque<Reponse> reponses_;

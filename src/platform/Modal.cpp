@@ -15,12 +15,12 @@ ExecuteurModal* installe = nullptr;
 
 } // namespace
 
-ExecuteurModal& executeur() {
+ExecuteurModal& Executeur() {
     static ExecuteurQt qt;
     return installe != nullptr ? *installe : qt;
 }
 
-void installerExecuteur(ExecuteurModal* e) {
+void InstallerExecuteur(ExecuteurModal* e) {
     installe = e;
 }
 

@@ -19,12 +19,12 @@ public:
     virtual int Executer(QDialog& dialog) = 0;
 };
 
-ExecuteurModal& executeur();
+ExecuteurModal& Executeur();
 // Installs a runner (not owned); nullptr brings back QDialog::exec.
-void installerExecuteur(ExecuteurModal* e);
+void InstallerExecuteur(ExecuteurModal* e);
 
 inline int ExecuterModal(QDialog& dialog) {
-    return executeur().Executer(dialog);
+    return Executeur().Executer(dialog);
 }
 
 // Shows the dialog, runs the next scripted action on it and hides it again.
@@ -33,8 +33,8 @@ class ExecuteurScripte : public ExecuteurModal {
 public:
     using Action = std::function<void(QDialog&)>;
 
-    ExecuteurScripte() { installerExecuteur(this); }
-    ~ExecuteurScripte() override { installerExecuteur(nullptr); }
+    ExecuteurScripte() { InstallerExecuteur(this); }
+    ~ExecuteurScripte() override { InstallerExecuteur(nullptr); }
     ExecuteurScripte(const ExecuteurScripte&) = delete;
     ExecuteurScripte& operator=(const ExecuteurScripte&) = delete;
 
@@ -43,7 +43,7 @@ public:
 
     // Object names of the dialogs shown, in order.
     std::vector<QString> montres;
-    std::size_t restantes() const { return actions_.size(); }
+    std::size_t Restantes() const { return actions_.size(); }
 
 private:
     std::deque<Action> actions_;

@@ -22,24 +22,24 @@ TEST(EInOutError, TextsByCode) {
     };
     for (const auto& c : cases) {
         const EInOutError e(c.code);
-        EXPECT_EQ(e.message(), QString::fromUtf8(c.text)) << c.code;
-        EXPECT_EQ(e.code(), c.code);
+        EXPECT_EQ(e.Message(), QString::fromUtf8(c.text)) << c.code;
+        EXPECT_EQ(e.Code(), c.code);
         EXPECT_STREQ(e.what(), c.text);
     }
 }
 
 TEST(EInOutError, SystemErrorsMapToTheirUserCodes) {
-    EXPECT_EQ(EInOutError::codeFromErrno(ENOENT), 2);
-    EXPECT_EQ(EInOutError::codeFromErrno(ENOTDIR), 3);
-    EXPECT_EQ(EInOutError::codeFromErrno(EMFILE), 4);
-    EXPECT_EQ(EInOutError::codeFromErrno(EACCES), 5);
-    EXPECT_EQ(EInOutError::codeFromErrno(EROFS), 5);
-    EXPECT_EQ(EInOutError::codeFromErrno(ENOSPC), 101);
-    EXPECT_EQ(EInOutError::codeFromErrno(EFBIG), 101);
+    EXPECT_EQ(EInOutError::CodeFromErrno(ENOENT), 2);
+    EXPECT_EQ(EInOutError::CodeFromErrno(ENOTDIR), 3);
+    EXPECT_EQ(EInOutError::CodeFromErrno(EMFILE), 4);
+    EXPECT_EQ(EInOutError::CodeFromErrno(EACCES), 5);
+    EXPECT_EQ(EInOutError::CodeFromErrno(EROFS), 5);
+    EXPECT_EQ(EInOutError::CodeFromErrno(ENOSPC), 101);
+    EXPECT_EQ(EInOutError::CodeFromErrno(EFBIG), 101);
     // A refusal without a reason is no full disk.
-    EXPECT_EQ(EInOutError::codeFromErrno(0), 31);
-    EXPECT_EQ(EInOutError::fromErrno(ELOOP + 1000).message(),
+    EXPECT_EQ(EInOutError::CodeFromErrno(0), 31);
+    EXPECT_EQ(EInOutError::FromErrno(ELOOP + 1000).Message(),
               QStringLiteral("Erreur E/S %1").arg(ELOOP + 1000));
     // EIO is 5 on Linux; it must not read as "access denied".
-    EXPECT_EQ(EInOutError::fromErrno(EIO).message(), QStringLiteral("Erreur E/S 31"));
+    EXPECT_EQ(EInOutError::FromErrno(EIO).Message(), QStringLiteral("Erreur E/S 31"));
 }

@@ -21,7 +21,7 @@ int CodeOf(const std::function<void()>& f) {
     try {
         f();
     } catch (const qcm::core::EInOutError& e) {
-        return e.code();
+        return e.Code();
     }
     return 0;
 }
@@ -55,7 +55,7 @@ int AsOrdinaryUser(const std::function<int()>& f) {
 }
 
 QStringList Files(const TempFolder& tmp) {
-    return QDir(tmp.path()).entryList(QDir::Files | QDir::Hidden);
+    return QDir(tmp.Path()).entryList(QDir::Files | QDir::Hidden);
 }
 
 } // namespace
@@ -73,24 +73,24 @@ TEST(AtomicFile, FullDiskReportedAsSuccessForSmallFiles) {
     for (const auto& c : cases) {
         TempFolder tmp;
         const QByteArray old = "ancien contenu\r\n";
-        tmp.write(QStringLiteral("QCM.txt"), old);
+        tmp.Write(QStringLiteral("QCM.txt"), old);
         const int code = CodeUnderSizeLimit(c.limit, [&] {
-            qcm::core::WriteFileAtomically(tmp.file(QStringLiteral("QCM.txt")),
+            qcm::core::WriteFileAtomically(tmp.File(QStringLiteral("QCM.txt")),
                                            QByteArray(c.size, 'x'));
         });
         EXPECT_EQ(code, 101) << c.size;
-        EXPECT_EQ(tmp.read(QStringLiteral("QCM.txt")), old) << c.size;
+        EXPECT_EQ(tmp.Read(QStringLiteral("QCM.txt")), old) << c.size;
         EXPECT_EQ(Files(tmp), QStringList{QStringLiteral("QCM.txt")}) << c.size;
     }
 }
 
 TEST(AtomicFile, WriteKeepsPermissionsAndReplacesContent) {
     TempFolder tmp;
-    tmp.write(QStringLiteral("QCM.txt"), QByteArray(5000, 'a'));
-    const QString path = tmp.file(QStringLiteral("QCM.txt"));
+    tmp.Write(QStringLiteral("QCM.txt"), QByteArray(5000, 'a'));
+    const QString path = tmp.File(QStringLiteral("QCM.txt"));
     ::chmod(QFile::encodeName(path).constData(), 0640);
     qcm::core::WriteFileAtomically(path, "court");
-    EXPECT_EQ(tmp.read(QStringLiteral("QCM.txt")), QByteArray("court"));
+    EXPECT_EQ(tmp.Read(QStringLiteral("QCM.txt")), QByteArray("court"));
     struct stat st {};
     ::stat(QFile::encodeName(path).constData(), &st);
     EXPECT_EQ(st.st_mode & 0777, 0640u);
@@ -99,31 +99,31 @@ TEST(AtomicFile, WriteKeepsPermissionsAndReplacesContent) {
 
 TEST(AtomicFile, ReadOnlyFolderWithWritableFileRefusesSave) {
     TempFolder tmp;
-    tmp.write(QStringLiteral("QCM1/QCM.txt"), "ancien\r\n");
-    const QString dossier = tmp.file(QStringLiteral("QCM1"));
-    const QString path = tmp.file(QStringLiteral("QCM1/QCM.txt"));
-    ::chmod(QFile::encodeName(tmp.path()).constData(), 0755);
+    tmp.Write(QStringLiteral("QCM1/QCM.txt"), "ancien\r\n");
+    const QString dossier = tmp.File(QStringLiteral("QCM1"));
+    const QString path = tmp.File(QStringLiteral("QCM1/QCM.txt"));
+    ::chmod(QFile::encodeName(tmp.Path()).constData(), 0755);
     ::chmod(QFile::encodeName(path).constData(), 0666);
     ::chmod(QFile::encodeName(dossier).constData(), 0555);
     EXPECT_EQ(AsOrdinaryUser([&] {
                   return CodeOf([&] { qcm::core::WriteFileAtomically(path, "nouveau\r\n"); });
               }),
               0);
-    EXPECT_EQ(tmp.read(QStringLiteral("QCM1/QCM.txt")), QByteArray("nouveau\r\n"));
+    EXPECT_EQ(tmp.Read(QStringLiteral("QCM1/QCM.txt")), QByteArray("nouveau\r\n"));
     // Written in place, a failure half way still leaves the old content.
     EXPECT_EQ(AsOrdinaryUser([&] {
                   return CodeUnderSizeLimit(
                       100, [&] { qcm::core::WriteFileAtomically(path, QByteArray(300, 'x')); });
               }),
               101);
-    EXPECT_EQ(tmp.read(QStringLiteral("QCM1/QCM.txt")), QByteArray("nouveau\r\n"));
+    EXPECT_EQ(tmp.Read(QStringLiteral("QCM1/QCM.txt")), QByteArray("nouveau\r\n"));
     ::chmod(QFile::encodeName(dossier).constData(), 0755);
 }
 
 TEST(AtomicFile, WriteFailuresCarryTheirOwnCode) {
     TempFolder tmp;
-    QDir(tmp.path()).mkpath(QStringLiteral("QCM1/QCM.txt"));
-    tmp.write(QStringLiteral("fichier"), "x");
+    QDir(tmp.Path()).mkpath(QStringLiteral("QCM1/QCM.txt"));
+    tmp.Write(QStringLiteral("fichier"), "x");
     const struct {
         const char* path;
         int code;
@@ -134,7 +134,7 @@ TEST(AtomicFile, WriteFailuresCarryTheirOwnCode) {
     };
     for (const auto& c : cases) {
         EXPECT_EQ(CodeOf([&] {
-                      qcm::core::WriteFileAtomically(tmp.file(QString::fromUtf8(c.path)), "x");
+                      qcm::core::WriteFileAtomically(tmp.File(QString::fromUtf8(c.path)), "x");
                   }),
                   c.code)
             << c.path;
@@ -144,15 +144,15 @@ TEST(AtomicFile, WriteFailuresCarryTheirOwnCode) {
 TEST(AtomicFile, ReadMissingFileIsNotFound) {
     TempFolder tmp;
     EXPECT_EQ(
-        CodeOf([&] { qcm::core::ReadWholeFile(tmp.file(QStringLiteral("QCM.txt")), kLimite); }), 2);
+        CodeOf([&] { qcm::core::ReadWholeFile(tmp.File(QStringLiteral("QCM.txt")), kLimite); }), 2);
 }
 
 TEST(AtomicFile, FifoOrDeviceNamedQcmTxtBlocksReading) {
     TempFolder tmp;
-    const QString fifo = tmp.file(QStringLiteral("fifo"));
+    const QString fifo = tmp.File(QStringLiteral("fifo"));
     ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0666), 0);
-    QFile::link(QStringLiteral("/dev/zero"), tmp.file(QStringLiteral("zero")));
-    for (const QString& path : {fifo, tmp.file(QStringLiteral("zero")), tmp.path()}) {
+    QFile::link(QStringLiteral("/dev/zero"), tmp.File(QStringLiteral("zero")));
+    for (const QString& path : {fifo, tmp.File(QStringLiteral("zero")), tmp.Path()}) {
         EXPECT_EQ(CodeOf([&] { qcm::core::ReadWholeFile(path, kLimite); }), 5)
             << path.toStdString();
         EXPECT_EQ(CodeOf([&] { qcm::core::ReadFileStart(path, 100); }), 5) << path.toStdString();
@@ -163,24 +163,24 @@ TEST(AtomicFile, FifoOrDeviceNamedQcmTxtBlocksReading) {
 
 TEST(AtomicFile, OversizedQuestionnaireIsRefusedBeforeReading) {
     TempFolder tmp;
-    tmp.write(QStringLiteral("court"), "0123456789");
-    const QString court = tmp.file(QStringLiteral("court"));
+    tmp.Write(QStringLiteral("court"), "0123456789");
+    const QString court = tmp.File(QStringLiteral("court"));
     EXPECT_EQ(qcm::core::ReadWholeFile(court, 10), QByteArray("0123456789"));
     EXPECT_THROW(qcm::core::ReadWholeFile(court, 9), qcm::core::EFileTooLarge);
     EXPECT_EQ(qcm::core::ReadFileStart(court, 4), QByteArray("0123"));
     EXPECT_EQ(qcm::core::ReadFileStart(court, 40), QByteArray("0123456789"));
     // Sparse, so that the test holds no such amount of data.
-    tmp.write(QStringLiteral("QCM.txt"), "");
-    QFile(tmp.file(QStringLiteral("QCM.txt"))).resize(kLimite + 1);
+    tmp.Write(QStringLiteral("QCM.txt"), "");
+    QFile(tmp.File(QStringLiteral("QCM.txt"))).resize(kLimite + 1);
     try {
-        qcm::core::ReadWholeFile(tmp.file(QStringLiteral("QCM.txt")), kLimite);
+        qcm::core::ReadWholeFile(tmp.File(QStringLiteral("QCM.txt")), kLimite);
         FAIL();
     } catch (const qcm::core::EFileTooLarge& e) {
-        EXPECT_TRUE(e.message().startsWith(QStringLiteral("Le fichier ")));
-        EXPECT_TRUE(e.message().endsWith(
+        EXPECT_TRUE(e.Message().startsWith(QStringLiteral("Le fichier ")));
+        EXPECT_TRUE(e.Message().endsWith(
             QStringLiteral(" est trop volumineux (4,1 Mo ; la limite est de 4 Mo).")))
             << e.what();
     }
-    EXPECT_EQ(qcm::core::ReadFileStart(tmp.file(QStringLiteral("QCM.txt")), 3),
+    EXPECT_EQ(qcm::core::ReadFileStart(tmp.File(QStringLiteral("QCM.txt")), 3),
               QByteArray(3, '\0'));
 }

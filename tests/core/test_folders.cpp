@@ -10,22 +10,22 @@ namespace folders = qcm::core::folders;
 
 TEST(Folders, NamesMatchWithoutRegardToCase) {
     TempDir tmp;
-    tmp.write(QStringLiteral("qcm.txt"), "x");
-    tmp.write(QStringLiteral("fond musical.mid"), "x");
-    EXPECT_EQ(folders::findEntry(tmp.path(), QStringLiteral("QCM.TXT")), QStringLiteral("qcm.txt"));
-    EXPECT_EQ(folders::findEntry(tmp.path(), QStringLiteral("QCM.txt")), QStringLiteral("qcm.txt"));
-    EXPECT_EQ(folders::findEntry(tmp.path(), QStringLiteral("FOND MUSICAL.MID")),
+    tmp.Write(QStringLiteral("qcm.txt"), "x");
+    tmp.Write(QStringLiteral("fond musical.mid"), "x");
+    EXPECT_EQ(folders::FindEntry(tmp.Path(), QStringLiteral("QCM.TXT")), QStringLiteral("qcm.txt"));
+    EXPECT_EQ(folders::FindEntry(tmp.Path(), QStringLiteral("QCM.txt")), QStringLiteral("qcm.txt"));
+    EXPECT_EQ(folders::FindEntry(tmp.Path(), QStringLiteral("FOND MUSICAL.MID")),
               QStringLiteral("fond musical.mid"));
-    EXPECT_EQ(folders::findEntry(tmp.path(), QStringLiteral("absent.mid")), QString());
-    EXPECT_EQ(folders::entryPath(tmp.path(), QStringLiteral("Nouveau.txt")),
-              tmp.file(QStringLiteral("Nouveau.txt")));
+    EXPECT_EQ(folders::FindEntry(tmp.Path(), QStringLiteral("absent.mid")), QString());
+    EXPECT_EQ(folders::EntryPath(tmp.Path(), QStringLiteral("Nouveau.txt")),
+              tmp.File(QStringLiteral("Nouveau.txt")));
 }
 
 TEST(Folders, ExactSpellingWinsOverOtherCases) {
     TempDir tmp;
-    tmp.write(QStringLiteral("qcm.txt"), "a");
-    tmp.write(QStringLiteral("QCM.txt"), "b");
-    EXPECT_EQ(folders::findEntry(tmp.path(), QStringLiteral("QCM.txt")), QStringLiteral("QCM.txt"));
+    tmp.Write(QStringLiteral("qcm.txt"), "a");
+    tmp.Write(QStringLiteral("QCM.txt"), "b");
+    EXPECT_EQ(folders::FindEntry(tmp.Path(), QStringLiteral("QCM.txt")), QStringLiteral("QCM.txt"));
 }
 
 TEST(Folders, TwoCaseVariantsOfQcmTxtFoundInDirectoryOrder) {
@@ -34,25 +34,25 @@ TEST(Folders, TwoCaseVariantsOfQcmTxtFoundInDirectoryOrder) {
         TempFolder tmp;
         const QString upper = QStringLiteral("QCM.TXT");
         const QString lower = QStringLiteral("qcm.txt");
-        tmp.write(upperFirst ? upper : lower, "a");
-        tmp.write(upperFirst ? lower : upper, "b");
+        tmp.Write(upperFirst ? upper : lower, "a");
+        tmp.Write(upperFirst ? lower : upper, "b");
         for (const QString& name : {QStringLiteral("QCM.txt"), QStringLiteral("Qcm.Txt")}) {
-            EXPECT_EQ(folders::findEntry(tmp.path(), name), upper) << upperFirst;
+            EXPECT_EQ(folders::FindEntry(tmp.Path(), name), upper) << upperFirst;
         }
     }
 }
 
 TEST(Folders, SameFolderResolvesLinksNotText) {
     TempDir tmp;
-    QDir(tmp.path()).mkdir(QStringLiteral("QCM1"));
-    QFile::link(tmp.file(QStringLiteral("QCM1")), tmp.file(QStringLiteral("lien")));
+    QDir(tmp.Path()).mkdir(QStringLiteral("QCM1"));
+    QFile::link(tmp.File(QStringLiteral("QCM1")), tmp.File(QStringLiteral("lien")));
     EXPECT_TRUE(
-        folders::sameFolder(tmp.file(QStringLiteral("lien")), tmp.file(QStringLiteral("QCM1"))));
-    EXPECT_TRUE(folders::sameFolder(tmp.file(QStringLiteral("QCM1/../QCM1")),
-                                    tmp.file(QStringLiteral("QCM1"))));
+        folders::SameFolder(tmp.File(QStringLiteral("lien")), tmp.File(QStringLiteral("QCM1"))));
+    EXPECT_TRUE(folders::SameFolder(tmp.File(QStringLiteral("QCM1/../QCM1")),
+                                    tmp.File(QStringLiteral("QCM1"))));
     // On a case-sensitive file system these are two names, not one folder.
     EXPECT_FALSE(
-        folders::sameFolder(tmp.file(QStringLiteral("qcm1")), tmp.file(QStringLiteral("QCM1"))));
+        folders::SameFolder(tmp.File(QStringLiteral("qcm1")), tmp.File(QStringLiteral("QCM1"))));
 }
 
 TEST(Folders, NamesThatAreNotUtf8KeepTheirBytes) {
@@ -73,42 +73,42 @@ TEST(Folders, NamesThatAreNotUtf8KeepTheirBytes) {
     };
     for (const auto& c : cases) {
         const QByteArray bytes(c.bytes);
-        const QString name = folders::decodeName(bytes);
-        EXPECT_EQ(folders::encodeName(name), bytes) << c.bytes;
+        const QString name = folders::DecodeName(bytes);
+        EXPECT_EQ(folders::EncodeName(name), bytes) << c.bytes;
         EXPECT_EQ(name == QString::fromUtf8(bytes), c.utf8) << c.bytes;
     }
     for (const QString& bad : {QStringLiteral("a") + QChar(0) + QStringLiteral("b"),
                                QString(QChar(0xD800)), QString(QChar(0xDC41))}) {
         try {
-            folders::encodeName(bad);
+            folders::EncodeName(bad);
             FAIL();
         } catch (const qcm::core::EInOutError& e) {
-            EXPECT_EQ(e.code(), 3);
+            EXPECT_EQ(e.Code(), 3);
         }
     }
 }
 
 TEST(Folders, StartFolderWithAnOldWindowsNameListsOpensAndWrites) {
     TempFolder tmp;
-    const QString start = folders::join(tmp.path(), folders::decodeName("caf\xE9"));
-    folders::makeFolder(start);
-    EXPECT_TRUE(folders::isFolder(start));
-    const QString qcm = folders::join(start, folders::decodeName("QCM\xE9"));
-    folders::makeFolder(qcm);
-    folders::makeFolder(folders::join(start, QStringLiteral(".cache")));
-    folders::makeFolder(folders::join(start, QStringLiteral("A")));
-    qcm::core::WriteFileAtomically(folders::join(start, QStringLiteral("fichier")), "x");
-    EXPECT_EQ(folders::subfolders(start),
+    const QString start = folders::Join(tmp.Path(), folders::DecodeName("caf\xE9"));
+    folders::MakeFolder(start);
+    EXPECT_TRUE(folders::IsFolder(start));
+    const QString qcm = folders::Join(start, folders::DecodeName("QCM\xE9"));
+    folders::MakeFolder(qcm);
+    folders::MakeFolder(folders::Join(start, QStringLiteral(".cache")));
+    folders::MakeFolder(folders::Join(start, QStringLiteral("A")));
+    qcm::core::WriteFileAtomically(folders::Join(start, QStringLiteral("fichier")), "x");
+    EXPECT_EQ(folders::Subfolders(start),
               (QStringList{QStringLiteral(".cache"), QStringLiteral("A"),
-                           folders::decodeName("QCM\xE9")}));
+                           folders::DecodeName("QCM\xE9")}));
 
-    const QString fichier = folders::join(qcm, QStringLiteral("QCM.txt"));
+    const QString fichier = folders::Join(qcm, QStringLiteral("QCM.txt"));
     qcm::core::WriteFileAtomically(fichier, "Titre\r\n");
     qcm::core::WriteFileAtomically(fichier, "Titre modifi\xE9\r\n");
-    EXPECT_EQ(qcm::core::ReadWholeFile(folders::entryPath(qcm, QStringLiteral("QCM.TXT")), 1024),
+    EXPECT_EQ(qcm::core::ReadWholeFile(folders::EntryPath(qcm, QStringLiteral("QCM.TXT")), 1024),
               QByteArray("Titre modifi\xE9\r\n"));
-    EXPECT_EQ(folders::subfolders(qcm), QStringList());
-    EXPECT_TRUE(folders::sameFolder(folders::join(qcm, QStringLiteral("..")), start));
+    EXPECT_EQ(folders::Subfolders(qcm), QStringList());
+    EXPECT_TRUE(folders::SameFolder(folders::Join(qcm, QStringLiteral("..")), start));
 }
 
 TEST(Folders, PictureNamedInCodePage1252IsFoundUnderEitherEncoding) {
@@ -119,18 +119,18 @@ TEST(Folders, PictureNamedInCodePage1252IsFoundUnderEitherEncoding) {
                                      QByteArray("FOND \xC9"
                                                 "CRAN.BMP"),
                                      image.toUtf8()}) {
-        const QString dossier = tmp.file(QString::number(onDisk.size()) + onDisk.right(3));
-        folders::makeFolder(dossier);
-        qcm::core::WriteFileAtomically(folders::join(dossier, folders::decodeName(onDisk)), "BM");
-        EXPECT_EQ(folders::findEntry(dossier, image), folders::decodeName(onDisk)) << onDisk.data();
-        EXPECT_EQ(qcm::core::ReadWholeFile(folders::entryPath(dossier, image), 1024),
+        const QString dossier = tmp.File(QString::number(onDisk.size()) + onDisk.right(3));
+        folders::MakeFolder(dossier);
+        qcm::core::WriteFileAtomically(folders::Join(dossier, folders::DecodeName(onDisk)), "BM");
+        EXPECT_EQ(folders::FindEntry(dossier, image), folders::DecodeName(onDisk)) << onDisk.data();
+        EXPECT_EQ(qcm::core::ReadWholeFile(folders::EntryPath(dossier, image), 1024),
                   QByteArray("BM"));
     }
 }
 
 TEST(Folders, ListingOrMakingFailsWithTheSystemsReason) {
     TempFolder tmp;
-    tmp.write(QStringLiteral("fichier"), "x");
+    tmp.Write(QStringLiteral("fichier"), "x");
     const struct {
         const char* path;
         int list;
@@ -140,15 +140,15 @@ TEST(Folders, ListingOrMakingFailsWithTheSystemsReason) {
         {"fichier/QCM1", 3, 3},
     };
     for (const auto& c : cases) {
-        const QString path = tmp.file(QString::fromUtf8(c.path));
+        const QString path = tmp.File(QString::fromUtf8(c.path));
         for (const auto& [what, code] : {std::pair{0, c.list}, std::pair{1, c.make}}) {
             try {
-                what == 0 ? (void)folders::subfolders(path) : folders::makeFolder(path);
+                what == 0 ? (void)folders::Subfolders(path) : folders::MakeFolder(path);
                 ADD_FAILURE() << c.path;
             } catch (const qcm::core::EInOutError& e) {
-                EXPECT_EQ(e.code(), code) << c.path << what;
+                EXPECT_EQ(e.Code(), code) << c.path << what;
             }
         }
     }
-    EXPECT_FALSE(folders::isFolder(tmp.file(QStringLiteral("fichier"))));
+    EXPECT_FALSE(folders::IsFolder(tmp.File(QStringLiteral("fichier"))));
 }

@@ -85,7 +85,7 @@ public:
 
     // Creates the program's windows on the start folder.
     void Creer() {
-        etat.RepertoireDepart = repertoire.isEmpty() ? dossier.path() : repertoire;
+        etat.RepertoireDepart = repertoire.isEmpty() ? dossier.Path() : repertoire;
         depart = std::make_unique<TDepart>(etat, ServicesDepart{&illustrations, &musique, &sons});
         choix = std::make_unique<TChoixQCM>(etat.RepertoireDepart);
         choix->FormCreate();

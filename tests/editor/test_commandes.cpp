@@ -30,7 +30,7 @@ TEST(Sauver, RefusesTheNewTitleExactly) {
         e.Demarrer(Nouveau());
         e.depart->Ltitre->setText(QString::fromUtf8(c.titre));
         e.Clic(e.depart->Sauver);
-        EXPECT_EQ(QFileInfo::exists(e.dossier.file("QCM1/QCM.txt")), c.ecrit) << c.titre;
+        EXPECT_EQ(QFileInfo::exists(e.dossier.File("QCM1/QCM.txt")), c.ecrit) << c.titre;
         EXPECT_EQ(e.etat.Modifie, !c.ecrit);
         EXPECT_EQ(e.depart->Sauver->isEnabled(), !c.ecrit);
         if (!c.ecrit) {
@@ -58,9 +58,9 @@ TEST(Fin, AnswersAndTheirEffects) {
     };
     for (const auto& c : cas) {
         Editeur e;
-        e.dossier.write("QCM1/QCM.txt", kCapitales);
+        e.dossier.Write("QCM1/QCM.txt", kCapitales);
         e.Demarrer(Choisir("QCM1"));
-        const QByteArray avant = e.dossier.read("QCM1/QCM.txt");
+        const QByteArray avant = e.dossier.Read("QCM1/QCM.txt");
         if (c.modifier) {
             e.depart->Auteur->setText(QStringLiteral("CE1"));
         }
@@ -74,7 +74,7 @@ TEST(Fin, AnswersAndTheirEffects) {
         EXPECT_EQ(e.sons.joues, c.ferme ? 1 : 0) << c.nom;
         EXPECT_EQ(e.modal.montres, c.ferme ? std::vector<QString>{"Faide"} : std::vector<QString>{})
             << c.nom;
-        EXPECT_EQ(e.dossier.read("QCM1/QCM.txt") != avant, c.ecrit) << c.nom;
+        EXPECT_EQ(e.dossier.Read("QCM1/QCM.txt") != avant, c.ecrit) << c.nom;
     }
 }
 
@@ -114,11 +114,11 @@ TEST(Nouveau, TakesTheFirstFreeNumber) {
     for (const auto& c : cas) {
         Editeur e;
         for (const char* p : c.presents) {
-            QDir(e.dossier.path()).mkdir(QString::fromUtf8(p));
+            QDir(e.dossier.Path()).mkdir(QString::fromUtf8(p));
         }
         e.Demarrer(Nouveau());
         EXPECT_EQ(e.etat.Questionnaire.Repertoire, QString::fromUtf8(c.attendu));
-        EXPECT_TRUE(folders::sameFolder(e.etat.DossierOuvert, e.dossier.file(c.attendu)));
+        EXPECT_TRUE(folders::SameFolder(e.etat.DossierOuvert, e.dossier.File(c.attendu)));
     }
 }
 
@@ -130,51 +130,51 @@ TEST(Nouveau, UnsavedNewFolderIsSkippedNextTime) {
     EXPECT_EQ(e.Legendes(), std::vector<QString>{"NOUVEAU QCM"});
     EXPECT_EQ(e.etat.Questionnaire.Repertoire, QStringLiteral("QCM2"));
     EXPECT_TRUE(e.etat.Modifie);
-    EXPECT_TRUE(QDir(e.dossier.file("QCM1")).isEmpty());
+    EXPECT_TRUE(QDir(e.dossier.File("QCM1")).isEmpty());
 }
 
 TEST(Nouveau, FolderThatCannotBeCreatedLeavesEverythingAsItWas) {
     Editeur e;
-    e.dossier.write("QCM1/QCM.txt", kCapitales);
+    e.dossier.Write("QCM1/QCM.txt", kCapitales);
     e.Demarrer(Choisir("QCM1"));
     e.depart->Propositions(3)->setPlainText(QStringLiteral("Turin"));
     const TQuestionnaire avant = e.etat.Questionnaire;
     // The start folder goes away under the editor: no folder can be made.
-    const QString ailleurs = e.dossier.path() + QStringLiteral("-parti");
-    ASSERT_TRUE(QDir().rename(e.dossier.path(), ailleurs));
+    const QString ailleurs = e.dossier.Path() + QStringLiteral("-parti");
+    ASSERT_TRUE(QDir().rename(e.dossier.Path(), ailleurs));
     e.boites.Repondre(Reponse::Non);
     e.Clic(e.depart->NouveauQ);
-    ASSERT_TRUE(QDir().rename(ailleurs, e.dossier.path()));
+    ASSERT_TRUE(QDir().rename(ailleurs, e.dossier.Path()));
     ASSERT_EQ(e.boites.montrees.size(), 2U);
     EXPECT_EQ(e.boites.montrees[1].titre, QStringLiteral("QCM"));
     EXPECT_EQ(e.etat.Questionnaire, avant);
     EXPECT_EQ(e.depart->Ltitre->text(), QStringLiteral("Capitales"));
-    EXPECT_EQ(e.depart->Propositions(3)->texte(), QStringLiteral("Turin"));
+    EXPECT_EQ(e.depart->Propositions(3)->Texte(), QStringLiteral("Turin"));
     EXPECT_TRUE(e.depart->Coches(3)->isVisible());
     EXPECT_TRUE(e.etat.Modifie);
-    EXPECT_FALSE(QFileInfo::exists(e.dossier.file("QCM2")));
+    EXPECT_FALSE(QFileInfo::exists(e.dossier.File("QCM2")));
 }
 
 TEST(Charger, CancelledChooserChangesNothingEvenAfterSaving) {
     Editeur e;
-    e.dossier.write("QCM1/QCM.txt", kCapitales);
-    e.dossier.write("QCM2/QCM.txt", kFleuves);
+    e.dossier.Write("QCM1/QCM.txt", kCapitales);
+    e.dossier.Write("QCM2/QCM.txt", kFleuves);
     e.Demarrer(Choisir("QCM1"));
     e.depart->Auteur->setText(QStringLiteral("CE2"));
     e.boites.Repondre(Reponse::Oui);
     e.modal.Ajouter(Annuler());
     e.Clic(e.depart->Charger);
     EXPECT_EQ(e.Legendes(), std::vector<QString>{"CHANGEMENT DE QUESTIONNAIRE"});
-    EXPECT_TRUE(e.dossier.read("QCM1/QCM.txt").contains("CE2"));
+    EXPECT_TRUE(e.dossier.Read("QCM1/QCM.txt").contains("CE2"));
     EXPECT_TRUE(e.etat.Modifie);
     EXPECT_TRUE(e.depart->Sauver->isEnabled());
     EXPECT_EQ(e.etat.Questionnaire.Auteur, QStringLiteral("CE2"));
-    EXPECT_TRUE(folders::sameFolder(e.etat.DossierOuvert, e.dossier.file("QCM1")));
+    EXPECT_TRUE(folders::SameFolder(e.etat.DossierOuvert, e.dossier.File("QCM1")));
 }
 
 TEST(Charger, NewFromTheChooserAsksAgainUnderItsOwnCaption) {
     Editeur e;
-    e.dossier.write("QCM1/QCM.txt", kCapitales);
+    e.dossier.Write("QCM1/QCM.txt", kCapitales);
     e.Demarrer(Choisir("QCM1"));
     e.depart->Auteur->setText(QStringLiteral("CE2"));
     e.boites.Repondre(Reponse::Non);
@@ -188,19 +188,19 @@ TEST(Charger, NewFromTheChooserAsksAgainUnderItsOwnCaption) {
 
 TEST(Charger, OpensWithSaveDisabledUntilTheFirstEdit) {
     Editeur e;
-    e.dossier.write("QCM1/QCM.txt", kCapitales);
-    e.dossier.write("QCM2/QCM.txt", kFleuves);
-    e.dossier.write("QCM2/Fond Musical.mid", "MThd");
+    e.dossier.Write("QCM1/QCM.txt", kCapitales);
+    e.dossier.Write("QCM2/QCM.txt", kFleuves);
+    e.dossier.Write("QCM2/Fond Musical.mid", "MThd");
     e.Demarrer(Choisir("QCM1"));
     e.modal.Ajouter(Choisir("QCM2"));
     e.Clic(e.depart->Charger);
     EXPECT_EQ(e.etat.Questionnaire.Titre, QStringLiteral("Fleuves"));
     EXPECT_FALSE(e.etat.Modifie);
     EXPECT_FALSE(e.depart->Sauver->isEnabled());
-    EXPECT_TRUE(folders::sameFolder(e.etat.DossierOuvert, e.dossier.file("QCM2")));
+    EXPECT_TRUE(folders::SameFolder(e.etat.DossierOuvert, e.dossier.File("QCM2")));
     // The first questionnaire had no music, which switched music off: the
     // piece is named, found in any case, but does not start.
-    EXPECT_EQ(e.musique.EtatLecteur().fichier, e.dossier.file("QCM2/Fond Musical.mid"));
+    EXPECT_EQ(e.musique.EtatLecteur().fichier, e.dossier.File("QCM2/Fond Musical.mid"));
     EXPECT_FALSE(e.musique.EtatLecteur().joue);
     EXPECT_EQ(e.depart->Son->Tag, 0);
     e.Clic(e.depart->BMelange);
@@ -209,14 +209,14 @@ TEST(Charger, OpensWithSaveDisabledUntilTheFirstEdit) {
 
 TEST(Charger, FailedReadLeavesQuestionnaireWindowFolderAndMusic) {
     Editeur e;
-    e.dossier.write("QCM1/QCM.txt", kCapitales);
+    e.dossier.Write("QCM1/QCM.txt", kCapitales);
     // Background, order and music come before the count that cannot be read.
-    e.dossier.write("QCM2/QCM.txt", Lignes({"Cassé", "", "", "melange=OUI", "musique=air.mid", "",
+    e.dossier.Write("QCM2/QCM.txt", Lignes({"Cassé", "", "", "melange=OUI", "musique=air.mid", "",
                                             "Q", "deux", "unique=OUI"}));
     e.Demarrer(Choisir("QCM1"));
     e.depart->Propositions(2)->setPlainText(QStringLiteral("Naples"));
     const TQuestionnaire avant = e.etat.Questionnaire;
-    const QImage fond = e.depart->fond->image();
+    const QImage fond = e.depart->fond->Image();
     const auto lecteur = e.musique.EtatLecteur();
     const int son = e.depart->Son->Tag;
     e.etat.MusiqueActive = true;
@@ -229,18 +229,18 @@ TEST(Charger, FailedReadLeavesQuestionnaireWindowFolderAndMusic) {
     EXPECT_TRUE(e.etat.Modifie);
     EXPECT_TRUE(e.depart->Sauver->isEnabled());
     EXPECT_EQ(e.depart->BMelange->Tag, 0);
-    EXPECT_EQ(e.depart->fond->image(), fond);
+    EXPECT_EQ(e.depart->fond->Image(), fond);
     EXPECT_EQ(e.musique.EtatLecteur(), lecteur);
     EXPECT_EQ(e.depart->Son->Tag, son);
     EXPECT_TRUE(e.etat.MusiqueActive);
-    EXPECT_EQ(e.depart->Propositions(2)->texte(), QStringLiteral("Naples"));
-    EXPECT_TRUE(folders::sameFolder(e.etat.DossierOuvert, e.dossier.file("QCM1")));
+    EXPECT_EQ(e.depart->Propositions(2)->Texte(), QStringLiteral("Naples"));
+    EXPECT_TRUE(folders::SameFolder(e.etat.DossierOuvert, e.dossier.File("QCM1")));
 }
 
 TEST(Choisir, TitleDoubleClickDropsChangesWithoutAsking) {
     Editeur e;
-    e.dossier.write("QCM1/QCM.txt", kCapitales);
-    e.dossier.write("QCM2/QCM.txt", kFleuves);
+    e.dossier.Write("QCM1/QCM.txt", kCapitales);
+    e.dossier.Write("QCM2/QCM.txt", kFleuves);
     e.Demarrer(Choisir("QCM1"));
     e.depart->Auteur->setText(QStringLiteral("CE2"));
     e.modal.Ajouter(Choisir("QCM2"));
@@ -248,14 +248,14 @@ TEST(Choisir, TitleDoubleClickDropsChangesWithoutAsking) {
     EXPECT_TRUE(e.boites.montrees.empty());
     EXPECT_EQ(e.etat.Questionnaire.Titre, QStringLiteral("Fleuves"));
     EXPECT_FALSE(e.etat.Modifie);
-    EXPECT_FALSE(e.dossier.read("QCM1/QCM.txt").contains("CE2"));
+    EXPECT_FALSE(e.dossier.Read("QCM1/QCM.txt").contains("CE2"));
 }
 
 TEST(Session, TeacherCreatesFillsSavesQuitsAndFindsItAgain) {
     TempDir depart;
     {
         Editeur e;
-        e.repertoire = depart.path();
+        e.repertoire = depart.Path();
         e.Demarrer(Nouveau());
         TDepart& d = *e.depart;
         d.Ltitre->selectAll();
@@ -294,7 +294,7 @@ TEST(Session, TeacherCreatesFillsSavesQuitsAndFindsItAgain) {
         EXPECT_EQ(e.Legendes(), std::vector<QString>{"SORTIE"});
         EXPECT_FALSE(d.isVisible());
     }
-    EXPECT_EQ(depart.read("QCM1/QCM.txt"),
+    EXPECT_EQ(depart.Read("QCM1/QCM.txt"),
               QByteArray("G\xe9ographie\r\nMme Durand\r\n\r\nmelange=NON\r\nmusique=\r\n"
                          "\r\nCapitale de l'Italie ?\r\n3\r\nunique=OUI\r\nRome\r\nMilan\r\n"
                          "Turin\r\n1\r\nC'est Rome.\r\n"
@@ -303,15 +303,15 @@ TEST(Session, TeacherCreatesFillsSavesQuitsAndFindsItAgain) {
                          "\r\nPlus haut sommet ?\r\n2\r\nunique=OUI\r\nMont Blanc\r\nEverest\r\n"
                          "2\r\n8849 m\r\n"));
     Editeur e;
-    e.repertoire = depart.path();
+    e.repertoire = depart.Path();
     e.Demarrer(Choisir("QCM1"));
     TDepart& d = *e.depart;
     EXPECT_EQ(d.Ltitre->text(), QStringLiteral("Géographie"));
     EXPECT_EQ(d.Auteur->text(), QStringLiteral("Mme Durand"));
     EXPECT_FALSE(e.etat.Modifie);
     e.Clic(d.FD);
-    EXPECT_EQ(d.Questionposee->texte(), QStringLiteral("Fleuves de France ?"));
-    EXPECT_EQ(d.Propositions(3)->texte(), QStringLiteral("Seine"));
+    EXPECT_EQ(d.Questionposee->Texte(), QStringLiteral("Fleuves de France ?"));
+    EXPECT_EQ(d.Propositions(3)->Texte(), QStringLiteral("Seine"));
     EXPECT_EQ(d.Coches(1)->Tag, 1);
     EXPECT_EQ(d.Coches(2)->Tag, 0);
     EXPECT_EQ(d.Coches(3)->Tag, 1);
@@ -322,15 +322,15 @@ TEST(Session, TeacherCreatesFillsSavesQuitsAndFindsItAgain) {
 // QCM.txt and the work was lost.
 TEST(Nouveau, SavingFirstWritesIntoTheOpenQuestionnairesFolder) {
     Editeur e;
-    e.dossier.write("QCM1/QCM.txt", kCapitales);
+    e.dossier.Write("QCM1/QCM.txt", kCapitales);
     e.Demarrer(Choisir("QCM1"));
     e.depart->Auteur->setText(QStringLiteral("CE2"));
     e.modal.Ajouter(Nouveau());
     e.boites.Repondre(Reponse::Oui);
     QTest::mouseDClick(e.depart->Ltitre, Qt::LeftButton);
     EXPECT_EQ(e.Legendes(), std::vector<QString>{"NOUVEAU QCM"});
-    EXPECT_TRUE(e.dossier.read("QCM1/QCM.txt").contains("CE2"));
-    EXPECT_FALSE(QFileInfo::exists(e.dossier.file("QCM.txt")));
+    EXPECT_TRUE(e.dossier.Read("QCM1/QCM.txt").contains("CE2"));
+    EXPECT_FALSE(QFileInfo::exists(e.dossier.File("QCM.txt")));
     EXPECT_EQ(e.etat.Questionnaire.Repertoire, QStringLiteral("QCM2"));
 }
 
@@ -338,13 +338,13 @@ TEST(Nouveau, SavingFirstWritesIntoTheOpenQuestionnairesFolder) {
 // access and kept failing even after the folder was made again.
 TEST(Sauver, FolderDeletedFromOutsideIsMadeAgain) {
     Editeur e;
-    e.dossier.write("QCM1/QCM.txt", kCapitales);
+    e.dossier.Write("QCM1/QCM.txt", kCapitales);
     e.Demarrer(Choisir("QCM1"));
     e.depart->Auteur->setText(QStringLiteral("CE2"));
-    ASSERT_TRUE(QDir(e.dossier.file("QCM1")).removeRecursively());
+    ASSERT_TRUE(QDir(e.dossier.File("QCM1")).removeRecursively());
     e.Clic(e.depart->Sauver);
     EXPECT_TRUE(e.boites.montrees.empty());
-    EXPECT_TRUE(e.dossier.read("QCM1/QCM.txt").contains("CE2"));
+    EXPECT_TRUE(e.dossier.Read("QCM1/QCM.txt").contains("CE2"));
     EXPECT_FALSE(e.etat.Modifie);
 }
 
@@ -354,7 +354,7 @@ TEST(Dossiers, TheProcessCurrentFolderNeverMoves) {
     const QString courant = QDir::currentPath();
     for (int i = 0; i < 2; ++i) {
         Editeur e;
-        e.dossier.write("QCM1/QCM.txt", kCapitales);
+        e.dossier.Write("QCM1/QCM.txt", kCapitales);
         e.Demarrer(Choisir("QCM1"));
         e.depart->Auteur->setText(QStringLiteral("CE2"));
         e.Clic(e.depart->Sauver);
@@ -371,9 +371,9 @@ TEST(Dossiers, TheProcessCurrentFolderNeverMoves) {
 // folder of that name could be taken for.
 TEST(Charger, AFolderNamedNouveauQCMOpensLikeAnyOther) {
     Editeur e;
-    e.dossier.write("Nouveau QCM/QCM.txt", kFleuves);
+    e.dossier.Write("Nouveau QCM/QCM.txt", kFleuves);
     e.Demarrer(Choisir("Nouveau QCM"));
     EXPECT_EQ(e.etat.Questionnaire.Titre, QStringLiteral("Fleuves"));
     EXPECT_FALSE(e.etat.Modifie);
-    EXPECT_TRUE(folders::sameFolder(e.etat.DossierOuvert, e.dossier.file("Nouveau QCM")));
+    EXPECT_TRUE(folders::SameFolder(e.etat.DossierOuvert, e.dossier.File("Nouveau QCM")));
 }

@@ -38,18 +38,18 @@ TEST(TexteEnregistrable, KeepsWhatTheFileCanHold) {
 
 TEST(ChampTexte, ChangeSignalOnlyWhenTheTextChanges) {
     ChampTexte champ;
-    QSignalSpy changes(&champ, &ChampTexte::texteChange);
-    champ.setTexte(QStringLiteral("a"));
-    champ.setTexte(QStringLiteral("a"));
+    QSignalSpy changes(&champ, &ChampTexte::TexteChange);
+    champ.SetTexte(QStringLiteral("a"));
+    champ.SetTexte(QStringLiteral("a"));
     EXPECT_EQ(changes.count(), 1);
-    champ.viderSansSignal();
+    champ.ViderSansSignal();
     EXPECT_EQ(changes.count(), 1);
-    EXPECT_TRUE(champ.texte().isEmpty());
-    champ.setTexte(QString());
+    EXPECT_TRUE(champ.Texte().isEmpty());
+    champ.SetTexte(QString());
     EXPECT_EQ(changes.count(), 1);
     // A non-breaking space read from a file stays one.
-    champ.setTexte(QStringLiteral("a\u00a0b"));
-    EXPECT_EQ(champ.texte(), QStringLiteral("a\u00a0b"));
+    champ.SetTexte(QStringLiteral("a\u00a0b"));
+    EXPECT_EQ(champ.Texte(), QStringLiteral("a\u00a0b"));
 }
 
 TEST(ChampLigne, SameTextRunsNoChangeAndLengthIsNotCut) {

@@ -27,7 +27,7 @@ Reponse MontrerReelle(platform::Boutons boutons, const std::function<void(QMessa
             geste(*box);
         },
         Qt::QueuedConnection);
-    return platform::boites().Montrer(QStringLiteral("Sauvegarder ?"), QStringLiteral("SORTIE"),
+    return platform::Boites().Montrer(QStringLiteral("Sauvegarder ?"), QStringLiteral("SORTIE"),
                                       boutons, platform::Icone::Question);
 }
 
@@ -54,7 +54,7 @@ TEST(BoitesQt, EscapeOrCloseAtSaveBeforeLeavingDoesNotThrowTheWorkAway) {
 
 TEST(Texte, LoadedTextIsNotChangedWithoutAnEdit) {
     Editeur e;
-    e.dossier.write("QCM1/QCM.txt",
+    e.dossier.Write("QCM1/QCM.txt",
                     Lignes({"Ti\ntre", "", "", "melange=NON", "musique=", "", "Enonce\nsur deux",
                             "1", "unique=OUI", "x\x01y", "1", "Com\x02ment\naire"}));
     e.Demarrer(Choisir("QCM1"));
@@ -66,8 +66,8 @@ TEST(Texte, LoadedTextIsNotChangedWithoutAnEdit) {
     e.Taper(d.Propositions(1), QStringLiteral("z"));
     e.Taper(d.Ltitre, QStringLiteral("!"));
     e.Clic(d.Sauver);
-    EXPECT_TRUE(e.dossier.read("QCM1/QCM.txt").startsWith("!Ti\ntre\r\n"));
-    EXPECT_TRUE(e.dossier.read("QCM1/QCM.txt")
+    EXPECT_TRUE(e.dossier.Read("QCM1/QCM.txt").startsWith("!Ti\ntre\r\n"));
+    EXPECT_TRUE(e.dossier.Read("QCM1/QCM.txt")
                     .contains("\r\nEnonce\nsur deux\r\n1\r\nunique=OUI\r\nzx\x01y\r\n1\r\n"
                               "Com\x02ment\naire\r\n"));
 }
@@ -104,7 +104,7 @@ TEST(Texte, OneLineFieldSetByTheProgramShowsItsStart) {
                              "quelles d\xe9"
                              "cisions d'\xe9t\xe9 : \xe7"
                              "a co\xfbte combien ?";
-    e.dossier.write("QCM1/QCM.txt", Lignes({titre.constData(), "Auteur"}));
+    e.dossier.Write("QCM1/QCM.txt", Lignes({titre.constData(), "Auteur"}));
     e.Demarrer(Choisir("QCM1"));
     EXPECT_EQ(e.depart->Ltitre->cursorPosition(), 0);
     EXPECT_EQ(e.depart->Auteur->cursorPosition(), 0);

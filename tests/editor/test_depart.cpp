@@ -59,7 +59,7 @@ TEST(Depart, EveryDesignedControlAtItsPlace) {
     }
     for (int i = 1; i <= 30; ++i) {
         EXPECT_EQ(d.Cases(i)->geometry(), QRect(8 + 10 * (i - 1), 64, 10, 10));
-        EXPECT_EQ(d.Cases(i)->couleur(), QColor(255, 255, 255));
+        EXPECT_EQ(d.Cases(i)->Couleur(), QColor(255, 255, 255));
     }
     for (int i = 1; i <= 5; ++i) {
         EXPECT_EQ(d.Coches(i)->geometry(), QRect(8, 168 + 56 * (i - 1), 33, 33));
@@ -69,7 +69,7 @@ TEST(Depart, EveryDesignedControlAtItsPlace) {
     EXPECT_EQ(d.CentreImage, QPoint(472, 208));
     EXPECT_EQ(d.barre->interval(), 500);
     EXPECT_FALSE(d.barre->isActive());
-    EXPECT_EQ(e.etat.RepertoireDepart, e.dossier.path());
+    EXPECT_EQ(e.etat.RepertoireDepart, e.dossier.Path());
     EXPECT_EQ(e.etat.QuestionCourante, 0);
     // The glyphs are built in, with their bottom-left colour transparent.
     for (const ImageGlyphe* g :
@@ -122,14 +122,14 @@ TEST(Demarrage, CancelledChooserShowsTheAboutBoxOnceAndEnds) {
 TEST(Demarrage, NewQuestionnaireOpensWithSaveEnabled) {
     Editeur e;
     e.Demarrer(Nouveau());
-    EXPECT_TRUE(QFileInfo(e.dossier.file("QCM1")).isDir());
-    EXPECT_TRUE(QFileInfo::exists(e.dossier.file("QCM1/QCM.txt")) == false);
+    EXPECT_TRUE(QFileInfo(e.dossier.File("QCM1")).isDir());
+    EXPECT_TRUE(QFileInfo::exists(e.dossier.File("QCM1/QCM.txt")) == false);
     EXPECT_EQ(e.etat.Questionnaire.Titre, QStringLiteral("Nouveau QCM"));
     EXPECT_EQ(e.depart->Ltitre->text(), QStringLiteral("Nouveau QCM"));
     EXPECT_TRUE(e.etat.Modifie);
     EXPECT_TRUE(e.depart->Sauver->isEnabled());
     EXPECT_EQ(e.etat.QuestionCourante, 1);
-    EXPECT_TRUE(folders::sameFolder(e.etat.DossierOuvert, e.dossier.file("QCM1")));
+    EXPECT_TRUE(folders::SameFolder(e.etat.DossierOuvert, e.dossier.File("QCM1")));
     for (QWidget* w :
          {static_cast<QWidget*>(e.depart->Son), static_cast<QWidget*>(e.depart->Fin),
           static_cast<QWidget*>(e.depart->Ltitre), static_cast<QWidget*>(e.depart->BMelange),
@@ -144,27 +144,27 @@ TEST(Demarrage, NewQuestionnaireOpensWithSaveEnabled) {
 
 TEST(Demarrage, ExistingQuestionnaireOpensWithSaveDisabled) {
     Editeur e;
-    e.dossier.write("QCM1/QCM.txt",
+    e.dossier.Write("QCM1/QCM.txt",
                     Lignes({"Capitales", "CM2", "", "melange=OUI", "musique=", "", "Italie ?", "2",
                             "unique=OUI", "Rome", "Milan", "1", "Rome, bien s\xfbr"}));
     e.Demarrer(Choisir("QCM1"));
     EXPECT_FALSE(e.etat.Modifie);
     EXPECT_FALSE(e.depart->Sauver->isEnabled());
     EXPECT_EQ(e.depart->Ltitre->text(), QStringLiteral("Capitales"));
-    EXPECT_EQ(e.depart->Commentaire->texte(), QStringLiteral("Rome, bien sûr"));
-    EXPECT_EQ(e.depart->Propositions(2)->texte(), QStringLiteral("Milan"));
+    EXPECT_EQ(e.depart->Commentaire->Texte(), QStringLiteral("Rome, bien sûr"));
+    EXPECT_EQ(e.depart->Propositions(2)->Texte(), QStringLiteral("Milan"));
     EXPECT_TRUE(e.depart->Coches(2)->isVisible());
     EXPECT_FALSE(e.depart->Coches(3)->isVisible());
     EXPECT_EQ(e.depart->Coches(1)->Tag, 1);
     EXPECT_EQ(e.depart->BMelange->Tag, 1);
     EXPECT_EQ(e.depart->Une->Tag, 0);
     // A file without a background gets the navy fill.
-    EXPECT_EQ(e.depart->fond->image().pixelColor(5, 5), QColor(0, 0, 128));
+    EXPECT_EQ(e.depart->fond->Image().pixelColor(5, 5), QColor(0, 0, 128));
 }
 
 TEST(Demarrage, FailedOpeningStillLeavesAWayOnOrOut) {
     Editeur e;
-    e.dossier.write("QCM1/QCM.txt", Lignes({"Cassé", "", "", "melange=NON", "musique=", "",
+    e.dossier.Write("QCM1/QCM.txt", Lignes({"Cassé", "", "", "melange=NON", "musique=", "",
                                             "Question", "", "unique=OUI"}));
     e.Demarrer(Choisir("QCM1"));
     ASSERT_EQ(e.boites.montrees.size(), 1U);
@@ -195,7 +195,7 @@ struct Choix {
     platform::ExecuteurScripte modal;
     std::unique_ptr<TChoixQCM> choix;
     void Creer() {
-        choix = std::make_unique<TChoixQCM>(dossier.path());
+        choix = std::make_unique<TChoixQCM>(dossier.Path());
         choix->FormCreate();
     }
     QStringList Titres() const {
@@ -210,11 +210,11 @@ struct Choix {
 
 TEST(ChoixQCM, ListsFoldersWithoutADotHoldingAReadableFile) {
     Choix c;
-    c.dossier.write("QCM1/QCM.txt", Lignes({"Capitales", "x"}));
-    QDir(c.dossier.path()).mkdir("QCM2");
-    c.dossier.write("Notes.old/QCM.txt", Lignes({"Caché"}));
-    c.dossier.write(".cache/QCM.txt", Lignes({"Caché"}));
-    c.dossier.write("QCM9", "a file, not a folder");
+    c.dossier.Write("QCM1/QCM.txt", Lignes({"Capitales", "x"}));
+    QDir(c.dossier.Path()).mkdir("QCM2");
+    c.dossier.Write("Notes.old/QCM.txt", Lignes({"Caché"}));
+    c.dossier.Write(".cache/QCM.txt", Lignes({"Caché"}));
+    c.dossier.Write("QCM9", "a file, not a folder");
     c.Creer();
     EXPECT_EQ(c.Titres(), QStringList{"Capitales"});
     c.modal.Ajouter(
@@ -224,12 +224,12 @@ TEST(ChoixQCM, ListsFoldersWithoutADotHoldingAReadableFile) {
 
 TEST(ChoixQCM, TitlesAreFirstLinesAsWritten) {
     Choix c;
-    c.dossier.write("Maths/qcm.TXT", "  Tables de 7\r\nx\r\n");
-    c.dossier.write("Vide/QCM.txt", "");
-    c.dossier.write("Accent/QCM.txt", "Fran\xe7"
+    c.dossier.Write("Maths/qcm.TXT", "  Tables de 7\r\nx\r\n");
+    c.dossier.Write("Vide/QCM.txt", "");
+    c.dossier.Write("Accent/QCM.txt", "Fran\xe7"
                                       "ais\x1a"
                                       "suite");
-    c.dossier.write("LF/QCM.txt", "un\ndeux\rtrois");
+    c.dossier.Write("LF/QCM.txt", "un\ndeux\rtrois");
     c.Creer();
     QStringList titres = c.Titres();
     titres.sort();
@@ -240,8 +240,8 @@ TEST(ChoixQCM, TitlesAreFirstLinesAsWritten) {
 
 TEST(ChoixQCM, EveryShowingSelectsTheFirstEntry) {
     Choix c;
-    c.dossier.write("A/QCM.txt", "Un\r\n");
-    c.dossier.write("B/QCM.txt", "Deux\r\n");
+    c.dossier.Write("A/QCM.txt", "Un\r\n");
+    c.dossier.Write("B/QCM.txt", "Deux\r\n");
     c.Creer();
     c.modal.Ajouter([](QDialog& d) {
         auto& ch = dynamic_cast<TChoixQCM&>(d);
@@ -294,7 +294,7 @@ TEST(ChoixQCM, Layout) {
 
 TEST(ChoixQCM, EscapeDoesNotAnswerWithAnEarlierChoice) {
     Choix c;
-    c.dossier.write("QCM1/QCM.txt", "Un\r\n");
+    c.dossier.Write("QCM1/QCM.txt", "Un\r\n");
     c.Creer();
     c.modal.Ajouter(Choisir("QCM1"));
     c.choix->Choisir();

@@ -27,19 +27,19 @@ TEST(Bande, ClickOnACellMovesTheBlink) {
     e.Demarrer(Nouveau());
     TDepart& d = *e.depart;
     d.StaticText1Click(3);
-    d.barreTimer();
-    EXPECT_EQ(d.Cases(3)->couleur(), kRouge);
+    d.BarreTimer();
+    EXPECT_EQ(d.Cases(3)->Couleur(), kRouge);
     QTest::mouseClick(d.Cases(7), Qt::LeftButton);
     EXPECT_EQ(e.etat.QuestionCourante, 7);
     for (int i = 1; i <= 30; ++i) {
-        EXPECT_EQ(d.Cases(i)->couleur(), kBlanc) << i;
+        EXPECT_EQ(d.Cases(i)->Couleur(), kBlanc) << i;
     }
     EXPECT_TRUE(d.barre->isActive());
     // Each tick of the timer flips the current cell, and only it.
     for (const QColor& attendu : {kRouge, kBlanc, kRouge}) {
-        d.barreTimer();
-        EXPECT_EQ(d.Cases(7)->couleur(), attendu);
-        EXPECT_EQ(d.Cases(3)->couleur(), kBlanc);
+        d.BarreTimer();
+        EXPECT_EQ(d.Cases(7)->Couleur(), attendu);
+        EXPECT_EQ(d.Cases(3)->Couleur(), kBlanc);
     }
 }
 
@@ -52,31 +52,31 @@ TEST(Bande, ArrowsWrapAround) {
     e.Clic(d.FD);
     EXPECT_EQ(e.etat.QuestionCourante, 1);
     d.StaticText1Click(30);
-    d.barreTimer();
+    d.BarreTimer();
     e.Clic(d.FD);
     EXPECT_EQ(e.etat.QuestionCourante, 1);
-    EXPECT_EQ(d.Cases(30)->couleur(), kBlanc);
+    EXPECT_EQ(d.Cases(30)->Couleur(), kBlanc);
 }
 
 TEST(Bande, ShowingAQuestionRunsTheChangeHandlers) {
     Editeur e;
-    e.dossier.write("QCM1/QCM.txt", kDeux);
+    e.dossier.Write("QCM1/QCM.txt", kDeux);
     e.Demarrer(Choisir("QCM1"));
     TDepart& d = *e.depart;
     EXPECT_FALSE(e.etat.Modifie);
     e.Clic(d.FD);
     EXPECT_TRUE(e.etat.Modifie);
     EXPECT_TRUE(d.Sauver->isEnabled());
-    EXPECT_EQ(d.Commentaire->texte(), QStringLiteral("Voir le cours"));
+    EXPECT_EQ(d.Commentaire->Texte(), QStringLiteral("Voir le cours"));
     EXPECT_EQ(d.Une->Tag, 1);
     EXPECT_EQ(d.Coches(1)->Tag, 1);
     EXPECT_EQ(d.Coches(2)->Tag, 1);
     EXPECT_FALSE(d.Coches(3)->isVisible());
-    EXPECT_TRUE(d.Propositions(3)->texte().isEmpty());
+    EXPECT_TRUE(d.Propositions(3)->Texte().isEmpty());
     // Back to question 1: one proposition, slot 2 emptied, its button hidden.
     e.Clic(d.FG);
-    EXPECT_EQ(d.Propositions(1)->texte(), QStringLiteral("Oui"));
-    EXPECT_TRUE(d.Propositions(2)->texte().isEmpty());
+    EXPECT_EQ(d.Propositions(1)->Texte(), QStringLiteral("Oui"));
+    EXPECT_TRUE(d.Propositions(2)->Texte().isEmpty());
     EXPECT_FALSE(d.Coches(2)->isVisible());
     EXPECT_EQ(d.Une->Tag, 0);
     EXPECT_EQ(e.Q(2).Reponse(2), QStringLiteral("B"));
@@ -157,7 +157,7 @@ TEST(Edition, EveryHandlerEnablesSave) {
     };
     for (const auto& [nom, geste] : gestes) {
         Editeur e;
-        e.dossier.write("QCM1/QCM.txt", kDeux);
+        e.dossier.Write("QCM1/QCM.txt", kDeux);
         e.Demarrer(Choisir("QCM1"));
         ASSERT_FALSE(e.depart->Sauver->isEnabled());
         geste(e);
@@ -172,24 +172,24 @@ TEST(Edition, OrderButtonToggles) {
     TDepart& d = *e.depart;
     e.Clic(d.BMelange);
     EXPECT_TRUE(e.etat.Questionnaire.Melange);
-    EXPECT_EQ(d.BMelange->glyphe(), d.desordre->Picture);
+    EXPECT_EQ(d.BMelange->Glyphe(), d.desordre->Picture);
     e.Clic(d.BMelange);
     EXPECT_FALSE(e.etat.Questionnaire.Melange);
-    EXPECT_EQ(d.BMelange->glyphe(), d.ordre->Picture);
+    EXPECT_EQ(d.BMelange->Glyphe(), d.ordre->Picture);
 }
 
 TEST(Edition, PropositionAboveTheCountSurvivesShowingAndSaving) {
     Editeur e;
-    e.dossier.write("QCM1/QCM.txt", kDeux);
+    e.dossier.Write("QCM1/QCM.txt", kDeux);
     e.Demarrer(Choisir("QCM1"));
     TDepart& d = *e.depart;
     ASSERT_EQ(e.Q(1).NbReponses, 1);
     e.Taper(d.Propositions(2), QStringLiteral("Non"));
     e.Clic(d.FD);
     e.Clic(d.FG);
-    EXPECT_EQ(d.Propositions(2)->texte(), QStringLiteral("Non"));
+    EXPECT_EQ(d.Propositions(2)->Texte(), QStringLiteral("Non"));
     e.Clic(d.Sauver);
-    EXPECT_TRUE(e.dossier.read("QCM1/QCM.txt")
+    EXPECT_TRUE(e.dossier.Read("QCM1/QCM.txt")
                     .startsWith(Lignes({"Deux", "", "", "melange=NON", "musique=", "", "Un ?", "2",
                                         "unique=OUI", "Oui", "Non", "1", ""})));
 }
@@ -204,14 +204,14 @@ TEST(Edition, GapBetweenPropositionsIsClosedOnScreenBySaving) {
     e.Taper(d.Propositions(3), QStringLiteral("trois"));
     e.Clic(d.Coches(3));
     e.Clic(d.Sauver);
-    EXPECT_EQ(d.Propositions(2)->texte(), QStringLiteral("trois"));
-    EXPECT_TRUE(d.Propositions(3)->texte().isEmpty());
+    EXPECT_EQ(d.Propositions(2)->Texte(), QStringLiteral("trois"));
+    EXPECT_TRUE(d.Propositions(3)->Texte().isEmpty());
     EXPECT_EQ(d.Coches(2)->Tag, 1);
     EXPECT_FALSE(d.Coches(3)->isVisible());
     EXPECT_FALSE(e.etat.Modifie);
     EXPECT_FALSE(d.Sauver->isEnabled());
     EXPECT_TRUE(
-        e.dossier.read("QCM1/QCM.txt").contains("\r\n2\r\nunique=non\r\nun\r\ntrois\r\n2\r\n"));
+        e.dossier.Read("QCM1/QCM.txt").contains("\r\n2\r\nunique=non\r\nun\r\ntrois\r\n2\r\n"));
 }
 
 TEST(Texte, WhatTheFileCannotHoldNeverGetsIn) {
@@ -231,7 +231,7 @@ TEST(Texte, WhatTheFileCannotHoldNeverGetsIn) {
     // Line breaks that arrive by another route become spaces.
     d.Commentaire->insertPlainText(QStringLiteral("l1\r\nl2\nl3"));
     EXPECT_EQ(e.Q(1).Commentaire, QStringLiteral("l1 l2 l3"));
-    EXPECT_EQ(d.Commentaire->texte(), QStringLiteral("l1 l2 l3"));
+    EXPECT_EQ(d.Commentaire->Texte(), QStringLiteral("l1 l2 l3"));
     d.Auteur->clear();
     d.Auteur->insert(QStringLiteral("p\nq"));
     EXPECT_EQ(e.etat.Questionnaire.Auteur, QStringLiteral("p q"));

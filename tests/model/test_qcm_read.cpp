@@ -92,8 +92,8 @@ TEST(LireQCM, CountReadingAcrossBlanksAndItsErrors) {
         Parse(Header() + Lines({"", "Enonce", "", "unique=OUI", "a", "1", "c"}));
         FAIL();
     } catch (const EInOutError& e) {
-        EXPECT_EQ(e.code(), 106);
-        EXPECT_EQ(e.message(), QStringLiteral("Saisie numérique incorrecte"));
+        EXPECT_EQ(e.Code(), 106);
+        EXPECT_EQ(e.Message(), QStringLiteral("Saisie numérique incorrecte"));
     }
     // Blank lines before the count are skipped.
     EXPECT_EQ(Parse(Header() + Lines({"", "E", " ", "\t1", "unique=non", "a", "", ""}))
@@ -187,19 +187,19 @@ TEST(LireQCM, LineFeedOnlyFileIsNotFlattenedIntoTheTitle) {
 
 class LireQCMFolder : public ::testing::Test {
 protected:
-    TempDir start;
+    TempDir start_;
 };
 
 TEST_F(LireQCMFolder, FindsTheFileWithoutRegardToCase) {
-    start.write(QStringLiteral("QCM2/qcm.TXT"), kSample);
-    const TQuestionnaire q = LireQCM(start.file(QStringLiteral("QCM2")));
+    start_.Write(QStringLiteral("QCM2/qcm.TXT"), kSample);
+    const TQuestionnaire q = LireQCM(start_.File(QStringLiteral("QCM2")));
     EXPECT_EQ(q.Repertoire, QStringLiteral("QCM2"));
     EXPECT_EQ(q.Titre, QStringLiteral("Capitales d'Europe"));
 }
 
 TEST_F(LireQCMFolder, EachFailureHasItsMessage) {
-    start.write(QStringLiteral("QCM1/QCM.txt"), Header() + Lines({"", "E", "trois"}));
-    QDir(start.path()).mkdir(QStringLiteral("QCM5"));
+    start_.Write(QStringLiteral("QCM1/QCM.txt"), Header() + Lines({"", "E", "trois"}));
+    QDir(start_.Path()).mkdir(QStringLiteral("QCM5"));
     const struct {
         const char* dossier;
         const char* message;
@@ -209,10 +209,10 @@ TEST_F(LireQCMFolder, EachFailureHasItsMessage) {
                  {"QCM5", "Fichier introuvable"}};
     for (const auto& c : cases) {
         try {
-            LireQCM(start.file(QString::fromUtf8(c.dossier)));
+            LireQCM(start_.File(QString::fromUtf8(c.dossier)));
             ADD_FAILURE() << c.dossier;
         } catch (const EInOutError& e) {
-            EXPECT_EQ(e.message(), QString::fromUtf8(c.message)) << c.dossier;
+            EXPECT_EQ(e.Message(), QString::fromUtf8(c.message)) << c.dossier;
         }
     }
 }
@@ -220,20 +220,20 @@ TEST_F(LireQCMFolder, EachFailureHasItsMessage) {
 // A 200 MB one-line file crashed the editor, and a FIFO named QCM.txt
 // blocked it before any window showed.
 TEST_F(LireQCMFolder, HugeFileOrFifoIsRefusedWithoutReadingOrBlocking) {
-    start.write(QStringLiteral("Gros/QCM.txt"), "Titre\r\n");
-    QFile(start.file(QStringLiteral("Gros/QCM.txt"))).resize(200 * 1024 * 1024);
-    QDir(start.path()).mkdir(QStringLiteral("Tube"));
-    ASSERT_EQ(::mkfifo(QFile::encodeName(start.file(QStringLiteral("Tube/QCM.txt"))), 0666), 0);
-    EXPECT_THROW(LireQCM(start.file(QStringLiteral("Gros"))), EFileTooLarge);
+    start_.Write(QStringLiteral("Gros/QCM.txt"), "Titre\r\n");
+    QFile(start_.File(QStringLiteral("Gros/QCM.txt"))).resize(200 * 1024 * 1024);
+    QDir(start_.Path()).mkdir(QStringLiteral("Tube"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(start_.File(QStringLiteral("Tube/QCM.txt"))), 0666), 0);
+    EXPECT_THROW(LireQCM(start_.File(QStringLiteral("Gros"))), EFileTooLarge);
     try {
-        LireQCM(start.file(QStringLiteral("Tube")));
+        LireQCM(start_.File(QStringLiteral("Tube")));
         ADD_FAILURE();
     } catch (const EInOutError& e) {
-        EXPECT_EQ(e.code(), EInOutError::AccessDenied);
+        EXPECT_EQ(e.Code(), EInOutError::AccessDenied);
     }
     // The chooser lists the large one by its title; opening it says why not.
     QStringList listes;
-    ParcourirQuestionnaires(start.path(), [&](const QString& titre, const QString& dossier) {
+    ParcourirQuestionnaires(start_.Path(), [&](const QString& titre, const QString& dossier) {
         listes << dossier + QLatin1Char('=') + titre;
     });
     EXPECT_EQ(listes, QStringList{QStringLiteral("Gros=Titre")});

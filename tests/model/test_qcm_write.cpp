@@ -110,18 +110,18 @@ TEST(EcrireQCM, TextsTheFileCannotHoldAreRefusedBeforeWriting) {
                  {"outside code page", QStringLiteral("sourire ☺")}};
     for (const auto& c : cases) {
         TempDir tmp;
-        tmp.write(QStringLiteral("QCM.txt"), "ancien\r\n");
+        tmp.Write(QStringLiteral("QCM.txt"), "ancien\r\n");
         TQuestionnaire q;
         q.Question(1) = Filled("E", {"a"});
         q.Question(1).Commentaire = c.text;
         try {
-            EcrireQCM(q, tmp.path());
+            EcrireQCM(q, tmp.Path());
             FAIL() << c.what;
         } catch (const EEcriture& e) {
-            EXPECT_TRUE(e.message().contains(QStringLiteral("le commentaire de la question 1")))
+            EXPECT_TRUE(e.Message().contains(QStringLiteral("le commentaire de la question 1")))
                 << c.what;
         }
-        EXPECT_EQ(tmp.read(QStringLiteral("QCM.txt")), QByteArray("ancien\r\n")) << c.what;
+        EXPECT_EQ(tmp.Read(QStringLiteral("QCM.txt")), QByteArray("ancien\r\n")) << c.what;
     }
 }
 
@@ -133,22 +133,22 @@ TEST(EcrireQCM, ALoneLineFeedIsKeptAndReadsBack) {
 
 TEST(EcrireQCM, ReplacesTheExistingFileWhateverItsCase) {
     TempDir tmp;
-    tmp.write(QStringLiteral("qcm.txt"), "ancien\r\n");
+    tmp.Write(QStringLiteral("qcm.txt"), "ancien\r\n");
     TQuestionnaire q;
     q.Titre = QStringLiteral("Nouveau titre");
-    EcrireQCM(q, tmp.path());
-    EXPECT_EQ(QDir(tmp.path()).entryList(QDir::Files), QStringList{QStringLiteral("qcm.txt")});
-    EXPECT_TRUE(tmp.read(QStringLiteral("qcm.txt")).startsWith("Nouveau titre\r\n"));
+    EcrireQCM(q, tmp.Path());
+    EXPECT_EQ(QDir(tmp.Path()).entryList(QDir::Files), QStringList{QStringLiteral("qcm.txt")});
+    EXPECT_TRUE(tmp.Read(QStringLiteral("qcm.txt")).startsWith("Nouveau titre\r\n"));
 }
 
 TEST(EcrireQCM, FailedSaveRaisesAndKeepsTheOldFile) {
     TempDir tmp;
     // A folder where the file should be: the new file cannot take its place.
-    QDir(tmp.path()).mkdir(QStringLiteral("QCM.txt"));
+    QDir(tmp.Path()).mkdir(QStringLiteral("QCM.txt"));
     TQuestionnaire q;
-    EXPECT_THROW(EcrireQCM(q, tmp.path()), EInOutError);
-    EXPECT_TRUE(QFileInfo(tmp.file(QStringLiteral("QCM.txt"))).isDir());
-    EXPECT_EQ(QDir(tmp.path()).entryList(QDir::Files), QStringList());
+    EXPECT_THROW(EcrireQCM(q, tmp.Path()), EInOutError);
+    EXPECT_TRUE(QFileInfo(tmp.File(QStringLiteral("QCM.txt"))).isDir());
+    EXPECT_EQ(QDir(tmp.Path()).entryList(QDir::Files), QStringList());
 }
 
 // Every record the editor can hold reads back as written, apart from the

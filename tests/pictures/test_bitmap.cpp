@@ -21,7 +21,7 @@ using namespace qcm::pictures;
 
 namespace {
 
-QByteArray hex(const char* text) {
+QByteArray Hex(const char* text) {
     return QByteArray::fromHex(text);
 }
 
@@ -41,61 +41,61 @@ struct Bmp {
     std::int64_t offBits = -1; // -1: right after the colour table
     QByteArray gap;            // bytes between the table and the pixels
 
-    QByteArray bytes() const {
+    QByteArray File() const {
         Bytes info;
-        info.u32(static_cast<std::uint32_t>(headerSize));
+        info.U32(static_cast<std::uint32_t>(headerSize));
         if (headerSize == 12) {
-            info.u16(static_cast<unsigned>(width)).u16(static_cast<unsigned>(height));
-            info.u16(planes).u16(bpp);
+            info.U16(static_cast<unsigned>(width)).U16(static_cast<unsigned>(height));
+            info.U16(planes).U16(bpp);
         } else {
-            info.u32(static_cast<std::uint32_t>(width)).u32(static_cast<std::uint32_t>(height));
-            info.u16(planes).u16(bpp).u32(compression).u32(sizeImage);
-            info.u32(2835).u32(2835).u32(colorsUsed).u32(0);
+            info.U32(static_cast<std::uint32_t>(width)).U32(static_cast<std::uint32_t>(height));
+            info.U16(planes).U16(bpp).U32(compression).U32(sizeImage);
+            info.U32(2835).U32(2835).U32(colorsUsed).U32(0);
             if (headerSize > 40) {
                 for (std::size_t i = 0; i < 4; ++i) {
-                    info.u32(i < masks.size() ? masks[i] : 0);
+                    info.U32(i < masks.size() ? masks[i] : 0);
                 }
                 while (info.data.size() < headerSize) {
-                    info.u8(0);
+                    info.U8(0);
                 }
             } else {
                 for (std::uint32_t m : masks) {
-                    info.u32(m);
+                    info.U32(m);
                 }
             }
         }
         for (QRgb c : palette) {
-            info.u8(qBlue(c)).u8(qGreen(c)).u8(qRed(c));
+            info.U8(qBlue(c)).U8(qGreen(c)).U8(qRed(c));
             if (headerSize != 12) {
-                info.u8(0);
+                info.U8(0);
             }
         }
-        info.raw(gap);
+        info.Raw(gap);
         const auto off = offBits >= 0 ? offBits : 14 + info.data.size();
         Bytes file;
-        file.u8('B').u8('M').u32(14 + info.data.size() + pixels.size()).u32(0);
-        file.u32(static_cast<std::uint32_t>(off));
+        file.U8('B').U8('M').U32(14 + info.data.size() + pixels.size()).U32(0);
+        file.U32(static_cast<std::uint32_t>(off));
         return file.data + info.data + pixels;
     }
 };
 
-template <class Kind> std::unique_ptr<Kind> load(const QByteArray& bytes) {
+template <class Kind> std::unique_ptr<Kind> Load(const QByteArray& bytes) {
     auto picture = std::make_unique<Kind>();
     picture->LoadFromBytes(bytes);
     return picture;
 }
 
-template <class Kind> QString errorOf(const QByteArray& bytes) {
+template <class Kind> QString ErrorOf(const QByteArray& bytes) {
     try {
         Kind picture;
         picture.LoadFromBytes(bytes);
     } catch (const EInvalidGraphic& e) {
-        return e.message();
+        return e.Message();
     }
     return QStringLiteral("(accepted)");
 }
 
-QRgb at(const QImage& image, int x, int y) {
+QRgb At(const QImage& image, int x, int y) {
     return image.convertToFormat(QImage::Format_ARGB32).pixel(x, y);
 }
 
@@ -108,11 +108,11 @@ constexpr QRgb kBlack = 0xFF000000;
 // ---------------------------------------------------------------------------
 
 TEST(BitmapTest, EmptyStreamGivesEmptyPicture) {
-    auto bitmap = load<TBitmap>({});
+    auto bitmap = Load<TBitmap>({});
     EXPECT_TRUE(bitmap->Empty());
     EXPECT_EQ(bitmap->Width(), 0);
     EXPECT_EQ(bitmap->Height(), 0);
-    auto dib = load<TDIB>({});
+    auto dib = Load<TDIB>({});
     EXPECT_TRUE(dib->Empty());
 }
 
@@ -123,12 +123,12 @@ struct Variant {
     std::vector<std::tuple<int, int, QRgb>> pixels; // x, y from the top, colour
 };
 
-std::vector<Variant> acceptedVariants() {
+std::vector<Variant> AcceptedVariants() {
     std::vector<Variant> v;
     {
         // Bottom-up: the first stored row is the bottom one.
         Bmp b;
-        b.pixels = hex("0000ff00ff00"
+        b.pixels = Hex("0000ff00ff00"
                        "0000"
                        "ff0000ffffff"
                        "0000");
@@ -146,7 +146,7 @@ std::vector<Variant> acceptedVariants() {
         b.height = 1;
         b.bpp = 1;
         b.palette = {kRed, kBlue};
-        b.pixels = hex("40000000"); // 010
+        b.pixels = Hex("40000000"); // 010
         v.push_back({"1 bpp", b, 3, 1, {{0, 0, kRed}, {1, 0, kBlue}, {2, 0, kRed}}});
     }
     {
@@ -156,7 +156,7 @@ std::vector<Variant> acceptedVariants() {
         b.bpp = 4;
         b.colorsUsed = 3;
         b.palette = {kRed, kGreen, kBlue};
-        b.pixels = hex("21000000");
+        b.pixels = Hex("21000000");
         v.push_back({"4 bpp short table", b, 3, 1, {{0, 0, kBlue}, {1, 0, kGreen}, {2, 0, kRed}}});
     }
     {
@@ -166,10 +166,10 @@ std::vector<Variant> acceptedVariants() {
         b.bpp = 8;
         b.colorsUsed = 2;
         b.palette = {kRed, kGreen};
-        b.pixels = hex("01090000");
+        b.pixels = Hex("01090000");
         v.push_back(
             {"8 bpp index beyond table is black", b, 2, 1, {{0, 0, kGreen}, {1, 0, kBlack}}});
-        b.gap = hex("deadbeef");
+        b.gap = Hex("deadbeef");
         v.push_back({"pixels found through the offset field", b, 2, 1, {{0, 0, kGreen}}});
     }
     {
@@ -181,7 +181,7 @@ std::vector<Variant> acceptedVariants() {
         b.palette.assign(256, kBlack);
         b.palette[1] = kGreen;
         b.palette[200] = kBlue;
-        b.pixels = hex("01c80000");
+        b.pixels = Hex("01c80000");
         v.push_back({"core header", b, 2, 1, {{0, 0, kGreen}, {1, 0, kBlue}}});
     }
     {
@@ -189,14 +189,14 @@ std::vector<Variant> acceptedVariants() {
         b.width = 2;
         b.height = 1;
         b.bpp = 16;
-        b.pixels = hex("007cff7f");
+        b.pixels = Hex("007cff7f");
         v.push_back({"16 bpp 5-5-5", b, 2, 1, {{0, 0, kRed}, {1, 0, kWhite}}});
         b.compression = 3;
         b.masks = {0xF800, 0x07E0, 0x001F};
-        b.pixels = hex("e0071f00");
+        b.pixels = Hex("e0071f00");
         v.push_back({"16 bpp 5-6-5 masks", b, 2, 1, {{0, 0, kGreen}, {1, 0, kBlue}}});
         b.masks = {0x0003, 0x000C, 0x0000}; // 2-bit channels scale to full range
-        b.pixels = hex("02000f00");
+        b.pixels = Hex("02000f00");
         v.push_back(
             {"16 bpp 2-bit masks", b, 2, 1, {{0, 0, qRgb(170, 0, 0)}, {1, 0, qRgb(255, 255, 0)}}});
     }
@@ -205,7 +205,7 @@ std::vector<Variant> acceptedVariants() {
         b.width = 2;
         b.height = 1;
         b.bpp = 32;
-        b.pixels = hex("0000ff00"
+        b.pixels = Hex("0000ff00"
                        "ff00007f");
         v.push_back({"32 bpp ignores the fourth byte", b, 2, 1, {{0, 0, kRed}, {1, 0, kBlue}}});
         b.compression = 3;
@@ -215,10 +215,10 @@ std::vector<Variant> acceptedVariants() {
         v.push_back({"V4 header masks inside", b, 2, 1, {{0, 0, kBlue}}});
         b.headerSize = 124;
         b.masks = {0x00FF0000, 0x0000FF00, 0x000000FF, 0xFF000000};
-        b.pixels = hex("0000ff00"
+        b.pixels = Hex("0000ff00"
                        "ff000080");
         v.push_back({"V5 alpha", b, 2, 1, {{0, 0, 0x00FF0000}, {1, 0, 0x800000FF}}});
-        b.pixels = hex("0000ff00"
+        b.pixels = Hex("0000ff00"
                        "ff000000");
         v.push_back({"V5 alpha all zero is opaque", b, 2, 1, {{0, 0, kRed}, {1, 0, kBlue}}});
     }
@@ -226,19 +226,19 @@ std::vector<Variant> acceptedVariants() {
 }
 
 TEST(BitmapTest, AcceptedVariantsDecode) {
-    for (const Variant& v : acceptedVariants()) {
+    for (const Variant& v : AcceptedVariants()) {
         SCOPED_TRACE(v.name);
-        auto bitmap = load<TBitmap>(v.bmp.bytes());
+        auto bitmap = Load<TBitmap>(v.bmp.File());
         EXPECT_EQ(bitmap->Width(), v.width);
         EXPECT_EQ(bitmap->Height(), v.height);
         EXPECT_FALSE(bitmap->Empty());
         for (auto [x, y, colour] : v.pixels) {
-            EXPECT_EQ(at(bitmap->Image(), x, y), colour) << "at " << x << "," << y;
+            EXPECT_EQ(At(bitmap->Image(), x, y), colour) << "at " << x << "," << y;
         }
     }
 }
 
-QByteArray rleBitmap(unsigned bpp, const QByteArray& data, int width = 4, int height = 3) {
+QByteArray RleBitmap(unsigned bpp, const QByteArray& data, int width = 4, int height = 3) {
     Bmp b;
     b.width = width;
     b.height = height;
@@ -249,17 +249,17 @@ QByteArray rleBitmap(unsigned bpp, const QByteArray& data, int width = 4, int he
         b.colorsUsed = 4;
     }
     b.pixels = data;
-    return b.bytes();
+    return b.File();
 }
 
 // Rows of an RLE picture as letters, top row first: . transparent,
 // K black, R red, G green, B blue.
-QStringList rows(const QImage& image) {
+QStringList Rows(const QImage& image) {
     QStringList out;
     for (int y = 0; y < image.height(); ++y) {
         QString row;
         for (int x = 0; x < image.width(); ++x) {
-            switch (at(image, x, y)) {
+            switch (At(image, x, y)) {
             case kBlack:
                 row += 'K';
                 break;
@@ -273,7 +273,7 @@ QStringList rows(const QImage& image) {
                 row += 'B';
                 break;
             default:
-                row += qAlpha(at(image, x, y)) == 0 ? '.' : '?';
+                row += qAlpha(At(image, x, y)) == 0 ? '.' : '?';
             }
         }
         out << row;
@@ -352,8 +352,8 @@ TEST(BitmapTest, RunLengthCodes) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        auto bitmap = load<TBitmap>(rleBitmap(c.bpp, hex(c.data)));
-        EXPECT_EQ(rows(bitmap->Image()), c.expected);
+        auto bitmap = Load<TBitmap>(RleBitmap(c.bpp, Hex(c.data)));
+        EXPECT_EQ(Rows(bitmap->Image()), c.expected);
     }
 }
 
@@ -361,9 +361,9 @@ TEST(BitmapTest, InvalidFilesRaiseTheBitmapError) {
     std::vector<std::pair<const char*, QByteArray>> cases;
     auto add = [&](const char* name, auto change) {
         Bmp b;
-        b.pixels = hex("0000ff00ff000000ff0000ffffff0000");
+        b.pixels = Hex("0000ff00ff000000ff0000ffffff0000");
         change(b);
-        cases.emplace_back(name, b.bytes());
+        cases.emplace_back(name, b.File());
     };
     add("planes 2", [](Bmp& b) { b.planes = 2; });
     add("planes 0", [](Bmp& b) { b.planes = 0; });
@@ -403,62 +403,62 @@ TEST(BitmapTest, InvalidFilesRaiseTheBitmapError) {
         b.bpp = 8;
         b.compression = 1;
         b.height = -2;
-        b.pixels = hex("0001");
+        b.pixels = Hex("0001");
     });
     add("run-length bomb", [](Bmp& b) {
         b.bpp = 8;
         b.compression = 1;
         b.width = 30000;
         b.height = 4000;
-        b.pixels = hex("0001");
+        b.pixels = Hex("0001");
     });
     add("run-length just past the free size", [](Bmp& b) {
         b.bpp = 8;
         b.compression = 1;
         b.width = 1025;
         b.height = 1024;
-        b.pixels = hex("0001");
+        b.pixels = Hex("0001");
     });
-    cases.emplace_back("no BM", hex("424e") + Bmp().bytes().mid(2));
-    cases.emplace_back("13 bytes", Bmp().bytes().left(13));
-    cases.emplace_back("header cut", Bmp().bytes().left(30));
+    cases.emplace_back("no BM", Hex("424e") + Bmp().File().mid(2));
+    cases.emplace_back("13 bytes", Bmp().File().left(13));
+    cases.emplace_back("header cut", Bmp().File().left(30));
 
     for (const auto& [name, bytes] : cases) {
         SCOPED_TRACE(name);
-        EXPECT_EQ(errorOf<TBitmap>(bytes), QStringLiteral("Image bitmap incorrecte"));
-        EXPECT_EQ(errorOf<TDIB>(bytes), QStringLiteral("不正な DIB です"));
+        EXPECT_EQ(ErrorOf<TBitmap>(bytes), QStringLiteral("Image bitmap incorrecte"));
+        EXPECT_EQ(ErrorOf<TDIB>(bytes), QStringLiteral("不正な DIB です"));
     }
 }
 
 TEST(BitmapTest, RunLengthWithinTheFreeSizeNeedsNoData) {
-    auto bitmap = load<TBitmap>(rleBitmap(8, hex("0001"), 1024, 1024));
+    auto bitmap = Load<TBitmap>(RleBitmap(8, Hex("0001"), 1024, 1024));
     EXPECT_EQ(bitmap->Width(), 1024);
-    EXPECT_EQ(qAlpha(at(bitmap->Image(), 1023, 1023)), 0);
+    EXPECT_EQ(qAlpha(At(bitmap->Image(), 1023, 1023)), 0);
 }
 
 TEST(BitmapTest, FailedLoadKeepsThePicture) {
-    auto bitmap = load<TBitmap>(acceptedVariants().front().bmp.bytes());
+    auto bitmap = Load<TBitmap>(AcceptedVariants().front().bmp.File());
     QBuffer bad;
     bad.setData("BMxxxxxxxxxxxxxxxxxxxxxxxx");
     bad.open(QIODevice::ReadOnly);
     EXPECT_THROW(bitmap->LoadFromStream(bad), EInvalidGraphic);
     EXPECT_EQ(bitmap->Width(), 2);
-    EXPECT_EQ(at(bitmap->Image(), 0, 0), kBlue);
+    EXPECT_EQ(At(bitmap->Image(), 0, 0), kBlue);
 }
 
 TEST(DibTest, StricterHeaderRules) {
     Bmp v4;
     v4.headerSize = 108;
-    v4.pixels = hex("0000ff00ff000000ff0000ffffff0000");
-    EXPECT_EQ(errorOf<TBitmap>(v4.bytes()), QStringLiteral("(accepted)"));
-    EXPECT_EQ(errorOf<TDIB>(v4.bytes()), QStringLiteral("不正な DIB です"));
+    v4.pixels = Hex("0000ff00ff000000ff0000ffffff0000");
+    EXPECT_EQ(ErrorOf<TBitmap>(v4.File()), QStringLiteral("(accepted)"));
+    EXPECT_EQ(ErrorOf<TDIB>(v4.File()), QStringLiteral("不正な DIB です"));
 
     Bmp core;
     core.headerSize = 12;
     core.pixels = v4.pixels;
-    auto dib = load<TDIB>(core.bytes());
+    auto dib = Load<TDIB>(core.File());
     EXPECT_EQ(dib->Width(), 2);
-    EXPECT_EQ(at(dib->Image(), 0, 0), kBlue);
+    EXPECT_EQ(At(dib->Image(), 0, 0), kBlue);
 
     // 300 entries: the first 256 are read, the pixels follow the whole table.
     Bmp big;
@@ -468,14 +468,14 @@ TEST(DibTest, StricterHeaderRules) {
     big.colorsUsed = 300;
     big.palette.assign(300, kBlack);
     big.palette[255] = kGreen;
-    big.pixels = hex("ff000000");
-    EXPECT_EQ(at(load<TDIB>(big.bytes())->Image(), 0, 0), kGreen);
+    big.pixels = Hex("ff000000");
+    EXPECT_EQ(At(Load<TDIB>(big.File())->Image(), 0, 0), kGreen);
     big.offBits = 0; // a broken offset field: the table's end is used instead
-    EXPECT_EQ(at(load<TDIB>(big.bytes())->Image(), 0, 0), kGreen);
+    EXPECT_EQ(At(Load<TDIB>(big.File())->Image(), 0, 0), kGreen);
 }
 
 TEST(BitmapTest, DrawStretchesIntoTheRectangle) {
-    auto bitmap = load<TBitmap>(acceptedVariants().front().bmp.bytes());
+    auto bitmap = Load<TBitmap>(AcceptedVariants().front().bmp.File());
     QImage canvas(6, 6, QImage::Format_RGB32);
     canvas.fill(Qt::black);
     {
@@ -489,8 +489,8 @@ TEST(BitmapTest, DrawStretchesIntoTheRectangle) {
     EXPECT_EQ(canvas.pixel(5, 5), kGreen);
 
     // Indexed pictures draw through their converted copy.
-    Variant indexed = acceptedVariants()[3];
-    auto oneBit = load<TBitmap>(indexed.bmp.bytes());
+    Variant indexed = AcceptedVariants()[3];
+    auto oneBit = Load<TBitmap>(indexed.bmp.File());
     QImage small(3, 1, QImage::Format_RGB32);
     QPainter painter(&small);
     oneBit->Draw(painter, QRect(0, 0, 3, 1));
@@ -500,12 +500,12 @@ TEST(BitmapTest, DrawStretchesIntoTheRectangle) {
 
 TEST(BitmapTest, LoadFromFileReadsAnyExtension) {
     TempFolder folder;
-    folder.write(QStringLiteral("fond écran.gif"), acceptedVariants().front().bmp.bytes());
+    folder.Write(QStringLiteral("fond écran.gif"), AcceptedVariants().front().bmp.File());
     TBitmap bitmap;
     bitmap.LoadFromFile(QStringLiteral("fond écran.gif"));
     EXPECT_EQ(bitmap.Width(), 2);
 
-    folder.write(QStringLiteral("vide.bmp"), {});
+    folder.Write(QStringLiteral("vide.bmp"), {});
     bitmap.LoadFromFile(QStringLiteral("vide.bmp"));
     EXPECT_TRUE(bitmap.Empty());
     EXPECT_EQ(bitmap.Height(), 0);
@@ -515,11 +515,11 @@ TEST(BitmapTest, LoadFromFileReadsAnyExtension) {
 // bmpsuite: good files must match their reference rendering; questionable
 // and bad ones must only be handled without crashing.
 
-QString suiteDir() {
+QString SuiteDir() {
     return QStringLiteral(QCM_CORPUS_DIR "/bmp/bmpsuite-2.8");
 }
 
-bool samePixels(const QImage& decoded, const QImage& reference) {
+bool SamePixels(const QImage& decoded, const QImage& reference) {
     if (decoded.size() != reference.size()) {
         return false;
     }
@@ -541,7 +541,7 @@ bool samePixels(const QImage& decoded, const QImage& reference) {
 }
 
 TEST(BitmapCorpusTest, BmpSuite) {
-    QFile table(suiteDir() + QStringLiteral("/EXPECTED.tsv"));
+    QFile table(SuiteDir() + QStringLiteral("/EXPECTED.tsv"));
     if (!table.open(QIODevice::ReadOnly | QIODevice::Text)) {
         GTEST_SKIP() << "bmpsuite corpus not present";
     }
@@ -556,7 +556,7 @@ TEST(BitmapCorpusTest, BmpSuite) {
         const QString& name = fields[0];
         const QString& cls = fields[1];
         SCOPED_TRACE(name.toStdString());
-        QFile file(suiteDir() + '/' + name);
+        QFile file(SuiteDir() + '/' + name);
         ASSERT_TRUE(file.open(QIODevice::ReadOnly));
         TBitmap bitmap;
         bool decoded = true;
@@ -572,7 +572,7 @@ TEST(BitmapCorpusTest, BmpSuite) {
         ASSERT_TRUE(decoded);
         bool any = false;
         for (const QString& ref : fields[2].split(QStringLiteral(" | "))) {
-            any = any || samePixels(bitmap.Image(), QImage(suiteDir() + '/' + ref.trimmed()));
+            any = any || SamePixels(bitmap.Image(), QImage(SuiteDir() + '/' + ref.trimmed()));
         }
         EXPECT_TRUE(any) << "differs from " << fields[2].toStdString();
         matched += any ? 1 : 0;

@@ -147,7 +147,7 @@ TEST(GifCorpus, FramesMatchTheSuite) {
         try {
             image.LoadFromFile(dir.filePath(test + ".gif"));
         } catch (const Exception& e) {
-            error = e.message();
+            error = e.Message();
         }
         std::vector<QImage> pictures;
         std::vector<std::int64_t> waits;

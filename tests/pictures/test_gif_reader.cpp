@@ -35,8 +35,8 @@ Loaded Load(const QByteArray& bytes) {
     try {
         result.image->LoadFromStream(buffer);
     } catch (const Exception& e) {
-        result.error = e.message();
-        result.errorClass = QString::fromLatin1(e.className());
+        result.error = e.Message();
+        result.errorClass = QString::fromLatin1(e.ClassName());
     }
     result.image->OnWarning = nullptr;
     return result;
@@ -219,7 +219,7 @@ TEST(GifReader, ExtensionChecksItsOwnHeader) {
             comment.Read(reader, nullptr);
             ADD_FAILURE() << "no error";
         } catch (const GIFException& e) {
-            EXPECT_EQ(e.message().toStdString(), c.error);
+            EXPECT_EQ(e.Message().toStdString(), c.error);
         }
     }
 }

@@ -23,7 +23,7 @@ namespace {
 // bits (bottom-up), then the AND mask. pixels are ARGB, top row first; a
 // pixel of alpha 0 sets its mask bit. Depth 8 uses a palette of the colours
 // met; 32 keeps alpha in the fourth byte when withAlpha.
-QByteArray iconImage(int w, int h, unsigned bpp, const std::vector<QRgb>& pixels,
+QByteArray IconImage(int w, int h, unsigned bpp, const std::vector<QRgb>& pixels,
                      bool withAlpha = false) {
     std::vector<QRgb> palette;
     if (bpp == 8) {
@@ -34,10 +34,10 @@ QByteArray iconImage(int w, int h, unsigned bpp, const std::vector<QRgb>& pixels
         }
     }
     Bytes b;
-    b.u32(40).u32(w).u32(2 * h).u16(1).u16(bpp).u32(0).u32(0).u32(0).u32(0);
-    b.u32(static_cast<std::uint32_t>(palette.size())).u32(0);
+    b.U32(40).U32(w).U32(2 * h).U16(1).U16(bpp).U32(0).U32(0).U32(0).U32(0);
+    b.U32(static_cast<std::uint32_t>(palette.size())).U32(0);
     for (QRgb c : palette) {
-        b.u8(qBlue(c)).u8(qGreen(c)).u8(qRed(c)).u8(0);
+        b.U8(qBlue(c)).U8(qGreen(c)).U8(qRed(c)).U8(0);
     }
     for (int y = h - 1; y >= 0; --y) {
         const int start = b.data.size();
@@ -45,16 +45,16 @@ QByteArray iconImage(int w, int h, unsigned bpp, const std::vector<QRgb>& pixels
             const QRgb p = pixels[y * w + x];
             if (bpp == 8) {
                 const auto it = std::find(palette.begin(), palette.end(), p | 0xFF000000);
-                b.u8(static_cast<unsigned>(it - palette.begin()));
+                b.U8(static_cast<unsigned>(it - palette.begin()));
             } else {
-                b.u8(qBlue(p)).u8(qGreen(p)).u8(qRed(p));
+                b.U8(qBlue(p)).U8(qGreen(p)).U8(qRed(p));
                 if (bpp == 32) {
-                    b.u8(withAlpha ? qAlpha(p) : 0);
+                    b.U8(withAlpha ? qAlpha(p) : 0);
                 }
             }
         }
         while ((b.data.size() - start) % 4 != 0) {
-            b.u8(0);
+            b.U8(0);
         }
     }
     for (int y = h - 1; y >= 0; --y) {
@@ -66,16 +66,16 @@ QByteArray iconImage(int w, int h, unsigned bpp, const std::vector<QRgb>& pixels
                     byte |= 0x80U >> k;
                 }
             }
-            b.u8(byte);
+            b.U8(byte);
         }
         while ((b.data.size() - start) % 4 != 0) {
-            b.u8(0);
+            b.U8(0);
         }
     }
     return b.data;
 }
 
-QByteArray pngImage(int w, int h, QRgb colour) {
+QByteArray PngImage(int w, int h, QRgb colour) {
     QImage image(w, h, QImage::Format_ARGB32);
     image.fill(colour);
     QByteArray bytes;
@@ -91,13 +91,13 @@ struct Entry {
     QByteArray image;
 };
 
-QByteArray iconFile(const std::vector<Entry>& entries, unsigned type = 1, unsigned reserved = 0) {
+QByteArray IconFile(const std::vector<Entry>& entries, unsigned type = 1, unsigned reserved = 0) {
     Bytes b;
-    b.u16(reserved).u16(type).u16(static_cast<unsigned>(entries.size()));
+    b.U16(reserved).U16(type).U16(static_cast<unsigned>(entries.size()));
     std::uint32_t offset = 6 + 16 * static_cast<std::uint32_t>(entries.size());
     for (const Entry& e : entries) {
-        b.u8(e.width & 0xFF).u8(e.height & 0xFF).u8(0).u8(0).u16(1).u16(e.bitCount);
-        b.u32(static_cast<std::uint32_t>(e.image.size())).u32(offset);
+        b.U8(e.width & 0xFF).U8(e.height & 0xFF).U8(0).U8(0).U16(1).U16(e.bitCount);
+        b.U32(static_cast<std::uint32_t>(e.image.size())).U32(offset);
         offset += e.image.size();
     }
     for (const Entry& e : entries) {
@@ -106,11 +106,11 @@ QByteArray iconFile(const std::vector<Entry>& entries, unsigned type = 1, unsign
     return b.data;
 }
 
-std::vector<QRgb> solid(int w, int h, QRgb colour) {
+std::vector<QRgb> Solid(int w, int h, QRgb colour) {
     return std::vector<QRgb>(static_cast<std::size_t>(w * h), colour);
 }
 
-std::unique_ptr<TIcon> load(const QByteArray& bytes) {
+std::unique_ptr<TIcon> Load(const QByteArray& bytes) {
     auto icon = std::make_unique<TIcon>();
     icon->LoadFromBytes(bytes);
     return icon;
@@ -121,13 +121,13 @@ constexpr QRgb kGreen = 0xFF00FF00;
 constexpr QRgb kBlue = 0xFF0000FF;
 
 TEST(IconTest, ChoosesTheImageClosestTo32AndTheDeepest) {
-    const QByteArray file = iconFile({
-        {16, 16, 32, iconImage(16, 16, 32, solid(16, 16, kRed))},
-        {32, 32, 8, iconImage(32, 32, 8, solid(32, 32, kGreen))},
-        {48, 48, 32, iconImage(48, 48, 32, solid(48, 48, kRed))},
-        {32, 32, 32, iconImage(32, 32, 32, solid(32, 32, kBlue))},
+    const QByteArray file = IconFile({
+        {16, 16, 32, IconImage(16, 16, 32, Solid(16, 16, kRed))},
+        {32, 32, 8, IconImage(32, 32, 8, Solid(32, 32, kGreen))},
+        {48, 48, 32, IconImage(48, 48, 32, Solid(48, 48, kRed))},
+        {32, 32, 32, IconImage(32, 32, 32, Solid(32, 32, kBlue))},
     });
-    auto icon = load(file);
+    auto icon = Load(file);
     EXPECT_EQ(icon->Width(), 32);
     EXPECT_EQ(icon->Height(), 32);
     EXPECT_EQ(icon->Image().pixel(5, 5), kBlue);
@@ -136,14 +136,14 @@ TEST(IconTest, ChoosesTheImageClosestTo32AndTheDeepest) {
 }
 
 TEST(IconTest, ReportsTheChosenImageSize) {
-    auto icon = load(iconFile({{24, 14, 24, iconImage(24, 14, 24, solid(24, 14, kRed))},
-                               {0, 0, 32, pngImage(256, 256, kGreen)}}));
+    auto icon = Load(IconFile({{24, 14, 24, IconImage(24, 14, 24, Solid(24, 14, kRed))},
+                               {0, 0, 32, PngImage(256, 256, kGreen)}}));
     EXPECT_EQ(icon->Width(), 24);
     EXPECT_EQ(icon->Height(), 14);
 }
 
 TEST(IconTest, PngEntry) {
-    auto icon = load(iconFile({{40, 30, 32, pngImage(40, 30, 0x80FF0000)}}));
+    auto icon = Load(IconFile({{40, 30, 32, PngImage(40, 30, 0x80FF0000)}}));
     EXPECT_EQ(icon->Width(), 40);
     EXPECT_EQ(icon->Height(), 30);
     EXPECT_EQ(icon->Image().pixel(0, 0), 0x80FF0000U);
@@ -165,7 +165,7 @@ TEST(IconTest, MaskAndAlpha) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        auto icon = load(iconFile({{2, 2, c.bpp, iconImage(2, 2, c.bpp, pixels, c.withAlpha)}}));
+        auto icon = Load(IconFile({{2, 2, c.bpp, IconImage(2, 2, c.bpp, pixels, c.withAlpha)}}));
         const QImage& image = icon->Image();
         ASSERT_EQ(image.size(), QSize(2, 2));
         EXPECT_EQ(image.pixel(0, 0), c.expected[0]);
@@ -176,25 +176,25 @@ TEST(IconTest, MaskAndAlpha) {
 }
 
 TEST(IconTest, BrokenBestImageFallsBackToTheNext) {
-    QByteArray broken = iconImage(32, 32, 24, solid(32, 32, kRed));
+    QByteArray broken = IconImage(32, 32, 24, Solid(32, 32, kRed));
     broken[14] = 48; // bit count
-    auto icon = load(iconFile(
-        {{32, 32, 24, broken}, {16, 16, 24, iconImage(16, 16, 24, solid(16, 16, kGreen))}}));
+    auto icon = Load(IconFile(
+        {{32, 32, 24, broken}, {16, 16, 24, IconImage(16, 16, 24, Solid(16, 16, kGreen))}}));
     EXPECT_EQ(icon->Width(), 16);
     EXPECT_THROW(icon->ImageAt(0), EInvalidGraphic);
 }
 
 // Directory entries pointing at one broken PNG (shared) and at distinct broken
 // PNGs, ahead of a good but smaller image.
-QByteArray iconWithBrokenEntries(int shared, int distinct) {
-    const QByteArray broken = pngImage(32, 32, kRed).left(40); // IHDR, then cut
-    const QByteArray good = iconImage(16, 16, 24, solid(16, 16, kGreen));
+QByteArray IconWithBrokenEntries(int shared, int distinct) {
+    const QByteArray broken = PngImage(32, 32, kRed).left(40); // IHDR, then cut
+    const QByteArray good = IconImage(16, 16, 24, Solid(16, 16, kGreen));
     const int count = shared + distinct + 1;
     const std::uint32_t images = 6 + 16 * static_cast<std::uint32_t>(count);
     Bytes b;
-    b.u16(0).u16(1).u16(static_cast<unsigned>(count));
+    b.U16(0).U16(1).U16(static_cast<unsigned>(count));
     auto entry = [&b](int side, std::uint32_t offset) {
-        b.u8(side).u8(side).u8(0).u8(0).u16(1).u16(32).u32(40).u32(offset);
+        b.U8(side).U8(side).U8(0).U8(0).U16(1).U16(32).U32(40).U32(offset);
     };
     for (int i = 0; i < shared; ++i) {
         entry(32, images);
@@ -203,11 +203,11 @@ QByteArray iconWithBrokenEntries(int shared, int distinct) {
         entry(32, images + 40 * static_cast<std::uint32_t>(i + 1));
     }
     entry(16, images + 40 * static_cast<std::uint32_t>(distinct + 1));
-    b.raw(broken);
+    b.Raw(broken);
     for (int i = 0; i < distinct; ++i) {
-        b.raw(broken);
+        b.Raw(broken);
     }
-    return b.raw(good).data;
+    return b.Raw(good).data;
 }
 
 TEST(IconTest, ManyEntriesPointingAtOneBrokenPngDecodeItOnce) {
@@ -224,46 +224,46 @@ TEST(IconTest, ManyEntriesPointingAtOneBrokenPngDecodeItOnce) {
         SCOPED_TRACE(testing::Message() << c.shared << " shared, " << c.distinct << " distinct");
         TIcon icon;
         if (c.loads) {
-            icon.LoadFromBytes(iconWithBrokenEntries(c.shared, c.distinct));
+            icon.LoadFromBytes(IconWithBrokenEntries(c.shared, c.distinct));
             EXPECT_EQ(icon.Width(), 16);
         } else {
-            EXPECT_THROW(icon.LoadFromBytes(iconWithBrokenEntries(c.shared, c.distinct)),
+            EXPECT_THROW(icon.LoadFromBytes(IconWithBrokenEntries(c.shared, c.distinct)),
                          EInvalidGraphic);
         }
     }
 }
 
 TEST(IconTest, TypeWordZeroOrOne) {
-    const std::vector<Entry> one = {{2, 2, 24, iconImage(2, 2, 24, solid(2, 2, kRed))}};
-    EXPECT_EQ(load(iconFile(one, 0))->Width(), 2);
-    EXPECT_EQ(load(iconFile(one, 1))->Width(), 2);
+    const std::vector<Entry> one = {{2, 2, 24, IconImage(2, 2, 24, Solid(2, 2, kRed))}};
+    EXPECT_EQ(Load(IconFile(one, 0))->Width(), 2);
+    EXPECT_EQ(Load(IconFile(one, 1))->Width(), 2);
 }
 
 TEST(IconTest, InvalidFilesRaiseTheIconError) {
-    const std::vector<Entry> one = {{2, 2, 24, iconImage(2, 2, 24, solid(2, 2, kRed))}};
-    QByteArray offsetPastEnd = iconFile(one);
+    const std::vector<Entry> one = {{2, 2, 24, IconImage(2, 2, 24, Solid(2, 2, kRed))}};
+    QByteArray offsetPastEnd = IconFile(one);
     offsetPastEnd[18] = '\x7F';
-    QByteArray hugePng = pngImage(1, 1, kRed);
+    QByteArray hugePng = PngImage(1, 1, kRed);
     hugePng[16] = '\x7F'; // IHDR width: refused before any allocation
-    QByteArray rle = iconImage(2, 2, 8, solid(2, 2, kRed));
+    QByteArray rle = IconImage(2, 2, 8, Solid(2, 2, kRed));
     rle[16] = 1;
-    QByteArray topDown = iconImage(2, 2, 24, solid(2, 2, kRed));
+    QByteArray topDown = IconImage(2, 2, 24, Solid(2, 2, kRed));
     topDown[11] = '\xFF';
     topDown[10] = '\xFF';
     topDown[9] = '\xFF';
     topDown[8] = '\xFC';
     const std::pair<const char*, QByteArray> cases[] = {
         {"empty", QByteArray()},
-        {"cursor type", iconFile(one, 2)},
-        {"reserved word", iconFile(one, 1, 1)},
-        {"no images", iconFile({})},
-        {"directory cut", iconFile(one).left(15)},
+        {"cursor type", IconFile(one, 2)},
+        {"reserved word", IconFile(one, 1, 1)},
+        {"no images", IconFile({})},
+        {"directory cut", IconFile(one).left(15)},
         {"image offset past the end", offsetPastEnd},
-        {"colour bits cut", iconFile(one).chopped(20)},
-        {"png too large", iconFile({{1, 1, 32, hugePng}})},
-        {"png corrupt", iconFile({{1, 1, 32, pngImage(1, 1, kRed).left(30)}})},
-        {"run-length image", iconFile({{2, 2, 8, rle}})},
-        {"top-down image", iconFile({{2, 2, 24, topDown}})},
+        {"colour bits cut", IconFile(one).chopped(20)},
+        {"png too large", IconFile({{1, 1, 32, hugePng}})},
+        {"png corrupt", IconFile({{1, 1, 32, PngImage(1, 1, kRed).left(30)}})},
+        {"run-length image", IconFile({{2, 2, 8, rle}})},
+        {"top-down image", IconFile({{2, 2, 24, topDown}})},
     };
     for (const auto& [name, bytes] : cases) {
         SCOPED_TRACE(name);
@@ -275,14 +275,14 @@ TEST(IconTest, InvalidFilesRaiseTheIconError) {
             icon.LoadFromStream(buffer);
             ADD_FAILURE() << "accepted";
         } catch (const EInvalidGraphic& e) {
-            EXPECT_EQ(e.message(), QStringLiteral("Image icône incorrecte"));
+            EXPECT_EQ(e.Message(), QStringLiteral("Image icône incorrecte"));
         }
         EXPECT_TRUE(icon.Empty());
     }
 }
 
 TEST(IconTest, FailedLoadKeepsTheIcon) {
-    auto icon = load(iconFile({{2, 2, 24, iconImage(2, 2, 24, solid(2, 2, kRed))}}));
+    auto icon = Load(IconFile({{2, 2, 24, IconImage(2, 2, 24, Solid(2, 2, kRed))}}));
     QBuffer bad;
     bad.setData(QByteArray("\0\0\1\0\1\0", 6));
     bad.open(QIODevice::ReadOnly);
@@ -293,7 +293,7 @@ TEST(IconTest, FailedLoadKeepsTheIcon) {
 }
 
 TEST(IconTest, DrawStretches) {
-    auto icon = load(iconFile({{2, 2, 24, iconImage(2, 2, 24, {kRed, kGreen, kBlue, kRed})}}));
+    auto icon = Load(IconFile({{2, 2, 24, IconImage(2, 2, 24, {kRed, kGreen, kBlue, kRed})}}));
     QImage canvas(4, 4, QImage::Format_ARGB32);
     canvas.fill(0);
     QPainter painter(&canvas);
@@ -307,11 +307,11 @@ TEST(IconTest, DrawStretches) {
 // Mozilla's icon reftests: each listed entry must decode to its reference
 // (size exact, ARGB exact where the reference is not transparent).
 
-QString icoDir() {
+QString IcoDir() {
     return QStringLiteral(QCM_CORPUS_DIR "/ico/mozilla-via-mejico");
 }
 
-QString firstDifference(const QImage& decoded, const QImage& reference) {
+QString FirstDifference(const QImage& decoded, const QImage& reference) {
     if (decoded.size() != reference.size()) {
         return QStringLiteral("size %1x%2").arg(decoded.width()).arg(decoded.height());
     }
@@ -332,7 +332,7 @@ QString firstDifference(const QImage& decoded, const QImage& reference) {
 }
 
 TEST(IconCorpusTest, MozillaReftests) {
-    QFile table(icoDir() + QStringLiteral("/EXPECTED.tsv"));
+    QFile table(IcoDir() + QStringLiteral("/EXPECTED.tsv"));
     if (!table.open(QIODevice::ReadOnly | QIODevice::Text)) {
         GTEST_SKIP() << "icon corpus not present";
     }
@@ -344,7 +344,7 @@ TEST(IconCorpusTest, MozillaReftests) {
             continue;
         }
         SCOPED_TRACE(fields[0].toStdString());
-        QFile file(icoDir() + '/' + fields[0]);
+        QFile file(IcoDir() + '/' + fields[0]);
         ASSERT_TRUE(file.open(QIODevice::ReadOnly));
         TIcon icon;
         if (fields[1] == QLatin1String("reject")) {
@@ -360,7 +360,7 @@ TEST(IconCorpusTest, MozillaReftests) {
             }
             const QImage reference(folder + '/' + refs[i]);
             ASSERT_FALSE(reference.isNull()) << refs[i].toStdString();
-            EXPECT_EQ(firstDifference(icon.ImageAt(i), reference).toStdString(), "")
+            EXPECT_EQ(FirstDifference(icon.ImageAt(i), reference).toStdString(), "")
                 << "entry " << i;
             ++checked;
         }

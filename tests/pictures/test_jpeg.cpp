@@ -35,8 +35,8 @@ int LoadErrorCode(const QByteArray& bytes) {
         auto jpeg = Load(bytes);
         jpeg->Bitmap();
     } catch (const EJPEG& e) {
-        EXPECT_EQ(e.message(), QStringLiteral("Erreur JPEG #%1").arg(e.code()));
-        return e.code();
+        EXPECT_EQ(e.Message(), QStringLiteral("Erreur JPEG #%1").arg(e.Code()));
+        return e.Code();
     }
     return -1;
 }
@@ -272,7 +272,7 @@ TEST(Jpeg, SizeCannotBeChanged) {
         jpeg->SetSize(4, 4);
         FAIL() << "no error";
     } catch (const EInvalidGraphicOperation& e) {
-        EXPECT_EQ(e.message(), QStringLiteral("Impossible de modifier la taille d'une image JPEG"));
+        EXPECT_EQ(e.Message(), QStringLiteral("Impossible de modifier la taille d'une image JPEG"));
     }
     EXPECT_EQ(jpeg->Width(), 8);
 }

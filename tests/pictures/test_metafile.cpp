@@ -74,17 +74,17 @@ enum : std::uint32_t {
     EMR_PIE = 47,
 };
 
-std::unique_ptr<TMetafile> load(const QByteArray& bytes) {
+std::unique_ptr<TMetafile> Load(const QByteArray& bytes) {
     auto m = std::make_unique<TMetafile>();
     m->LoadFromBytes(bytes);
     return m;
 }
 
-void loadInto(TMetafile& m, const QByteArray& bytes) {
+void LoadInto(TMetafile& m, const QByteArray& bytes) {
     m.LoadFromBytes(bytes);
 }
 
-QImage render(TMetafile& m, QSize size = QSize(100, 100)) {
+QImage Render(TMetafile& m, QSize size = QSize(100, 100)) {
     QImage image(size, QImage::Format_RGB32);
     image.fill(Qt::white);
     QPainter painter(&image);
@@ -92,7 +92,7 @@ QImage render(TMetafile& m, QSize size = QSize(100, 100)) {
     return image;
 }
 
-QRgb at(const QImage& image, int x, int y) {
+QRgb At(const QImage& image, int x, int y) {
     return image.pixel(x, y) & 0xFFFFFF;
 }
 
@@ -101,17 +101,17 @@ constexpr QRgb kRedPixel = 0xFF0000;
 constexpr QRgb kBluePixel = 0x0000FF;
 
 // A red brush selected and the pen removed, as most fill tests start.
-Emf& redFill(Emf& e) {
-    return e.record(EMR_CREATEBRUSHINDIRECT, {1, 0, kRed, 0})
-        .record(EMR_SELECTOBJECT, {1})
-        .record(EMR_SELECTOBJECT, {kNullPen});
+Emf& RedFill(Emf& e) {
+    return e.Record(EMR_CREATEBRUSHINDIRECT, {1, 0, kRed, 0})
+        .Record(EMR_SELECTOBJECT, {1})
+        .Record(EMR_SELECTOBJECT, {kNullPen});
 }
 
-Wmf& redFill(Wmf& w) {
-    return w.record(META_CREATEBRUSHINDIRECT, {0, kRed & 0xFFFF, kRed >> 16, 0})
-        .record(META_SELECTOBJECT, {0})
-        .record(META_CREATEPENINDIRECT, {5, 0, 0, 0, 0})
-        .record(META_SELECTOBJECT, {1});
+Wmf& RedFill(Wmf& w) {
+    return w.Record(META_CREATEBRUSHINDIRECT, {0, kRed & 0xFFFF, kRed >> 16, 0})
+        .Record(META_SELECTOBJECT, {0})
+        .Record(META_CREATEPENINDIRECT, {5, 0, 0, 0, 0})
+        .Record(META_SELECTOBJECT, {1});
 }
 
 } // namespace
@@ -121,13 +121,13 @@ Wmf& redFill(Wmf& w) {
 TEST(Metafile, WmfFileHoldingAnEnhancedMetafileLoadsAsEnhanced) {
     TempFolder folder;
     Emf e;
-    redFill(e).record(EMR_RECTANGLE, {0, 0, 999, 999});
-    folder.write(QStringLiteral("dessin.wmf"), e.bytes());
+    RedFill(e).Record(EMR_RECTANGLE, {0, 0, 999, 999});
+    folder.Write(QStringLiteral("dessin.wmf"), e.Bytes());
     qcm::pictures::TPicture picture;
     picture.LoadFromFile(QStringLiteral("dessin.wmf"));
     const auto* metafile = dynamic_cast<const TMetafile*>(picture.Graphic());
     ASSERT_NE(metafile, nullptr);
-    EXPECT_EQ(metafile->kind(), TMetafile::Kind::Enhanced);
+    EXPECT_EQ(metafile->Format(), TMetafile::Kind::Enhanced);
 }
 
 struct SizeCase {
@@ -140,26 +140,26 @@ struct SizeCase {
 
 TEST(Metafile, ReportsTheSizeOfItsHeader) {
     const SizeCase cases[] = {
-        {"one inch at 1000 units", Wmf().bytes(QRect(0, 0, 1000, 500), 1000), 96, 96, 48},
-        {"units per inch 0 means 96", Wmf().bytes(QRect(0, 0, 1000, 500), 0), 96, 1000, 500},
-        {"screen at 120 ppi", Wmf().bytes(QRect(0, 0, 1000, 500), 1000), 120, 120, 60},
-        {"twips, offset box", Wmf().bytes(QRect(-720, 100, 1440, 720), 1440), 96, 96, 48},
-        {"rounding to nearest", Wmf().bytes(QRect(0, 0, 5, 3), 1000), 96, 0, 0},
-        {"emf 10 px per mm", Emf().bytes(QRect(0, 0, 10000, 5000)), 96, 1000, 500},
+        {"one inch at 1000 units", Wmf().Bytes(QRect(0, 0, 1000, 500), 1000), 96, 96, 48},
+        {"units per inch 0 means 96", Wmf().Bytes(QRect(0, 0, 1000, 500), 0), 96, 1000, 500},
+        {"screen at 120 ppi", Wmf().Bytes(QRect(0, 0, 1000, 500), 1000), 120, 120, 60},
+        {"twips, offset box", Wmf().Bytes(QRect(-720, 100, 1440, 720), 1440), 96, 96, 48},
+        {"rounding to nearest", Wmf().Bytes(QRect(0, 0, 5, 3), 1000), 96, 0, 0},
+        {"emf 10 px per mm", Emf().Bytes(QRect(0, 0, 10000, 5000)), 96, 1000, 500},
         {"emf 1024 px over 320 mm",
-         Emf().bytes(QRect(0, 0, 2540, 2540), QSize(1024, 768), QSize(320, 240)), 96, 81, 81},
-        {"emf ignores screen ppi", Emf().bytes(QRect(0, 0, 10000, 5000)), 120, 1000, 500},
+         Emf().Bytes(QRect(0, 0, 2540, 2540), QSize(1024, 768), QSize(320, 240)), 96, 81, 81},
+        {"emf ignores screen ppi", Emf().Bytes(QRect(0, 0, 10000, 5000)), 120, 1000, 500},
         {"emf without device millimetres",
-         Emf().bytes(QRect(0, 0, 2540, 5080), QSize(1000, 1000), QSize(0, 0)), 96, 96, 192},
+         Emf().Bytes(QRect(0, 0, 2540, 5080), QSize(1000, 1000), QSize(0, 0)), 96, 96, 192},
     };
     for (const SizeCase& c : cases) {
-        qcm::pictures::setScreenPixelsPerInch([ppi = c.ppi] { return ppi; });
-        const auto m = load(c.bytes);
+        qcm::pictures::SetScreenPixelsPerInch([ppi = c.ppi] { return ppi; });
+        const auto m = Load(c.bytes);
         EXPECT_EQ(m->Width(), c.width) << c.name;
         EXPECT_EQ(m->Height(), c.height) << c.name;
         EXPECT_FALSE(m->Empty()) << c.name;
     }
-    qcm::pictures::setScreenPixelsPerInch({});
+    qcm::pictures::SetScreenPixelsPerInch({});
 }
 
 struct BadCase {
@@ -167,15 +167,15 @@ struct BadCase {
     QByteArray bytes;
 };
 
-std::vector<BadCase> badFiles() {
+std::vector<BadCase> BadFiles() {
     std::vector<BadCase> cases;
-    const QByteArray good = Wmf().record(META_SAVEDC, {}).bytes(QRect(0, 0, 100, 100), 1000);
+    const QByteArray good = Wmf().Record(META_SAVEDC, {}).Bytes(QRect(0, 0, 100, 100), 1000);
     cases.push_back({"empty", QByteArray()});
     cases.push_back({"shorter than the placeable header", good.left(21)});
     QByteArray key = good;
     key[0] = 0;
     cases.push_back({"bad key", key});
-    cases.push_back({"bad checksum", Wmf().bytes(QRect(0, 0, 100, 100), 1000, false)});
+    cases.push_back({"bad checksum", Wmf().Bytes(QRect(0, 0, 100, 100), 1000, false)});
     cases.push_back({"standard header cut", good.left(30)});
     QByteArray headerSize = good;
     headerSize[24] = 8;
@@ -188,7 +188,7 @@ std::vector<BadCase> badFiles() {
     cases.push_back({"wmf record of size 0", zero});
     cases.push_back({"wmf record cut", good.left(good.size() - 8)});
 
-    const QByteArray emf = Emf().record(EMR_SAVEDC, {}).bytes();
+    const QByteArray emf = Emf().Record(EMR_SAVEDC, {}).Bytes();
     QByteArray small = emf;
     small[4] = 40;
     cases.push_back({"emf header size too small", small});
@@ -206,144 +206,144 @@ std::vector<BadCase> badFiles() {
 }
 
 TEST(Metafile, RefusesWhatCannotBeRead) {
-    for (const BadCase& c : badFiles()) {
+    for (const BadCase& c : BadFiles()) {
         try {
-            load(c.bytes);
+            Load(c.bytes);
             ADD_FAILURE() << c.name << ": accepted";
         } catch (const EInvalidGraphic& e) {
-            EXPECT_EQ(e.message(), QStringLiteral("MetaFichier incorrect")) << c.name;
+            EXPECT_EQ(e.Message(), QStringLiteral("MetaFichier incorrect")) << c.name;
         }
     }
 }
 
 TEST(Metafile, FailedLoadKeepsThePreviousPicture) {
-    auto m = load(Wmf().bytes(QRect(0, 0, 1000, 500), 1000));
-    EXPECT_THROW(loadInto(*m, QByteArray("garbage")), EInvalidGraphic);
+    auto m = Load(Wmf().Bytes(QRect(0, 0, 1000, 500), 1000));
+    EXPECT_THROW(LoadInto(*m, QByteArray("garbage")), EInvalidGraphic);
     EXPECT_EQ(m->Width(), 96);
-    EXPECT_EQ(m->kind(), TMetafile::Kind::Placeable);
+    EXPECT_EQ(m->Format(), TMetafile::Kind::Placeable);
 }
 
 TEST(Metafile, TrailingBytesAfterTheEndRecordAreIgnored) {
-    const auto m = load(Emf().bytes() + QByteArray(7, 'x'));
-    EXPECT_EQ(m->kind(), TMetafile::Kind::Enhanced);
+    const auto m = Load(Emf().Bytes() + QByteArray(7, 'x'));
+    EXPECT_EQ(m->Format(), TMetafile::Kind::Enhanced);
 }
 
 // ---- playing ---------------------------------------------------------------
 
 TEST(MetafilePlayer, EmfWindowAndViewportPlaceTheRectangle) {
     Emf e;
-    e.record(EMR_SETMAPMODE, {8})
-        .record(EMR_SETWINDOWORGEX, {0, 0})
-        .record(EMR_SETWINDOWEXTEX, {100, 100})
-        .record(EMR_SETVIEWPORTORGEX, {500, 0})
-        .record(EMR_SETVIEWPORTEXTEX, {1000, 1000});
-    redFill(e).record(EMR_RECTANGLE, {0, 20, 30, 40}); // output x 50..80, y 20..40
-    auto m = load(e.bytes());
-    const QImage img = render(*m);
-    EXPECT_EQ(at(img, 65, 30), kRedPixel);
-    EXPECT_EQ(at(img, 45, 30), kWhitePixel);
-    EXPECT_EQ(at(img, 85, 30), kWhitePixel);
-    EXPECT_EQ(at(img, 65, 50), kWhitePixel);
+    e.Record(EMR_SETMAPMODE, {8})
+        .Record(EMR_SETWINDOWORGEX, {0, 0})
+        .Record(EMR_SETWINDOWEXTEX, {100, 100})
+        .Record(EMR_SETVIEWPORTORGEX, {500, 0})
+        .Record(EMR_SETVIEWPORTEXTEX, {1000, 1000});
+    RedFill(e).Record(EMR_RECTANGLE, {0, 20, 30, 40}); // output x 50..80, y 20..40
+    auto m = Load(e.Bytes());
+    const QImage img = Render(*m);
+    EXPECT_EQ(At(img, 65, 30), kRedPixel);
+    EXPECT_EQ(At(img, 45, 30), kWhitePixel);
+    EXPECT_EQ(At(img, 85, 30), kWhitePixel);
+    EXPECT_EQ(At(img, 65, 50), kWhitePixel);
 }
 
 TEST(MetafilePlayer, WmfWindowFillsTheTarget) {
     Wmf w;
-    w.record(META_SETWINDOWORG, {100, 100}).record(META_SETWINDOWEXT, {200, 200});
-    redFill(w).record(META_RECTANGLE, {300, 300, 200, 200}); // lower right quarter
-    auto m = load(w.bytes(QRect(0, 0, 1000, 1000), 1000));
-    const QImage img = render(*m);
-    EXPECT_EQ(at(img, 75, 75), kRedPixel);
-    EXPECT_EQ(at(img, 25, 25), kWhitePixel);
-    EXPECT_EQ(at(img, 75, 25), kWhitePixel);
+    w.Record(META_SETWINDOWORG, {100, 100}).Record(META_SETWINDOWEXT, {200, 200});
+    RedFill(w).Record(META_RECTANGLE, {300, 300, 200, 200}); // lower right quarter
+    auto m = Load(w.Bytes(QRect(0, 0, 1000, 1000), 1000));
+    const QImage img = Render(*m);
+    EXPECT_EQ(At(img, 75, 75), kRedPixel);
+    EXPECT_EQ(At(img, 25, 25), kWhitePixel);
+    EXPECT_EQ(At(img, 75, 25), kWhitePixel);
 }
 
 TEST(MetafilePlayer, RestoreDcBringsBackTheSavedBrush) {
     Emf e;
-    redFill(e)
-        .record(EMR_SAVEDC, {})
-        .record(EMR_CREATEBRUSHINDIRECT, {2, 0, kBlue, 0})
-        .record(EMR_SELECTOBJECT, {2})
-        .record(EMR_RECTANGLE, {0, 0, 500, 1000})
-        .record(EMR_RESTOREDC, {-1})
-        .record(EMR_RECTANGLE, {500, 0, 1000, 1000});
-    auto m = load(e.bytes());
-    const QImage img = render(*m);
-    EXPECT_EQ(at(img, 25, 50), kBluePixel);
-    EXPECT_EQ(at(img, 75, 50), kRedPixel);
+    RedFill(e)
+        .Record(EMR_SAVEDC, {})
+        .Record(EMR_CREATEBRUSHINDIRECT, {2, 0, kBlue, 0})
+        .Record(EMR_SELECTOBJECT, {2})
+        .Record(EMR_RECTANGLE, {0, 0, 500, 1000})
+        .Record(EMR_RESTOREDC, {-1})
+        .Record(EMR_RECTANGLE, {500, 0, 1000, 1000});
+    auto m = Load(e.Bytes());
+    const QImage img = Render(*m);
+    EXPECT_EQ(At(img, 25, 50), kBluePixel);
+    EXPECT_EQ(At(img, 75, 50), kRedPixel);
 }
 
 TEST(MetafilePlayer, WmfRestoreDcToAnAbsoluteLevel) {
     Wmf w;
-    redFill(w)
-        .record(META_SAVEDC, {})
-        .record(META_INTERSECTCLIPRECT, {100, 100, 0, 0})
-        .record(META_SAVEDC, {})
-        .record(META_INTERSECTCLIPRECT, {50, 50, 0, 0})
-        .record(META_RESTOREDC, {1}) // back to before both clips
-        .record(META_RECTANGLE, {1000, 1000, 0, 0});
-    auto m = load(w.bytes(QRect(0, 0, 1000, 1000), 1000));
-    EXPECT_EQ(at(render(*m), 80, 80), kRedPixel);
+    RedFill(w)
+        .Record(META_SAVEDC, {})
+        .Record(META_INTERSECTCLIPRECT, {100, 100, 0, 0})
+        .Record(META_SAVEDC, {})
+        .Record(META_INTERSECTCLIPRECT, {50, 50, 0, 0})
+        .Record(META_RESTOREDC, {1}) // back to before both clips
+        .Record(META_RECTANGLE, {1000, 1000, 0, 0});
+    auto m = Load(w.Bytes(QRect(0, 0, 1000, 1000), 1000));
+    EXPECT_EQ(At(Render(*m), 80, 80), kRedPixel);
 }
 
 TEST(MetafilePlayer, ClipRectanglesLimitFilling) {
     Emf e;
-    redFill(e)
-        .record(EMR_INTERSECTCLIPRECT, {0, 0, 500, 1000})
-        .record(EMR_EXCLUDECLIPRECT, {0, 0, 200, 200})
-        .record(EMR_RECTANGLE, {0, 0, 1000, 1000});
-    auto m = load(e.bytes());
-    const QImage img = render(*m);
-    EXPECT_EQ(at(img, 30, 50), kRedPixel);
-    EXPECT_EQ(at(img, 70, 50), kWhitePixel);
-    EXPECT_EQ(at(img, 10, 10), kWhitePixel);
+    RedFill(e)
+        .Record(EMR_INTERSECTCLIPRECT, {0, 0, 500, 1000})
+        .Record(EMR_EXCLUDECLIPRECT, {0, 0, 200, 200})
+        .Record(EMR_RECTANGLE, {0, 0, 1000, 1000});
+    auto m = Load(e.Bytes());
+    const QImage img = Render(*m);
+    EXPECT_EQ(At(img, 30, 50), kRedPixel);
+    EXPECT_EQ(At(img, 70, 50), kWhitePixel);
+    EXPECT_EQ(At(img, 10, 10), kWhitePixel);
 }
 
 TEST(MetafilePlayer, StretchDibitsPutsEachPixelInItsQuadrant) {
     QByteArray bits;
-    const QByteArray info = dib24(2, 2, {0xFF0000, 0x00FF00, 0x0000FF, 0xFFFFFF}, &bits);
+    const QByteArray info = Dib24(2, 2, {0xFF0000, 0x00FF00, 0x0000FF, 0xFFFFFF}, &bits);
     QByteArray p;
     for (int v : {0, 0, 1000, 1000}) { // bounds
-        put32(p, static_cast<std::uint32_t>(v));
+        Put32(p, static_cast<std::uint32_t>(v));
     }
     for (int v :
          {0, 0, 0, 0, 2, 2, 80, static_cast<int>(info.size()), 80 + static_cast<int>(info.size()),
           static_cast<int>(bits.size()), 0, 0x00CC0020, 1000, 1000}) {
-        put32(p, static_cast<std::uint32_t>(v));
+        Put32(p, static_cast<std::uint32_t>(v));
     }
     Emf e;
-    e.raw(EMR_STRETCHDIBITS, p + info + bits);
-    auto m = load(e.bytes());
-    const QImage img = render(*m);
-    EXPECT_EQ(at(img, 25, 25), 0xFF0000u);
-    EXPECT_EQ(at(img, 75, 25), 0x00FF00u);
-    EXPECT_EQ(at(img, 25, 75), 0x0000FFu);
-    EXPECT_EQ(at(img, 75, 75), 0xFFFFFFu);
+    e.Raw(EMR_STRETCHDIBITS, p + info + bits);
+    auto m = Load(e.Bytes());
+    const QImage img = Render(*m);
+    EXPECT_EQ(At(img, 25, 25), 0xFF0000u);
+    EXPECT_EQ(At(img, 75, 25), 0x00FF00u);
+    EXPECT_EQ(At(img, 25, 75), 0x0000FFu);
+    EXPECT_EQ(At(img, 75, 75), 0xFFFFFFu);
 }
 
 TEST(MetafilePlayer, WmfStretchDibDrawsThePackedDib) {
-    const QByteArray dib = dib24(2, 1, {0xFF0000, 0x0000FF});
+    const QByteArray dib = Dib24(2, 1, {0xFF0000, 0x0000FF});
     QByteArray params;
     for (int v : {0x0020, 0x00CC, 0, 1, 2, 0, 0, 1000, 1000, 0, 0}) {
-        put16(params, static_cast<std::uint16_t>(v));
+        Put16(params, static_cast<std::uint16_t>(v));
     }
     Wmf w;
-    w.raw(META_STRETCHDIB, params + dib);
-    auto m = load(w.bytes(QRect(0, 0, 1000, 1000), 1000));
-    const QImage img = render(*m);
-    EXPECT_EQ(at(img, 25, 50), 0xFF0000u);
-    EXPECT_EQ(at(img, 75, 50), 0x0000FFu);
+    w.Raw(META_STRETCHDIB, params + dib);
+    auto m = Load(w.Bytes(QRect(0, 0, 1000, 1000), 1000));
+    const QImage img = Render(*m);
+    EXPECT_EQ(At(img, 25, 50), 0xFF0000u);
+    EXPECT_EQ(At(img, 75, 50), 0x0000FFu);
 }
 
 // Information header of a 2 x 1 bitmap with an indexed colour table.
-QByteArray indexedInfo(int bpp, std::uint32_t compression, std::uint32_t colorsUsed) {
+QByteArray IndexedInfo(int bpp, std::uint32_t compression, std::uint32_t colorsUsed) {
     QByteArray info;
     for (std::uint32_t v : {40U, 2U, 1U}) {
-        put32(info, v);
+        Put32(info, v);
     }
-    put16(info, 1);
-    put16(info, static_cast<std::uint16_t>(bpp));
+    Put16(info, 1);
+    Put16(info, static_cast<std::uint16_t>(bpp));
     for (std::uint32_t v : {compression, 0U, 0U, 0U, colorsUsed, 0U}) {
-        put32(info, v);
+        Put32(info, v);
     }
     return info;
 }
@@ -351,15 +351,15 @@ QByteArray indexedInfo(int bpp, std::uint32_t compression, std::uint32_t colorsU
 TEST(MetafileDib, RecordColoursReachTheSharedDecoder) {
     namespace mf = qcm::pictures::metafile;
     const mf::Monochrome mono{0xFF102030U, 0xFFA0B0C0U};
-    QByteArray palIndices = indexedInfo(8, 0, 2); // DIB_PAL_COLORS: 16-bit entries
-    put16(palIndices, 0x0105);                    // index 261 shows as grey 5
-    put16(palIndices, 200);
-    QByteArray rgbTable = indexedInfo(1, 0, 2);
-    put32(rgbTable, 0x0000FF);
-    put32(rgbTable, 0x00FF00);
-    QByteArray shortTable = indexedInfo(8, 0, 0); // 256 entries declared, 2 present
-    put32(shortTable, 0x0000FF);
-    put32(shortTable, 0x00FF00);
+    QByteArray palIndices = IndexedInfo(8, 0, 2); // DIB_PAL_COLORS: 16-bit entries
+    Put16(palIndices, 0x0105);                    // index 261 shows as grey 5
+    Put16(palIndices, 200);
+    QByteArray rgbTable = IndexedInfo(1, 0, 2);
+    Put32(rgbTable, 0x0000FF);
+    Put32(rgbTable, 0x00FF00);
+    QByteArray shortTable = IndexedInfo(8, 0, 0); // 256 entries declared, 2 present
+    Put32(shortTable, 0x0000FF);
+    Put32(shortTable, 0x00FF00);
     struct Case {
         const char* name;
         QByteArray info;
@@ -389,65 +389,65 @@ TEST(MetafileDib, RecordColoursReachTheSharedDecoder) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        const QImage split = mf::decodeDib(qcm::pictures::ByteReader(c.info),
+        const QImage split = mf::DecodeDib(qcm::pictures::ByteReader(c.info),
                                            qcm::pictures::ByteReader(c.bits), c.usage, c.mono);
         ASSERT_EQ(split.format(), QImage::Format_ARGB32);
         EXPECT_EQ(split.pixel(0, 0), c.left);
         EXPECT_EQ(split.pixel(1, 0), c.right);
         if (c.packedToo) {
             const QByteArray packed = c.info + c.bits;
-            const QImage whole = mf::decodePackedDib(qcm::pictures::ByteReader(packed), c.usage);
+            const QImage whole = mf::DecodePackedDib(qcm::pictures::ByteReader(packed), c.usage);
             EXPECT_EQ(whole, split);
         }
     }
 }
 
-QByteArray fontRecord(int handle, int height) {
+QByteArray FontRecord(int handle, int height) {
     QByteArray p;
-    put32(p, static_cast<std::uint32_t>(handle));
+    Put32(p, static_cast<std::uint32_t>(handle));
     for (int v : {height, 0, 0, 0, 700}) {
-        put32(p, static_cast<std::uint32_t>(v));
+        Put32(p, static_cast<std::uint32_t>(v));
     }
-    put32(p, 0);
-    put32(p, 0);
+    Put32(p, 0);
+    Put32(p, 0);
     for (char16_t c : u"DejaVu Sans") {
-        put16(p, c);
+        Put16(p, c);
     }
     p.resize(12 + 92, '\0');
     return p;
 }
 
-QByteArray extTextOutW(int x, int y, const QString& text) {
+QByteArray ExtTextOutW(int x, int y, const QString& text) {
     QByteArray p;
     for (int v : {0, 0, 0, 0, 1}) { // bounds, graphics mode
-        put32(p, static_cast<std::uint32_t>(v));
+        Put32(p, static_cast<std::uint32_t>(v));
     }
-    put32(p, 0);
-    put32(p, 0); // scales
-    put32(p, static_cast<std::uint32_t>(x));
-    put32(p, static_cast<std::uint32_t>(y));
-    put32(p, static_cast<std::uint32_t>(text.size()));
-    put32(p, 76); // offString, from the record's start
-    put32(p, 0);  // options
+    Put32(p, 0);
+    Put32(p, 0); // scales
+    Put32(p, static_cast<std::uint32_t>(x));
+    Put32(p, static_cast<std::uint32_t>(y));
+    Put32(p, static_cast<std::uint32_t>(text.size()));
+    Put32(p, 76); // offString, from the record's start
+    Put32(p, 0);  // options
     for (int k = 0; k < 4; ++k) {
-        put32(p, 0);
+        Put32(p, 0);
     }
-    put32(p, 0); // offDx
+    Put32(p, 0); // offDx
     for (QChar c : text) {
-        put16(p, c.unicode());
+        Put16(p, c.unicode());
     }
     return p;
 }
 
 TEST(MetafilePlayer, TextDrawsInTheTextColourAtItsReference) {
     Emf e;
-    e.raw(EMR_EXTCREATEFONTINDIRECTW, fontRecord(1, -300))
-        .record(EMR_SELECTOBJECT, {1})
-        .record(EMR_SETBKMODE, {1})
-        .record(EMR_SETTEXTCOLOR, {kRed})
-        .raw(EMR_EXTTEXTOUTW, extTextOutW(100, 500, QStringLiteral("HH")));
-    auto m = load(e.bytes());
-    const QImage img = render(*m);
+    e.Raw(EMR_EXTCREATEFONTINDIRECTW, FontRecord(1, -300))
+        .Record(EMR_SELECTOBJECT, {1})
+        .Record(EMR_SETBKMODE, {1})
+        .Record(EMR_SETTEXTCOLOR, {kRed})
+        .Raw(EMR_EXTTEXTOUTW, ExtTextOutW(100, 500, QStringLiteral("HH")));
+    auto m = Load(e.Bytes());
+    const QImage img = Render(*m);
     int red = 0;
     int above = 0;
     for (int y = 0; y < img.height(); ++y) {
@@ -464,44 +464,44 @@ TEST(MetafilePlayer, TextDrawsInTheTextColourAtItsReference) {
 
 TEST(MetafilePlayer, Rop2NotInvertsAndNopLeavesAlone) {
     Emf e;
-    redFill(e)
-        .record(EMR_SETROP2, {6}) // R2_NOT
-        .record(EMR_RECTANGLE, {0, 0, 500, 1000})
-        .record(EMR_SETROP2, {11}) // R2_NOP
-        .record(EMR_RECTANGLE, {500, 0, 1000, 1000});
-    auto m = load(e.bytes());
-    const QImage img = render(*m);
-    EXPECT_EQ(at(img, 25, 50), 0x000000u);
-    EXPECT_EQ(at(img, 75, 50), kWhitePixel);
+    RedFill(e)
+        .Record(EMR_SETROP2, {6}) // R2_NOT
+        .Record(EMR_RECTANGLE, {0, 0, 500, 1000})
+        .Record(EMR_SETROP2, {11}) // R2_NOP
+        .Record(EMR_RECTANGLE, {500, 0, 1000, 1000});
+    auto m = Load(e.Bytes());
+    const QImage img = Render(*m);
+    EXPECT_EQ(At(img, 25, 50), 0x000000u);
+    EXPECT_EQ(At(img, 75, 50), kWhitePixel);
 }
 
 TEST(MetafilePlayer, PathFilledWhereItWasTraced) {
     QByteArray poly;
     for (int v : {0, 0, 0, 0, 3, 0, 0, 1000, 0, 0, 1000}) {
-        put32(poly, static_cast<std::uint32_t>(v));
+        Put32(poly, static_cast<std::uint32_t>(v));
     }
     Emf e;
-    redFill(e)
-        .record(EMR_BEGINPATH, {})
-        .raw(EMR_POLYGON, poly)
-        .record(EMR_ENDPATH, {})
-        .record(EMR_FILLPATH, {0, 0, 0, 0});
-    auto m = load(e.bytes());
-    const QImage img = render(*m);
-    EXPECT_EQ(at(img, 20, 20), kRedPixel);
-    EXPECT_EQ(at(img, 80, 80), kWhitePixel);
+    RedFill(e)
+        .Record(EMR_BEGINPATH, {})
+        .Raw(EMR_POLYGON, poly)
+        .Record(EMR_ENDPATH, {})
+        .Record(EMR_FILLPATH, {0, 0, 0, 0});
+    auto m = Load(e.Bytes());
+    const QImage img = Render(*m);
+    EXPECT_EQ(At(img, 20, 20), kRedPixel);
+    EXPECT_EQ(At(img, 80, 80), kWhitePixel);
 }
 
 TEST(MetafilePlayer, CommentsAndUnknownRecordsAreSkipped) {
     QByteArray comment;
-    put32(comment, 16);
-    put32(comment, 0x2B464D45); // "EMF+"
-    put32(comment, 0x40014008);
-    put32(comment, 0xFFFFFFFF);
+    Put32(comment, 16);
+    Put32(comment, 0x2B464D45); // "EMF+"
+    Put32(comment, 0x40014008);
+    Put32(comment, 0xFFFFFFFF);
     Emf e;
-    e.raw(EMR_GDICOMMENT, comment).record(9999, {1, 2, 3});
-    redFill(e).record(EMR_RECTANGLE, {0, 0, 1000, 1000});
-    auto m = load(e.bytes());
+    e.Raw(EMR_GDICOMMENT, comment).Record(9999, {1, 2, 3});
+    RedFill(e).Record(EMR_RECTANGLE, {0, 0, 1000, 1000});
+    auto m = Load(e.Bytes());
     std::vector<std::string> drawn;
     QImage img(100, 100, QImage::Format_RGB32);
     img.fill(Qt::white);
@@ -511,23 +511,23 @@ TEST(MetafilePlayer, CommentsAndUnknownRecordsAreSkipped) {
     }
     const std::vector<std::string> expected = {"skip emf 9999", "fill 0,0 100x100"};
     EXPECT_EQ(drawn, expected);
-    EXPECT_EQ(at(img, 50, 50), kRedPixel);
+    EXPECT_EQ(At(img, 50, 50), kRedPixel);
 }
 
 TEST(MetafilePlayer, DumpOfDrawingCallsFollowsTheMapping) {
     Emf e;
-    e.record(EMR_SETMAPMODE, {8})
-        .record(EMR_SETWINDOWEXTEX, {10, 10})
-        .record(EMR_SETVIEWPORTEXTEX, {1000, 1000});
+    e.Record(EMR_SETMAPMODE, {8})
+        .Record(EMR_SETWINDOWEXTEX, {10, 10})
+        .Record(EMR_SETVIEWPORTEXTEX, {1000, 1000});
     QByteArray tri;
     for (int v : {0, 0, 0, 0, 3}) {
-        put32(tri, static_cast<std::uint32_t>(v));
+        Put32(tri, static_cast<std::uint32_t>(v));
     }
     for (int v : {1, 1, 5, 1, 1, 5}) {
-        put16(tri, static_cast<std::uint16_t>(v));
+        Put16(tri, static_cast<std::uint16_t>(v));
     }
-    redFill(e).record(EMR_ELLIPSE, {2, 2, 8, 6}).raw(EMR_POLYGON16, tri);
-    auto m = load(e.bytes());
+    RedFill(e).Record(EMR_ELLIPSE, {2, 2, 8, 6}).Raw(EMR_POLYGON16, tri);
+    auto m = Load(e.Bytes());
     std::vector<std::string> drawn;
     QImage img(200, 200, QImage::Format_RGB32);
     QPainter painter(&img);
@@ -538,17 +538,17 @@ TEST(MetafilePlayer, DumpOfDrawingCallsFollowsTheMapping) {
 
 TEST(MetafilePlayer, DrawsIntoTheGivenRectangleOnly) {
     Emf e;
-    redFill(e).record(EMR_RECTANGLE, {-5000, -5000, 5000, 5000});
-    auto m = load(e.bytes());
+    RedFill(e).Record(EMR_RECTANGLE, {-5000, -5000, 5000, 5000});
+    auto m = Load(e.Bytes());
     QImage img(100, 100, QImage::Format_RGB32);
     img.fill(Qt::white);
     {
         QPainter painter(&img);
         m->Draw(painter, QRect(20, 20, 40, 40));
     }
-    EXPECT_EQ(at(img, 40, 40), kRedPixel);
-    EXPECT_EQ(at(img, 10, 10), kWhitePixel);
-    EXPECT_EQ(at(img, 70, 70), kWhitePixel);
+    EXPECT_EQ(At(img, 40, 40), kRedPixel);
+    EXPECT_EQ(At(img, 10, 10), kWhitePixel);
+    EXPECT_EQ(At(img, 70, 70), kWhitePixel);
 }
 
 // ---- damage ----------------------------------------------------------------
@@ -556,24 +556,24 @@ TEST(MetafilePlayer, DrawsIntoTheGivenRectangleOnly) {
 TEST(MetafilePlayer, PolygonCountBeyondItsRecordIsSkipped) {
     QByteArray poly;
     for (int v : {0, 0, 0, 0, 0x7FFFFFFF, 0, 0, 1000, 0}) {
-        put32(poly, static_cast<std::uint32_t>(v));
+        Put32(poly, static_cast<std::uint32_t>(v));
     }
     Emf e;
-    redFill(e).raw(EMR_POLYGON, poly);
-    auto m = load(e.bytes());
-    EXPECT_EQ(at(render(*m), 5, 5), kWhitePixel);
+    RedFill(e).Raw(EMR_POLYGON, poly);
+    auto m = Load(e.Bytes());
+    EXPECT_EQ(At(Render(*m), 5, 5), kWhitePixel);
 }
 
 TEST(MetafilePlayer, RestoreDcWithoutSaveAndZeroExtentsAreIgnored) {
     Emf e;
-    e.record(EMR_RESTOREDC, {-3})
-        .record(EMR_RESTOREDC, {5})
-        .record(EMR_SETMAPMODE, {8})
-        .record(EMR_SETWINDOWEXTEX, {0, 0})
-        .record(EMR_SETVIEWPORTEXTEX, {0, 10});
-    redFill(e).record(EMR_RECTANGLE, {0, 0, 1000, 1000});
-    auto m = load(e.bytes());
-    EXPECT_EQ(at(render(*m), 50, 50), kRedPixel);
+    e.Record(EMR_RESTOREDC, {-3})
+        .Record(EMR_RESTOREDC, {5})
+        .Record(EMR_SETMAPMODE, {8})
+        .Record(EMR_SETWINDOWEXTEX, {0, 0})
+        .Record(EMR_SETVIEWPORTEXTEX, {0, 10});
+    RedFill(e).Record(EMR_RECTANGLE, {0, 0, 1000, 1000});
+    auto m = Load(e.Bytes());
+    EXPECT_EQ(At(Render(*m), 50, 50), kRedPixel);
 }
 
 TEST(MetafilePlayer, NonFiniteWorldTransformIsIgnored) {
@@ -582,13 +582,13 @@ TEST(MetafilePlayer, NonFiniteWorldTransformIsIgnored) {
     for (float f : {nan, 0.0F, 0.0F, 1.0F, 0.0F, 0.0F}) {
         std::uint32_t bits = 0;
         std::memcpy(&bits, &f, 4);
-        put32(xf, bits);
+        Put32(xf, bits);
     }
     Emf e;
-    e.raw(EMR_SETWORLDTRANSFORM, xf);
-    redFill(e).record(EMR_RECTANGLE, {0, 0, 1000, 1000});
-    auto m = load(e.bytes());
-    EXPECT_EQ(at(render(*m), 50, 50), kRedPixel);
+    e.Raw(EMR_SETWORLDTRANSFORM, xf);
+    RedFill(e).Record(EMR_RECTANGLE, {0, 0, 1000, 1000});
+    auto m = Load(e.Bytes());
+    EXPECT_EQ(At(Render(*m), 50, 50), kRedPixel);
 }
 
 TEST(MetafilePlayer, PieRunsCounterClockwiseUnlessTurnedRound) {
@@ -596,36 +596,36 @@ TEST(MetafilePlayer, PieRunsCounterClockwiseUnlessTurnedRound) {
     for (const bool clockwise : {false, true}) {
         Emf e;
         if (clockwise) {
-            e.record(EMR_SETARCDIRECTION, {2});
+            e.Record(EMR_SETARCDIRECTION, {2});
         }
-        redFill(e).record(EMR_PIE, {0, 0, 1000, 1000, 1000, 500, 500, 0});
-        auto m = load(e.bytes());
-        const QImage img = render(*m);
-        EXPECT_EQ(at(img, 70, 30), clockwise ? kWhitePixel : kRedPixel) << clockwise;
-        EXPECT_EQ(at(img, 30, 70), clockwise ? kRedPixel : kWhitePixel) << clockwise;
-        EXPECT_EQ(at(img, 30, 30), clockwise ? kRedPixel : kWhitePixel) << clockwise;
+        RedFill(e).Record(EMR_PIE, {0, 0, 1000, 1000, 1000, 500, 500, 0});
+        auto m = Load(e.Bytes());
+        const QImage img = Render(*m);
+        EXPECT_EQ(At(img, 70, 30), clockwise ? kWhitePixel : kRedPixel) << clockwise;
+        EXPECT_EQ(At(img, 30, 70), clockwise ? kRedPixel : kWhitePixel) << clockwise;
+        EXPECT_EQ(At(img, 30, 30), clockwise ? kRedPixel : kWhitePixel) << clockwise;
     }
 }
 
 TEST(MetafilePlayer, WmfPieFollowsTheSameRule) {
     Wmf w;
-    redFill(w).record(META_PIE, {0, 500, 500, 1000, 1000, 1000, 0, 0});
-    auto m = load(w.bytes(QRect(0, 0, 1000, 1000), 1000));
-    const QImage img = render(*m);
-    EXPECT_EQ(at(img, 70, 30), kRedPixel);
-    EXPECT_EQ(at(img, 30, 70), kWhitePixel);
+    RedFill(w).Record(META_PIE, {0, 500, 500, 1000, 1000, 1000, 0, 0});
+    auto m = Load(w.Bytes(QRect(0, 0, 1000, 1000), 1000));
+    const QImage img = Render(*m);
+    EXPECT_EQ(At(img, 70, 30), kRedPixel);
+    EXPECT_EQ(At(img, 30, 70), kWhitePixel);
 }
 
 TEST(MetafilePlayer, WmfTextIsWindowsAnsi) {
     QByteArray params;
-    put16(params, 3);
+    Put16(params, 3);
     params.append("\xE9t\xE9", 3);
     params.append('\0');
-    put16(params, 100); // y
-    put16(params, 100); // x
+    Put16(params, 100); // y
+    Put16(params, 100); // x
     Wmf w;
-    w.raw(META_TEXTOUT, params);
-    auto m = load(w.bytes(QRect(0, 0, 1000, 1000), 1000));
+    w.Raw(META_TEXTOUT, params);
+    auto m = Load(w.Bytes(QRect(0, 0, 1000, 1000), 1000));
     std::vector<std::string> drawn;
     QImage img(100, 100, QImage::Format_RGB32);
     QPainter painter(&img);
@@ -634,24 +634,24 @@ TEST(MetafilePlayer, WmfTextIsWindowsAnsi) {
     EXPECT_EQ(drawn, expected);
 }
 
-QByteArray clipRegion(std::initializer_list<QRect> rects, std::uint32_t mode) {
+QByteArray ClipRegion(std::initializer_list<QRect> rects, std::uint32_t mode) {
     QByteArray data;
-    put32(data, 32);
-    put32(data, 1);
-    put32(data, static_cast<std::uint32_t>(rects.size()));
-    put32(data, static_cast<std::uint32_t>(rects.size() * 16));
+    Put32(data, 32);
+    Put32(data, 1);
+    Put32(data, static_cast<std::uint32_t>(rects.size()));
+    Put32(data, static_cast<std::uint32_t>(rects.size() * 16));
     for (int k = 0; k < 4; ++k) {
-        put32(data, 0);
+        Put32(data, 0);
     }
     for (const QRect& r : rects) {
-        put32(data, static_cast<std::uint32_t>(r.left()));
-        put32(data, static_cast<std::uint32_t>(r.top()));
-        put32(data, static_cast<std::uint32_t>(r.right()));
-        put32(data, static_cast<std::uint32_t>(r.bottom()));
+        Put32(data, static_cast<std::uint32_t>(r.left()));
+        Put32(data, static_cast<std::uint32_t>(r.top()));
+        Put32(data, static_cast<std::uint32_t>(r.right()));
+        Put32(data, static_cast<std::uint32_t>(r.bottom()));
     }
     QByteArray record;
-    put32(record, static_cast<std::uint32_t>(data.size()));
-    put32(record, mode);
+    Put32(record, static_cast<std::uint32_t>(data.size()));
+    Put32(record, mode);
     return record + data;
 }
 
@@ -661,23 +661,23 @@ TEST(MetafilePlayer, ClipRegionInDeviceUnitsLimitsFilling) {
         const QRect upperLeft(QPoint(0, 0), QPoint(500, 500));
         const QRect lowerRight(QPoint(500, 500), QPoint(1000, 1000));
         Emf e;
-        e.raw(EMR_EXTSELECTCLIPRGN, sorted ? clipRegion({upperLeft, lowerRight}, 5)
-                                           : clipRegion({lowerRight, upperLeft}, 5));
-        redFill(e).record(EMR_RECTANGLE, {0, 0, 1000, 1000});
-        auto m = load(e.bytes());
-        const QImage img = render(*m);
-        EXPECT_EQ(at(img, 25, 25), kRedPixel) << sorted;
-        EXPECT_EQ(at(img, 75, 75), kRedPixel) << sorted;
-        EXPECT_EQ(at(img, 75, 25), kWhitePixel) << sorted;
-        EXPECT_EQ(at(img, 25, 75), kWhitePixel) << sorted;
+        e.Raw(EMR_EXTSELECTCLIPRGN, sorted ? ClipRegion({upperLeft, lowerRight}, 5)
+                                           : ClipRegion({lowerRight, upperLeft}, 5));
+        RedFill(e).Record(EMR_RECTANGLE, {0, 0, 1000, 1000});
+        auto m = Load(e.Bytes());
+        const QImage img = Render(*m);
+        EXPECT_EQ(At(img, 25, 25), kRedPixel) << sorted;
+        EXPECT_EQ(At(img, 75, 75), kRedPixel) << sorted;
+        EXPECT_EQ(At(img, 75, 25), kWhitePixel) << sorted;
+        EXPECT_EQ(At(img, 25, 75), kWhitePixel) << sorted;
     }
 }
 
 TEST(MetafilePlayer, ClipRegionWithExtremeCoordinatesDoesNotOverflow) {
     Emf e;
-    e.raw(EMR_EXTSELECTCLIPRGN,
-          clipRegion({QRect(QPoint(INT32_MIN, INT32_MIN), QPoint(INT32_MAX, INT32_MAX))}, 5));
-    redFill(e).record(EMR_RECTANGLE, {0, 0, 1000, 1000});
-    auto m = load(e.bytes());
-    EXPECT_EQ(at(render(*m), 50, 50), kRedPixel);
+    e.Raw(EMR_EXTSELECTCLIPRGN,
+          ClipRegion({QRect(QPoint(INT32_MIN, INT32_MIN), QPoint(INT32_MAX, INT32_MAX))}, 5));
+    RedFill(e).Record(EMR_RECTANGLE, {0, 0, 1000, 1000});
+    auto m = Load(e.Bytes());
+    EXPECT_EQ(At(Render(*m), 50, 50), kRedPixel);
 }

@@ -15,23 +15,23 @@ using qcm::pictures::TMetafile;
 
 namespace {
 
-QDir corpus(const char* folder) {
+QDir Corpus(const char* folder) {
     return QDir(QStringLiteral(QCM_CORPUS_DIR "/") + folder);
 }
 
-QByteArray readAll(const QString& path) {
+QByteArray ReadAll(const QString& path) {
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
-bool hasPlaceableKey(const QByteArray& b) {
+bool HasPlaceableKey(const QByteArray& b) {
     return b.startsWith("\xD7\xCD\xC6\x9A");
 }
-bool isEnhanced(const QByteArray& b) {
+bool IsEnhanced(const QByteArray& b) {
     return b.size() > 100 && b.mid(40, 4) == " EMF";
 }
 
-bool singleColour(const QImage& image) {
+bool SingleColour(const QImage& image) {
     const QRgb first = image.pixel(0, 0);
     for (int y = 0; y < image.height(); ++y) {
         for (int x = 0; x < image.width(); ++x) {
@@ -45,7 +45,7 @@ bool singleColour(const QImage& image) {
 
 // Mean absolute difference of grey levels (0..255) of two images, both
 // brought down to 32 x 32 so that one-pixel shifts of edges hardly count.
-double meanGreyDifference(const QImage& big, const QImage& bigOther) {
+double MeanGreyDifference(const QImage& big, const QImage& bigOther) {
     const QImage a = big.scaled(32, 32, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     const QImage b = bigOther.scaled(32, 32, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     double sum = 0;
@@ -58,7 +58,7 @@ double meanGreyDifference(const QImage& big, const QImage& bigOther) {
 }
 
 // Share of pixels that differ from the white background.
-double inked(const QImage& image) {
+double Inked(const QImage& image) {
     qint64 count = 0;
     for (int y = 0; y < image.height(); ++y) {
         for (int x = 0; x < image.width(); ++x) {
@@ -68,7 +68,7 @@ double inked(const QImage& image) {
     return double(count) / (image.width() * image.height());
 }
 
-QImage drawn(TMetafile& m, int side = 256) {
+QImage Drawn(TMetafile& m, int side = 256) {
     // Keep the picture's proportions so that thin lines survive.
     QSize size(side, side);
     if (m.Width() > 0 && m.Height() > 0) {
@@ -85,9 +85,9 @@ QImage drawn(TMetafile& m, int side = 256) {
 // Every file loads and draws something, except plain WMFs without the
 // placeable header, which this picture kind refuses, and files listed in
 // mayBeBlank (EMF+ only: their GDI part is empty).
-void loadAndDrawEach(const char* folder, const QStringList& patterns, const QStringList& skip = {},
+void LoadAndDrawEach(const char* folder, const QStringList& patterns, const QStringList& skip = {},
                      const QStringList& mayBeBlank = {}) {
-    const QDir dir = corpus(folder);
+    const QDir dir = Corpus(folder);
     if (!dir.exists()) {
         GTEST_SKIP() << "no corpus at " << dir.path().toStdString();
     }
@@ -98,57 +98,57 @@ void loadAndDrawEach(const char* folder, const QStringList& patterns, const QStr
             continue;
         }
         SCOPED_TRACE(name.toStdString());
-        const QByteArray bytes = readAll(dir.filePath(name));
+        const QByteArray bytes = ReadAll(dir.filePath(name));
         QBuffer buffer;
         buffer.setData(bytes);
         buffer.open(QIODevice::ReadOnly);
         TMetafile m;
-        if (!hasPlaceableKey(bytes) && !isEnhanced(bytes)) {
+        if (!HasPlaceableKey(bytes) && !IsEnhanced(bytes)) {
             EXPECT_THROW(m.LoadFromStream(buffer), EInvalidGraphic) << "not placeable";
             continue;
         }
         ASSERT_NO_THROW(m.LoadFromStream(buffer));
         EXPECT_GT(m.Width(), 0);
         EXPECT_GT(m.Height(), 0);
-        const QImage image = drawn(m);
+        const QImage image = Drawn(m);
         if (mayBeBlank.contains(name)) {
             continue;
         }
-        EXPECT_GT(inked(image), 0.002) << "drew almost nothing";
-        EXPECT_FALSE(singleColour(image)) << "drew a solid block";
+        EXPECT_GT(Inked(image), 0.002) << "drew almost nothing";
+        EXPECT_FALSE(SingleColour(image)) << "drew a solid block";
     }
 }
 
 } // namespace
 
 TEST(MetafileCorpus, LibwmfExamplesLoadAndDraw) {
-    loadAndDrawEach("wmf/libwmf", {QStringLiteral("*.wmf")});
+    LoadAndDrawEach("wmf/libwmf", {QStringLiteral("*.wmf")});
 }
 
 TEST(MetafileCorpus, LibuemfReferenceFilesLoadAndDraw) {
-    loadAndDrawEach("wmf/libuemf", {QStringLiteral("*.wmf")});
-    loadAndDrawEach("emf/libuemf", {QStringLiteral("*.emf")}, {},
+    LoadAndDrawEach("wmf/libuemf", {QStringLiteral("*.wmf")});
+    LoadAndDrawEach("emf/libuemf", {QStringLiteral("*.emf")}, {},
                     {QStringLiteral("test_libuemf_p_ref.emf")});
 }
 
 TEST(MetafileCorpus, ApachePoiFilesLoadAndDraw) {
-    loadAndDrawEach("emf/apache-poi", {QStringLiteral("*.emf")}, {QStringLiteral("61294.emf")});
+    LoadAndDrawEach("emf/apache-poi", {QStringLiteral("*.emf")}, {QStringLiteral("61294.emf")});
 }
 
 TEST(MetafileCorpus, MalformedPoiFileFailsInsteadOfHanging) {
-    const QDir dir = corpus("emf/apache-poi");
+    const QDir dir = Corpus("emf/apache-poi");
     if (!dir.exists(QStringLiteral("61294.emf"))) {
         GTEST_SKIP();
     }
     QBuffer buffer;
-    buffer.setData(readAll(dir.filePath(QStringLiteral("61294.emf"))));
+    buffer.setData(ReadAll(dir.filePath(QStringLiteral("61294.emf"))));
     buffer.open(QIODevice::ReadOnly);
     TMetafile m;
     EXPECT_THROW(m.LoadFromStream(buffer), EInvalidGraphic);
 }
 
 TEST(MetafileCorpus, MappingModeFilesAllDrawTheSameFigure) {
-    const QDir dir = corpus("emf/libuemf");
+    const QDir dir = Corpus("emf/libuemf");
     if (!dir.exists()) {
         GTEST_SKIP();
     }
@@ -158,7 +158,7 @@ TEST(MetafileCorpus, MappingModeFilesAllDrawTheSameFigure) {
                              "isotropic", "anisotropic"}) {
         SCOPED_TRACE(mode);
         QBuffer buffer;
-        buffer.setData(readAll(dir.filePath(QStringLiteral("test_mm_%1_ref.emf").arg(mode))));
+        buffer.setData(ReadAll(dir.filePath(QStringLiteral("test_mm_%1_ref.emf").arg(mode))));
         buffer.open(QIODevice::ReadOnly);
         TMetafile m;
         ASSERT_NO_THROW(m.LoadFromStream(buffer));
@@ -168,13 +168,13 @@ TEST(MetafileCorpus, MappingModeFilesAllDrawTheSameFigure) {
             QPainter painter(&image);
             m.Draw(painter, image.rect());
         }
-        EXPECT_GT(inked(image), 0.002);
+        EXPECT_GT(Inked(image), 0.002);
         if (reference.isNull()) {
             reference = image;
         }
         // The border line on the picture's edge falls half outside in the
         // y-up modes (about 6 grey levels on average); moved shapes cost far more.
-        EXPECT_LT(meanGreyDifference(image, reference), 8.0);
+        EXPECT_LT(MeanGreyDifference(image, reference), 8.0);
     }
 }
 
@@ -197,7 +197,7 @@ TEST(MetafileReference, ExportedDrawingsLookLikeTheirSource) {
         for (const char* ext : {"emf", "wmf"}) {
             SCOPED_TRACE(std::string(base) + "." + ext);
             QBuffer buffer;
-            buffer.setData(readAll(dir.filePath(QStringLiteral("%1.%2").arg(base, ext))));
+            buffer.setData(ReadAll(dir.filePath(QStringLiteral("%1.%2").arg(base, ext))));
             buffer.open(QIODevice::ReadOnly);
             TMetafile m;
             ASSERT_NO_THROW(m.LoadFromStream(buffer));
@@ -207,7 +207,7 @@ TEST(MetafileReference, ExportedDrawingsLookLikeTheirSource) {
                 QPainter painter(&image);
                 m.Draw(painter, image.rect());
             }
-            EXPECT_LT(meanGreyDifference(image, reference),
+            EXPECT_LT(MeanGreyDifference(image, reference),
                       std::string(ext) == "emf" ? emfLimit : wmfLimit);
         }
     }

@@ -43,7 +43,7 @@ std::string LoadError(TPicture& picture, const QString& name) {
     try {
         picture.LoadFromFile(name);
     } catch (const Exception& e) {
-        return std::string(e.className()) + ": " + e.message().toStdString();
+        return std::string(e.ClassName()) + ": " + e.Message().toStdString();
     }
     return {};
 }
@@ -73,13 +73,13 @@ QByteArray StripBmp(int width, bool rle) {
         pixels.append((4 - width % 4) % 4, '\0');
     }
     Bytes b;
-    b.u8('B').u8('M').u32(14 + 40 + 1024 + pixels.size()).u32(0).u32(14 + 40 + 1024);
-    b.u32(40).u32(width).u32(1).u16(1).u16(8).u32(rle ? 1 : 0).u32(pixels.size());
-    b.u32(0).u32(0).u32(256).u32(0);
+    b.U8('B').U8('M').U32(14 + 40 + 1024 + pixels.size()).U32(0).U32(14 + 40 + 1024);
+    b.U32(40).U32(width).U32(1).U16(1).U16(8).U32(rle ? 1 : 0).U32(pixels.size());
+    b.U32(0).U32(0).U32(256).U32(0);
     for (int i = 0; i < 256; ++i) {
-        b.u8(i).u8(i).u8(i).u8(0);
+        b.U8(i).U8(i).U8(i).U8(0);
     }
-    return b.raw(pixels).data;
+    return b.Raw(pixels).data;
 }
 
 // A JPEG whose frame header declares width x height over 8 x 8 of data.
@@ -97,7 +97,7 @@ std::string LoadBytesError(TGraphic& graphic, const QByteArray& bytes) {
     try {
         graphic.LoadFromBytes(bytes);
     } catch (const Exception& e) {
-        return std::string(e.className()) + ": " + e.message().toStdString();
+        return std::string(e.ClassName()) + ": " + e.Message().toStdString();
     }
     return {};
 }
@@ -135,7 +135,7 @@ TEST(PictureLimits, TinyFilesDeclaringHugePicturesFailWithTheKindsMessage) {
 TEST(PictureLimits, HugeReportedMetafileLoadsAndDrawsWithinTheLimit) {
     // 10 device pixels a millimetre: 655 350 hundredths are 65 535 pixels.
     TMetafile emf;
-    EXPECT_EQ(LoadBytesError(emf, metafile_test::Emf().bytes(QRect(0, 0, 655350, 655350))), "");
+    EXPECT_EQ(LoadBytesError(emf, metafile_test::Emf().Bytes(QRect(0, 0, 655350, 655350))), "");
     EXPECT_EQ(emf.Width(), 65535);
     QImage small(32, 32, QImage::Format_ARGB32_Premultiplied);
     QPainter painter(&small);
@@ -185,7 +185,7 @@ TEST(FileFormats, EachExtensionIsReadByItsKind) {
     };
     for (const auto& [name, error] : cases) {
         SCOPED_TRACE(name);
-        folder.write(QString::fromUtf8(name), QByteArray("pas une image"));
+        folder.Write(QString::fromUtf8(name), QByteArray("pas une image"));
         TPicture picture;
         EXPECT_EQ(LoadError(picture, QString::fromUtf8(name)).rfind(error, 0), 0u);
     }
@@ -208,7 +208,7 @@ TEST(Picture, JpegExtensionsLoadInAnyCase) {
     TempFolder folder;
     for (const char* name : {"photo.JPG", "photo.jpeg", "photo.Jpg", "PHOTO.JPEG"}) {
         SCOPED_TRACE(name);
-        folder.write(QLatin1String(name), SmallJpeg());
+        folder.Write(QLatin1String(name), SmallJpeg());
         TPicture picture;
         EXPECT_EQ(LoadError(picture, QLatin1String(name)), "");
         ASSERT_NE(picture.Graphic(), nullptr);
@@ -226,7 +226,7 @@ TEST(Picture, UnknownExtensionNamesItAsWritten) {
     };
     for (const auto& [name, shown] : cases) {
         SCOPED_TRACE(name);
-        folder.write(QString::fromUtf8(name), SmallJpeg());
+        folder.Write(QString::fromUtf8(name), SmallJpeg());
         TPicture picture;
         EXPECT_EQ(LoadError(picture, QString::fromUtf8(name)),
                   std::string("EInvalidGraphic: Extension de fichier graphique inconnue ") + shown);
@@ -243,8 +243,8 @@ TEST(Picture, MissingFileCannotBeOpened) {
 
 TEST(Picture, FailedLoadKeepsThePreviousPictureAndReportsNoChange) {
     TempFolder folder;
-    folder.write(QStringLiteral("bonne.jpg"), SmallJpeg());
-    folder.write(QStringLiteral("mauvaise.jpg"), QByteArray("pas une image"));
+    folder.Write(QStringLiteral("bonne.jpg"), SmallJpeg());
+    folder.Write(QStringLiteral("mauvaise.jpg"), QByteArray("pas une image"));
     TPicture picture;
     int changes = 0;
     picture.OnChange = [&] { ++changes; };
@@ -262,7 +262,7 @@ TEST(Picture, FailedLoadKeepsThePreviousPictureAndReportsNoChange) {
 
 TEST(Picture, ChangesOfTheAttachedPictureReachTheOwner) {
     TempFolder folder;
-    folder.write(QStringLiteral("a.jpg"), SmallJpeg());
+    folder.Write(QStringLiteral("a.jpg"), SmallJpeg());
     TPicture picture;
     picture.LoadFromFile(QStringLiteral("a.jpg"));
     int changes = 0;
@@ -276,7 +276,7 @@ TEST(Picture, ChangesOfTheAttachedPictureReachTheOwner) {
 
 TEST(Picture, EmptyBmpFileIsAnEmptyPicture) {
     TempFolder folder;
-    folder.write(QStringLiteral("vide.bmp"), {});
+    folder.Write(QStringLiteral("vide.bmp"), {});
     TPicture picture;
     ASSERT_EQ(LoadError(picture, QStringLiteral("vide.bmp")), "");
     ASSERT_NE(picture.Graphic(), nullptr);
@@ -288,11 +288,11 @@ TEST(Picture, EmptyBmpFileIsAnEmptyPicture) {
 
 TEST(Picture, KindIsChosenByExtensionOnly) {
     TempFolder folder;
-    folder.write(QStringLiteral("image.gif"), SmallBmp());
+    folder.Write(QStringLiteral("image.gif"), SmallBmp());
     TPicture picture;
     const std::string error = LoadError(picture, QStringLiteral("image.gif"));
     EXPECT_NE(error.find(": Invalid GIF signature"), std::string::npos) << error;
-    folder.write(QStringLiteral("image.bmp"), SmallBmp());
+    folder.Write(QStringLiteral("image.bmp"), SmallBmp());
     ASSERT_EQ(LoadError(picture, QStringLiteral("image.bmp")), "");
     EXPECT_EQ(picture.Width(), 5);
     EXPECT_EQ(picture.Height(), 3);
@@ -320,12 +320,12 @@ ToolRun RunTool(const QStringList& args) {
 
 TEST(ToolPicture, PrintsKindAndSizeOrTheError) {
     TempFolder folder;
-    folder.write(QStringLiteral("photo.jpg"), SmallJpeg());
-    folder.write(QStringLiteral("photo.bmp"), SmallBmp());
-    folder.write(QStringLiteral("faux.jpg"), QByteArray("texte"));
-    folder.write(QStringLiteral("bombe.gif"), Gif(65535, 65535, 1, 1));
-    folder.write(QStringLiteral("a4.wmf"),
-                 metafile_test::Wmf().bytes(QRect(0, 0, 32767, 32767), 1));
+    folder.Write(QStringLiteral("photo.jpg"), SmallJpeg());
+    folder.Write(QStringLiteral("photo.bmp"), SmallBmp());
+    folder.Write(QStringLiteral("faux.jpg"), QByteArray("texte"));
+    folder.Write(QStringLiteral("bombe.gif"), Gif(65535, 65535, 1, 1));
+    folder.Write(QStringLiteral("a4.wmf"),
+                 metafile_test::Wmf().Bytes(QRect(0, 0, 32767, 32767), 1));
     const struct {
         const char* file;
         int exitCode;
@@ -343,10 +343,10 @@ TEST(ToolPicture, PrintsKindAndSizeOrTheError) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.file);
         const ToolRun run = RunTool(
-            {folder.file(QLatin1String(c.file)), QStringLiteral("--png"), folder.file("out.png")});
+            {folder.File(QLatin1String(c.file)), QStringLiteral("--png"), folder.File("out.png")});
         EXPECT_EQ(run.exitCode, c.exitCode);
         EXPECT_EQ(run.out, QLatin1String(c.out));
-        const QString err = QString(run.err).replace(folder.path() + QLatin1Char('/'), QString());
+        const QString err = QString(run.err).replace(folder.Path() + QLatin1Char('/'), QString());
         // Qt may add its own warnings before ours
         EXPECT_TRUE(*c.err == 0 || err.contains(QString::fromUtf8(c.err))) << err.toStdString();
     }
@@ -356,11 +356,11 @@ TEST(ToolPicture, WritesThePictureAsPngAtItsSize) {
     TempFolder folder;
     QImage source(16, 8, QImage::Format_RGB32);
     source.fill(qRgb(200, 30, 40));
-    folder.write(QStringLiteral("rouge.jpg"), qcm::testing::EncodeJpeg(source));
-    const ToolRun run = RunTool({folder.file(QStringLiteral("rouge.jpg")), QStringLiteral("--png"),
-                                 folder.file(QStringLiteral("rouge.png"))});
+    folder.Write(QStringLiteral("rouge.jpg"), qcm::testing::EncodeJpeg(source));
+    const ToolRun run = RunTool({folder.File(QStringLiteral("rouge.jpg")), QStringLiteral("--png"),
+                                 folder.File(QStringLiteral("rouge.png"))});
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
-    const QImage png(folder.file(QStringLiteral("rouge.png")), "PNG");
+    const QImage png(folder.File(QStringLiteral("rouge.png")), "PNG");
     ASSERT_EQ(png.size(), QSize(16, 8));
     const QRgb centre = png.pixel(8, 4);
     EXPECT_EQ(qAlpha(centre), 255);
@@ -372,27 +372,27 @@ TEST(ToolPicture, WritesThePictureAsPngAtItsSize) {
 TEST(ByteReader, FieldsOutsideTheViewReadAsZeroAndTheCursorStopsAtTheEnd) {
     const QByteArray data("\x01\x02\x03\x04\x05", 5);
     pictures::ByteReader r(data);
-    EXPECT_EQ(r.u32(0), 0x04030201u);
-    EXPECT_EQ(r.be32(1), 0x02030405u);
-    EXPECT_EQ(r.u16(4), 0u); // one byte short
-    EXPECT_EQ(r.u32(std::size_t(-2)), 0u);
-    EXPECT_EQ(r.u8(5), 0u);
-    EXPECT_TRUE(r.has(5, 0));
-    EXPECT_FALSE(r.has(3, std::size_t(-1)));
-    EXPECT_EQ(r.sub(4, 2).size(), 0u);
-    EXPECT_EQ(r.sub(1, 2).u16(0), 0x0302u);
-    EXPECT_EQ(r.from(6).size(), 0u);
+    EXPECT_EQ(r.U32(0), 0x04030201u);
+    EXPECT_EQ(r.Be32(1), 0x02030405u);
+    EXPECT_EQ(r.U16(4), 0u); // one byte short
+    EXPECT_EQ(r.U32(std::size_t(-2)), 0u);
+    EXPECT_EQ(r.U8(5), 0u);
+    EXPECT_TRUE(r.Has(5, 0));
+    EXPECT_FALSE(r.Has(3, std::size_t(-1)));
+    EXPECT_EQ(r.Sub(4, 2).Size(), 0u);
+    EXPECT_EQ(r.Sub(1, 2).U16(0), 0x0302u);
+    EXPECT_EQ(r.From(6).Size(), 0u);
 
     char buffer[8] = {};
-    EXPECT_TRUE(r.skip(3));
-    EXPECT_EQ(r.read(buffer, 8), 2u);
+    EXPECT_TRUE(r.Skip(3));
+    EXPECT_EQ(r.Read(buffer, 8), 2u);
     EXPECT_EQ(buffer[1], 5);
-    EXPECT_EQ(r.next(), -1);
-    r.seek(4);
-    EXPECT_FALSE(r.skip(2));
-    EXPECT_EQ(r.pos(), 5u);
-    r.seek(99);
-    EXPECT_EQ(r.remaining(), 0u);
+    EXPECT_EQ(r.Next(), -1);
+    r.Seek(4);
+    EXPECT_FALSE(r.Skip(2));
+    EXPECT_EQ(r.Pos(), 5u);
+    r.Seek(99);
+    EXPECT_EQ(r.Remaining(), 0u);
 }
 
 TEST(ReadRest, GivesTheBytesFromThePositionAndLeavesTheStreamAtItsEnd) {

@@ -13,17 +13,17 @@ public:
     TempDir(const TempDir&) = delete;
     TempDir& operator=(const TempDir&) = delete;
 
-    QString path() const { return dir_.path(); }
-    QString file(const QString& name) const { return dir_.filePath(name); }
+    QString Path() const { return dir_.path(); }
+    QString File(const QString& name) const { return dir_.filePath(name); }
 
-    void write(const QString& name, const QByteArray& bytes) const {
-        QDir(dir_.path()).mkpath(QFileInfo(file(name)).path());
-        QFile f(file(name));
+    void Write(const QString& name, const QByteArray& bytes) const {
+        QDir(dir_.path()).mkpath(QFileInfo(File(name)).path());
+        QFile f(File(name));
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
         f.write(bytes);
     }
-    QByteArray read(const QString& name) const {
-        QFile f(file(name));
+    QByteArray Read(const QString& name) const {
+        QFile f(File(name));
         return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
     }
 
@@ -35,7 +35,7 @@ private:
 // is handed names relative to the current folder.
 class TempFolder : public TempDir {
 public:
-    TempFolder() : saved_(QDir::currentPath()) { QDir::setCurrent(path()); }
+    TempFolder() : saved_(QDir::currentPath()) { QDir::setCurrent(Path()); }
     ~TempFolder() { QDir::setCurrent(saved_); }
     TempFolder(const TempFolder&) = delete;
     TempFolder& operator=(const TempFolder&) = delete;

@@ -68,7 +68,7 @@ int Frames(const QStringList& args) {
     try {
         image.LoadFromFile(file);
     } catch (const Exception& e) {
-        return Fail(QStringLiteral("%1: %2").arg(QString::fromLatin1(e.className()), e.message()));
+        return Fail(QStringLiteral("%1: %2").arg(QString::fromLatin1(e.ClassName()), e.Message()));
     }
     if (image.Empty()) {
         return Fail(QStringLiteral("aucune image dans %1").arg(file));
@@ -96,7 +96,7 @@ int Frames(const QStringList& args) {
             ++written;
         });
     } catch (const Exception& e) {
-        return Fail(QStringLiteral("%1: %2").arg(QString::fromLatin1(e.className()), e.message()));
+        return Fail(QStringLiteral("%1: %2").arg(QString::fromLatin1(e.ClassName()), e.Message()));
     }
     if (failed) {
         return Fail(QStringLiteral("impossible d'écrire dans %1").arg(outDir));

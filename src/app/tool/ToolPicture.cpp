@@ -28,7 +28,7 @@ void PrintError(const char* className, const QString& message) {
 // limit that keeps its proportions. Bitmaps never report more: their readers
 // refuse them.
 QSize CanvasSize(std::int64_t width, std::int64_t height) {
-    if (pictures::withinLimits(width, height)) {
+    if (pictures::WithinLimits(width, height)) {
         return {static_cast<int>(width), static_cast<int>(height)};
     }
     const double scale =
@@ -45,7 +45,7 @@ bool WritePng(TPicture& picture, const QString& out) {
     }
     const QSize size = CanvasSize(picture.Width(), picture.Height());
     QImage image =
-        pictures::newImage(size.width(), size.height(), QImage::Format_ARGB32_Premultiplied);
+        pictures::NewImage(size.width(), size.height(), QImage::Format_ARGB32_Premultiplied);
     if (image.isNull()) {
         PrintError("qcm-tool", QStringLiteral("image trop grande pour %1").arg(out));
         return false;
@@ -93,7 +93,7 @@ int Picture(const QStringList& args) {
             return 1;
         }
     } catch (const Exception& e) {
-        PrintError(e.className(), e.message());
+        PrintError(e.ClassName(), e.Message());
         return 1;
     } catch (const std::exception& e) {
         PrintError("Exception", QString::fromLocal8Bit(e.what()));

@@ -125,7 +125,7 @@ QByteArray ToJson(const TQuestionnaire& q) {
 }
 
 int Fail(const Exception& e) {
-    std::fprintf(stderr, "%s\n", e.message().toUtf8().constData());
+    std::fprintf(stderr, "%s\n", e.Message().toUtf8().constData());
     return 1;
 }
 
@@ -144,7 +144,7 @@ int Show(const QStringList& args) {
         return 2;
     }
     try {
-        const TQuestionnaire q = LireQCM(folders::join(folders::current(), args.first()));
+        const TQuestionnaire q = LireQCM(folders::Join(folders::Current(), args.first()));
         const QByteArray json = ToJson(q);
         std::fwrite(json.constData(), 1, static_cast<size_t>(json.size()), stdout);
         return 0;
@@ -158,7 +158,7 @@ int Resave(const QStringList& args) {
         return 2;
     }
     try {
-        const QString dossier = folders::join(folders::current(), args.first());
+        const QString dossier = folders::Join(folders::Current(), args.first());
         EcrireQCM(LireQCM(dossier), dossier);
         return 0;
     } catch (const Exception& e) {

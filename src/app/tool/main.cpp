@@ -36,7 +36,7 @@ int main(int argc, char** argv) {
     // Names that are not UTF-8 keep their bytes, as every path of the program.
     QStringList args;
     for (int i = 1; i < argc; ++i) {
-        args << qcm::core::folders::decodeName(argv[i]);
+        args << qcm::core::folders::DecodeName(argv[i]);
     }
     if (args.isEmpty()) {
         Usage();

@@ -24,134 +24,134 @@ const QColor kJaune(255, 255, 0);
 const QColor kGris(128, 128, 128);
 const QColor kGrisClair(192, 192, 192);
 
-QImage fond(int w, int h, const QColor& c) {
+QImage Fond(int w, int h, const QColor& c) {
     QImage img(w, h, QImage::Format_RGB32);
     img.fill(c);
     return img;
 }
 
-QPen trait(const QColor& c, qreal largeur) {
+QPen Trait(const QColor& c, qreal largeur) {
     return QPen(c, largeur, Qt::SolidLine, Qt::SquareCap, Qt::BevelJoin);
 }
 
-void polyligne(QPainter& p, std::initializer_list<QPoint> points) {
+void Polyligne(QPainter& p, std::initializer_list<QPoint> points) {
     const std::vector<QPoint> v(points);
     p.drawPolyline(v.data(), static_cast<int>(v.size()));
 }
 
 // Digits and letters as strokes in a 6 x 10 box whose top-left is o.
-void chiffre(QPainter& p, char c, QPoint o) {
+void Chiffre(QPainter& p, char c, QPoint o) {
     auto pt = [o](int x, int y) { return o + QPoint(x, y); };
     switch (c) {
     case '1':
-        polyligne(p, {pt(1, 2), pt(3, 0), pt(3, 10)});
+        Polyligne(p, {pt(1, 2), pt(3, 0), pt(3, 10)});
         break;
     case '2':
-        polyligne(p, {pt(0, 1), pt(1, 0), pt(5, 0), pt(6, 1), pt(6, 4), pt(0, 10), pt(6, 10)});
+        Polyligne(p, {pt(0, 1), pt(1, 0), pt(5, 0), pt(6, 1), pt(6, 4), pt(0, 10), pt(6, 10)});
         break;
     case '3':
-        polyligne(p, {pt(0, 0), pt(6, 0), pt(6, 10), pt(0, 10)});
-        polyligne(p, {pt(2, 5), pt(6, 5)});
+        Polyligne(p, {pt(0, 0), pt(6, 0), pt(6, 10), pt(0, 10)});
+        Polyligne(p, {pt(2, 5), pt(6, 5)});
         break;
     case '4':
-        polyligne(p, {pt(5, 10), pt(5, 0), pt(0, 7), pt(6, 7)});
+        Polyligne(p, {pt(5, 10), pt(5, 0), pt(0, 7), pt(6, 7)});
         break;
     case '6':
-        polyligne(p, {pt(6, 0), pt(0, 0), pt(0, 10), pt(6, 10), pt(6, 5), pt(0, 5)});
+        Polyligne(p, {pt(6, 0), pt(0, 0), pt(0, 10), pt(6, 10), pt(6, 5), pt(0, 5)});
         break;
     case '7':
-        polyligne(p, {pt(0, 0), pt(6, 0), pt(2, 10)});
+        Polyligne(p, {pt(0, 0), pt(6, 0), pt(2, 10)});
         break;
     case 'F':
-        polyligne(p, {pt(6, 0), pt(0, 0), pt(0, 12)});
-        polyligne(p, {pt(0, 6), pt(4, 6)});
+        Polyligne(p, {pt(6, 0), pt(0, 0), pt(0, 12)});
+        Polyligne(p, {pt(0, 6), pt(4, 6)});
         break;
     case 'I':
-        polyligne(p, {pt(2, 0), pt(2, 12)});
+        Polyligne(p, {pt(2, 0), pt(2, 12)});
         break;
     case 'N':
-        polyligne(p, {pt(0, 12), pt(0, 0), pt(6, 12), pt(6, 0)});
+        Polyligne(p, {pt(0, 12), pt(0, 0), pt(6, 12), pt(6, 0)});
         break;
     default:
         break;
     }
 }
 
-void anneau(QPainter& p, QPoint centre, int rayon, int largeur) {
+void Anneau(QPainter& p, QPoint centre, int rayon, int largeur) {
     p.setBrush(Qt::NoBrush);
-    p.setPen(trait(kBleu, largeur));
+    p.setPen(Trait(kBleu, largeur));
     p.drawEllipse(centre, rayon, rayon);
 }
 
-void croix(QPainter& p, QPoint centre, int demi, int largeur) {
-    p.setPen(trait(kRouge, largeur));
+void Croix(QPainter& p, QPoint centre, int demi, int largeur) {
+    p.setPen(Trait(kRouge, largeur));
     p.drawLine(centre + QPoint(-demi, -demi), centre + QPoint(demi, demi));
     p.drawLine(centre + QPoint(-demi, demi), centre + QPoint(demi, -demi));
 }
 
-QImage cocheoff() {
-    QImage img = fond(30, 30, kCle);
+QImage Cocheoff() {
+    QImage img = Fond(30, 30, kCle);
     QPainter p(&img);
-    anneau(p, {15, 15}, 10, 3);
+    Anneau(p, {15, 15}, 10, 3);
     return img;
 }
 
-QImage cocheon() {
-    QImage img = cocheoff();
+QImage Cocheon() {
+    QImage img = Cocheoff();
     QPainter p(&img);
-    croix(p, {15, 15}, 9, 3);
+    Croix(p, {15, 15}, 9, 3);
     return img;
 }
 
-QImage iplus() {
-    QImage img = fond(30, 30, kCle);
+QImage Iplus() {
+    QImage img = Fond(30, 30, kCle);
     QPainter p(&img);
     for (const QPoint c : {QPoint(8, 8), QPoint(21, 8), QPoint(15, 20)}) {
-        anneau(p, c, 6, 2);
-        croix(p, c, 5, 2);
+        Anneau(p, c, 6, 2);
+        Croix(p, c, 5, 2);
     }
     return img;
 }
 
-QImage chiffres(const char* texte, const QColor& couleur, std::initializer_list<QPoint> places) {
-    QImage img = fond(30, 30, kCle);
+QImage Chiffres(const char* texte, const QColor& couleur, std::initializer_list<QPoint> places) {
+    QImage img = Fond(30, 30, kCle);
     QPainter p(&img);
-    p.setPen(trait(couleur, 2));
+    p.setPen(Trait(couleur, 2));
     const char* c = texte;
     for (const QPoint o : places) {
-        chiffre(p, *c++, o);
+        Chiffre(p, *c++, o);
     }
     return img;
 }
 
-void note(QPainter& p) {
+void Note(QPainter& p) {
     p.setPen(Qt::NoPen);
     p.setBrush(kMarine);
     p.drawEllipse(QPoint(10, 22), 5, 4);
-    p.setPen(trait(kMarine, 2));
+    p.setPen(Trait(kMarine, 2));
     p.drawLine(14, 22, 14, 5);
-    polyligne(p, {QPoint(14, 5), QPoint(21, 10), QPoint(21, 14)});
+    Polyligne(p, {QPoint(14, 5), QPoint(21, 10), QPoint(21, 14)});
 }
 
-QImage sonOn() {
-    QImage img = fond(30, 30, kCle);
+QImage SonOn() {
+    QImage img = Fond(30, 30, kCle);
     QPainter p(&img);
-    note(p);
+    Note(p);
     return img;
 }
 
-QImage sonOff() {
-    QImage img = sonOn();
+QImage SonOff() {
+    QImage img = SonOn();
     QPainter p(&img);
-    p.setPen(trait(kRouge, 3));
+    p.setPen(Trait(kRouge, 3));
     p.drawLine(4, 4, 26, 26);
     return img;
 }
 
-QImage nouveau() {
-    QImage img = fond(30, 30, kRouge);
+QImage Nouveau() {
+    QImage img = Fond(30, 30, kRouge);
     QPainter p(&img);
-    p.setPen(trait(Qt::black, 1));
+    p.setPen(Trait(Qt::black, 1));
     p.setBrush(Qt::white);
     const QPoint feuille[] = {{7, 3}, {18, 3}, {23, 8}, {23, 26}, {7, 26}};
     p.drawPolygon(feuille, 5);
@@ -161,10 +161,10 @@ QImage nouveau() {
     return img;
 }
 
-QImage charger() {
-    QImage img = fond(30, 30, kCle);
+QImage Charger() {
+    QImage img = Fond(30, 30, kCle);
     QPainter p(&img);
-    p.setPen(trait(Qt::black, 1));
+    p.setPen(Trait(Qt::black, 1));
     p.setBrush(QColor(192, 160, 0));
     const QPoint dos[] = {{2, 9}, {9, 9}, {11, 12}, {22, 12}, {22, 26}, {2, 26}};
     p.drawPolygon(dos, 6);
@@ -173,22 +173,22 @@ QImage charger() {
     p.drawPolygon(volet, 4);
     // The curved arrow out of the folder.
     p.setBrush(Qt::NoBrush);
-    p.setPen(trait(kVert, 2));
+    p.setPen(Trait(kVert, 2));
     QPainterPath arc;
     arc.moveTo(14, 13);
     arc.quadTo(16, 3, 25, 4);
     p.drawPath(arc);
-    p.setPen(trait(kVert, 1));
+    p.setPen(Trait(kVert, 1));
     p.setBrush(kVert);
     const QPoint pointe[] = {{25, 1}, {29, 4}, {25, 7}};
     p.drawPolygon(pointe, 3);
     return img;
 }
 
-QImage sauver() {
-    QImage img = fond(30, 30, kCle);
+QImage Sauver() {
+    QImage img = Fond(30, 30, kCle);
     QPainter p(&img);
-    p.setPen(trait(Qt::black, 1));
+    p.setPen(Trait(Qt::black, 1));
     p.setBrush(kBleu);
     const QPoint disque[] = {{3, 3}, {24, 3}, {27, 6}, {27, 27}, {3, 27}};
     p.drawPolygon(disque, 5);
@@ -201,10 +201,10 @@ QImage sauver() {
     return img;
 }
 
-QImage chargeImage() {
-    QImage img = fond(29, 29, kCle);
+QImage ChargeImage() {
+    QImage img = Fond(29, 29, kCle);
     QPainter p(&img);
-    p.setPen(trait(Qt::black, 1));
+    p.setPen(Trait(Qt::black, 1));
     p.setBrush(Qt::white);
     p.drawRect(2, 4, 25, 20);
     p.setPen(Qt::NoPen);
@@ -218,8 +218,8 @@ QImage chargeImage() {
     return img;
 }
 
-QImage changefond() {
-    QImage img = fond(30, 30, kCle);
+QImage Changefond() {
+    QImage img = Fond(30, 30, kCle);
     QPainter p(&img);
     p.setPen(Qt::NoPen);
     p.setBrush(kBleu);
@@ -233,8 +233,8 @@ QImage changefond() {
     return img;
 }
 
-QImage fleche(bool droite) {
-    QImage img = fond(30, 30, kBleu);
+QImage Fleche(bool droite) {
+    QImage img = Fond(30, 30, kBleu);
     QPainter p(&img);
     p.setPen(Qt::NoPen);
     auto triangle = [&](QPoint d, const QColor& c) {
@@ -253,8 +253,8 @@ QImage fleche(bool droite) {
 }
 
 // The four states of Fin side by side: up, disabled, pressed, held down.
-QImage fin() {
-    QImage img = fond(120, 30, kBleu);
+QImage Fin() {
+    QImage img = Fond(120, 30, kBleu);
     QPainter p(&img);
     const struct {
         int x;
@@ -268,21 +268,21 @@ QImage fin() {
     for (const auto& e : etats) {
         const QPoint o(e.x + 3 + e.decalage, 9 + e.decalage);
         for (const auto& [couleur, largeur] : {std::pair{e.contour, 4}, std::pair{e.lettres, 2}}) {
-            p.setPen(trait(couleur, largeur));
-            chiffre(p, 'F', o);
-            chiffre(p, 'I', o + QPoint(8, 0));
-            chiffre(p, 'N', o + QPoint(15, 0));
+            p.setPen(Trait(couleur, largeur));
+            Chiffre(p, 'F', o);
+            Chiffre(p, 'I', o + QPoint(8, 0));
+            Chiffre(p, 'N', o + QPoint(15, 0));
         }
     }
     return img;
 }
 
 // A white hand outlined in black, index finger up, its tip at (11, 9).
-QImage doigt() {
+QImage Doigt() {
     QImage img(32, 32, QImage::Format_ARGB32);
     img.fill(Qt::transparent);
     QPainter p(&img);
-    p.setPen(trait(Qt::black, 1));
+    p.setPen(Trait(Qt::black, 1));
     p.setBrush(Qt::white);
     const QPoint main[] = {{9, 10},  {10, 8},  {12, 8},  {13, 10}, {13, 16}, {15, 15}, {17, 16},
                            {18, 17}, {20, 16}, {22, 17}, {23, 18}, {25, 18}, {26, 20}, {26, 25},
@@ -293,16 +293,16 @@ QImage doigt() {
     return img;
 }
 
-QImage icone() {
+QImage Icone() {
     QImage img(32, 32, QImage::Format_ARGB32);
     img.fill(Qt::transparent);
     QPainter p(&img);
-    p.setPen(trait(kRouge, 3));
+    p.setPen(Trait(kRouge, 3));
     p.setBrush(Qt::white);
     const QPoint t[] = {{16, 2}, {30, 29}, {2, 29}};
     p.drawPolygon(t, 3);
-    p.setPen(trait(Qt::black, 2));
-    polyligne(p, {QPoint(12, 13), QPoint(13, 11), QPoint(19, 11), QPoint(20, 13), QPoint(20, 15),
+    p.setPen(Trait(Qt::black, 2));
+    Polyligne(p, {QPoint(12, 13), QPoint(13, 11), QPoint(19, 11), QPoint(20, 13), QPoint(20, 15),
                   QPoint(16, 18), QPoint(16, 21)});
     p.setPen(Qt::NoPen);
     p.setBrush(Qt::black);
@@ -311,22 +311,22 @@ QImage icone() {
 }
 
 // The chooser's picture: a sheet with three ticked lines.
-QImage choix() {
+QImage Choix() {
     QImage img(41, 43, QImage::Format_ARGB32);
     img.fill(Qt::transparent);
     QPainter p(&img);
-    p.setPen(trait(Qt::black, 1));
+    p.setPen(Trait(Qt::black, 1));
     p.setBrush(Qt::white);
     p.drawRect(4, 2, 32, 39);
     for (int i = 0; i < 3; ++i) {
         const int y = 10 + 11 * i;
-        p.setPen(trait(kBleu, 2));
+        p.setPen(Trait(kBleu, 2));
         p.drawRect(8, y - 3, 6, 6);
-        p.setPen(trait(kMarine, 2));
+        p.setPen(Trait(kMarine, 2));
         p.drawLine(18, y, 32, y);
         if (i != 1) {
-            p.setPen(trait(kRouge, 2));
-            polyligne(p, {QPoint(8, y - 1), QPoint(11, y + 3), QPoint(16, y - 6)});
+            p.setPen(Trait(kRouge, 2));
+            Polyligne(p, {QPoint(8, y - 1), QPoint(11, y + 3), QPoint(16, y - 6)});
         }
     }
     return img;
@@ -343,31 +343,31 @@ int main(int argc, char** argv) {
     }
     const QDir dossier(QString::fromLocal8Bit(argv[1]));
     const std::vector<std::pair<const char*, std::function<QImage()>>> glyphes = {
-        {"Cocheon", cocheon},
-        {"Cocheoff", cocheoff},
-        {"Iune", cocheon},
-        {"Iplus", iplus},
+        {"Cocheon", Cocheon},
+        {"Cocheoff", Cocheoff},
+        {"Iune", Cocheon},
+        {"Iplus", Iplus},
         {"ordre",
          [] {
-             return chiffres("123", kVert, {{2, 17}, {11, 10}, {20, 3}});
+             return Chiffres("123", kVert, {{2, 17}, {11, 10}, {20, 3}});
          }},
         {"desordre",
          [] {
-             return chiffres("647", kRouge, {{2, 6}, {11, 16}, {20, 9}});
+             return Chiffres("647", kRouge, {{2, 6}, {11, 16}, {20, 9}});
          }},
-        {"SonOn", sonOn},
-        {"Sonoff", sonOff},
-        {"NouveauQ", nouveau},
-        {"Charger", charger},
-        {"Sauver", sauver},
-        {"ChargeImage", chargeImage},
-        {"Changefond", changefond},
-        {"FG", [] { return fleche(false); }},
-        {"FD", [] { return fleche(true); }},
-        {"Fin", fin},
-        {"DOIGT", doigt},
-        {"MAINICON", icone},
-        {"choix", choix},
+        {"SonOn", SonOn},
+        {"Sonoff", SonOff},
+        {"NouveauQ", Nouveau},
+        {"Charger", Charger},
+        {"Sauver", Sauver},
+        {"ChargeImage", ChargeImage},
+        {"Changefond", Changefond},
+        {"FG", [] { return Fleche(false); }},
+        {"FD", [] { return Fleche(true); }},
+        {"Fin", Fin},
+        {"DOIGT", Doigt},
+        {"MAINICON", Icone},
+        {"choix", Choix},
     };
     for (const auto& [nom, dessin] : glyphes) {
         const QString path = dossier.filePath(QString::fromLatin1(nom) + QStringLiteral(".png"));

@@ -5,13 +5,13 @@
 namespace qcm::editor::glyphes {
 
 namespace {
-QString chemin(const QString& nom) {
+QString Chemin(const QString& nom) {
     return QStringLiteral(":/glyphes/%1.png").arg(nom);
 }
 } // namespace
 
 QImage Glyphe(const QString& nom) {
-    QImage img(chemin(nom));
+    QImage img(Chemin(nom));
     if (img.isNull()) {
         return img;
     }
@@ -29,7 +29,7 @@ QImage Glyphe(const QString& nom) {
 }
 
 QCursor Doigt() {
-    const QPixmap main(chemin(QStringLiteral("DOIGT")));
+    const QPixmap main(Chemin(QStringLiteral("DOIGT")));
     if (main.isNull()) {
         return QCursor(Qt::ArrowCursor);
     }
@@ -37,7 +37,7 @@ QCursor Doigt() {
 }
 
 QImage Icone() {
-    return QImage(chemin(QStringLiteral("MAINICON")));
+    return QImage(Chemin(QStringLiteral("MAINICON")));
 }
 
 } // namespace qcm::editor::glyphes
