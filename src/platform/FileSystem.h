@@ -16,4 +16,9 @@ void CreerDossier(const QString& path);
 // system's reason when folder cannot be listed.
 QStringList SousDossiers(const QString& folder);
 
+// Copies the file source over destination, which it replaces whole or not
+// at all. Raises EInOutError (2 when source does not exist, 5 when it may
+// not be read, 101 when the disk is full) or EFileTooLarge beyond 1 GiB.
+void CopierFichier(const QString& source, const QString& destination);
+
 } // namespace qcm::platform

@@ -1,6 +1,7 @@
 // The controls' own rules and the application's error handler.
 #include "core/Errors.h"
 #include "editor/Controles.h"
+#include "platform/DialogueFichier.h"
 #include "platform/Garde.h"
 #include "platform/MessageBoxes.h"
 
@@ -76,4 +77,13 @@ TEST(Garde, EveryFailureIsShownUnderTheApplicationTitle) {
         EXPECT_EQ(b.titre, QStringLiteral("QCM"));
         EXPECT_EQ(b.boutons, platform::Boutons::Ok);
     }
+}
+
+TEST(DialogueFichier, FiltersAsTheEditorWritesThem) {
+    EXPECT_EQ(platform::FiltresQt(QStringLiteral("Bitmaps (*.bmp)|*.bmp")),
+              QStringList{QStringLiteral("Bitmaps (*.bmp) (*.bmp)")});
+    EXPECT_EQ(platform::FiltresQt(QStringLiteral("Tout (*.gif;*.jpg)|*.gif;*.jpg|MIDI|*.mid")),
+              (QStringList{QStringLiteral("Tout (*.gif;*.jpg) (*.gif *.jpg)"),
+                           QStringLiteral("MIDI (*.mid)")}));
+    EXPECT_TRUE(platform::FiltresQt(QString()).isEmpty());
 }
