@@ -16,6 +16,8 @@ QStringList FiltresQt(const QString& filtre) {
 
 void PreparerOuverture(QFileDialog& dialog, const QString& filtre, const QString& dossier) {
     dialog.setOption(QFileDialog::DontUseNativeDialog);
+    // The list shows each description as written, not Qt's pattern list.
+    dialog.setOption(QFileDialog::HideNameFilterDetails);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::ExistingFile);
     const QStringList filtres = FiltresQt(filtre);

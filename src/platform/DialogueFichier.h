@@ -9,8 +9,8 @@ namespace qcm::platform {
 
 // The filters of an open dialog as the editor writes them, pairs of
 // description and patterns separated by "|" ("Bitmaps (*.bmp)|*.bmp"),
-// as Qt's name filters ("Bitmaps (*.bmp) (*.bmp)" keeps the description
-// as written and the patterns Qt matches).
+// as Qt's name filters: "Bitmaps (*.bmp) (*.bmp)", the description as
+// written, which the dialog shows, then the patterns Qt matches.
 QStringList FiltresQt(const QString& filtre);
 
 // Sets dialog up as the editor's open-file dialogs are: Qt's own dialog
