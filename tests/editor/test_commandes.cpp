@@ -1,7 +1,10 @@
 // Save, Quit, Open, New and Choose, with their boxes.
 #include "Editeur.h"
 
+#include "core/AtomicFile.h"
 #include "core/Folders.h"
+
+#include <filesystem>
 
 using namespace qcm;
 using namespace qcm::core;
@@ -376,4 +379,25 @@ TEST(Charger, AFolderNamedNouveauQCMOpensLikeAnyOther) {
     EXPECT_EQ(e.etat.Questionnaire.Titre, QStringLiteral("Fleuves"));
     EXPECT_FALSE(e.etat.Modifie);
     EXPECT_TRUE(folders::SameFolder(e.etat.DossierOuvert, e.dossier.File("Nouveau QCM")));
+}
+
+// Old archives from Windows leave names in code page 1252 on Linux: the
+// chooser showed nothing and New failed with "Nom de fichier incorrect".
+TEST(Dossiers, StartFolderNamedInTheOldCodePageListsOpensAndSaves) {
+    Editeur e;
+    e.repertoire = folders::Join(e.dossier.Path(), folders::DecodeName("caf\xe9"));
+    folders::MakeFolder(e.repertoire);
+    folders::MakeFolder(folders::Join(e.repertoire, QStringLiteral("QCM1")));
+    WriteFileAtomically(folders::Join(e.repertoire, QStringLiteral("QCM1/QCM.txt")), kCapitales);
+    e.Demarrer(Choisir("QCM1"));
+    EXPECT_EQ(e.etat.Questionnaire.Titre, QStringLiteral("Capitales"));
+    e.depart->Auteur->setText(QStringLiteral("CE2"));
+    e.Clic(e.depart->Sauver);
+    e.Clic(e.depart->NouveauQ);
+    EXPECT_TRUE(e.boites.montrees.empty());
+    EXPECT_TRUE(folders::IsFolder(folders::Join(e.repertoire, QStringLiteral("QCM2"))));
+    EXPECT_TRUE(ReadWholeFile(folders::Join(e.repertoire, QStringLiteral("QCM1/QCM.txt")), 4096)
+                    .contains("CE2"));
+    // Qt's own removal would lose the name's bytes.
+    std::filesystem::remove_all(folders::EncodeName(e.repertoire).toStdString());
 }
