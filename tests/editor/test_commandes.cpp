@@ -4,8 +4,6 @@
 #include "core/AtomicFile.h"
 #include "core/Folders.h"
 
-#include <filesystem>
-
 using namespace qcm;
 using namespace qcm::core;
 using namespace qcm::model;
@@ -398,6 +396,4 @@ TEST(Dossiers, StartFolderNamedInTheOldCodePageListsOpensAndSaves) {
     EXPECT_TRUE(folders::IsFolder(folders::Join(e.repertoire, QStringLiteral("QCM2"))));
     EXPECT_TRUE(ReadWholeFile(folders::Join(e.repertoire, QStringLiteral("QCM1/QCM.txt")), 4096)
                     .contains("CE2"));
-    // Qt's own removal would lose the name's bytes.
-    std::filesystem::remove_all(folders::EncodeName(e.repertoire).toStdString());
 }

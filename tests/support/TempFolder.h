@@ -6,10 +6,17 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 // A temporary folder for the test's duration.
 class TempDir {
 public:
     TempDir() { EXPECT_TRUE(dir_.isValid()); }
+    // Qt's own removal loses names that are not UTF-8, and leaves them.
+    ~TempDir() {
+        std::error_code ignored;
+        std::filesystem::remove_all(QFile::encodeName(dir_.path()).toStdString(), ignored);
+    }
     TempDir(const TempDir&) = delete;
     TempDir& operator=(const TempDir&) = delete;
 
