@@ -1,14 +1,13 @@
 #include "ChoixQCM.h"
 
+#include "Panneau.h"
 #include "core/Errors.h"
 #include "model/Catalogue.h"
 #include "platform/Garde.h"
 #include "platform/Modal.h"
-#include "platform/Relief.h"
 
 #include <QGuiApplication>
 #include <QLabel>
-#include <QPainter>
 #include <QPushButton>
 #include <QScreen>
 #include <QStyledItemDelegate>
@@ -19,26 +18,6 @@ using namespace qcm::core;
 using namespace qcm::model;
 
 namespace {
-
-// A green panel with a raised outer and a lowered inner bevel, 2 px each.
-class Panneau : public QWidget {
-public:
-    using QWidget::QWidget;
-
-protected:
-    void paintEvent(QPaintEvent*) override {
-        QPainter p(this);
-        p.fillRect(rect(), QColor(0, 128, 0));
-        const QColor clair(255, 255, 255);
-        const QColor sombre(128, 128, 128);
-        for (const QRect& r : {rect(), rect().adjusted(1, 1, -1, -1)}) {
-            platform::Liseret(p, r, clair, sombre);
-        }
-        for (const QRect& r : {rect().adjusted(2, 2, -2, -2), rect().adjusted(3, 3, -3, -3)}) {
-            platform::Liseret(p, r, sombre, clair);
-        }
-    }
-};
 
 // Rows of the designed item height, whatever the font's line spacing.
 class HauteurLigne : public QStyledItemDelegate {
@@ -80,9 +59,9 @@ void ListeChoix::mouseDoubleClickEvent(QMouseEvent* event) {
 }
 
 TChoixQCM::TChoixQCM(QString depart, QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint), Panel1(new Panneau(this)),
-      Image1(new QLabel(Panel1)), Label1(new QLabel(Panel1)), Liste(new ListeChoix(Panel1)),
-      ListeReps(new QListWidget(Panel1)),
+    : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint),
+      Panel1(new Panneau(QColor(0, 128, 0), this)), Image1(new QLabel(Panel1)),
+      Label1(new QLabel(Panel1)), Liste(new ListeChoix(Panel1)), ListeReps(new QListWidget(Panel1)),
       CHARGER(Bouton(Panel1, QStringLiteral("CHARGER"), QStringLiteral("LANCER"),
                      QRect(16, 216, 81, 33), QColor(255, 255, 0))),
       NOUVEAU(Bouton(Panel1, QStringLiteral("NOUVEAU"), QStringLiteral("NOUVEAU"),

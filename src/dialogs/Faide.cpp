@@ -1,29 +1,180 @@
 #include "Faide.h"
 
+#include "Codage.h"
+#include "FaideTextes.h"
+#include "Panneau.h"
+#include "core/Cp1252.h"
+#include "dialogs/resources/Logo.h"
+#include "platform/Garde.h"
 #include "platform/Modal.h"
 
-#include <QLabel>
+#include <QCoreApplication>
+#include <QDesktopServices>
+#include <QDir>
+#include <QGuiApplication>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
-#include <QVBoxLayout>
+#include <QStringList>
 
 namespace qcm::dialogs {
 
+using namespace qcm::core;
+
+namespace {
+
+const QColor kCreme(239, 231, 180);
+
+QFont Arial(int pixels, bool gras = false) {
+    QFont f(QStringLiteral("Arial"));
+    f.setPixelSize(pixels);
+    f.setBold(gras);
+    return f;
+}
+
+QString Texte(std::string_view brouille) {
+    const QByteArrayView cle(textes::kCle.data(), static_cast<qsizetype>(textes::kCle.size()));
+    const QByteArrayView donnees(brouille.data(), static_cast<qsizetype>(brouille.size()));
+    return cp1252::Decode(codage::Decoder(cle, donnees));
+}
+
+} // namespace
+
+// ------------------------------------------------------------ the picture
+
+ImageAnimee::ImageAnimee(QWidget* parent) : QWidget(parent) {
+    image_.OnChange = [this] { update(); };
+}
+
+void ImageAnimee::Charger(const QByteArray& octets) {
+    image_.LoadFromBytes(octets);
+    resize(image_.Width(), image_.Height());
+}
+
+void ImageAnimee::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    platform::Proteger([&] { image_.Draw(p, rect()); });
+}
+
+void ImageAnimee::hideEvent(QHideEvent* event) {
+    // No painter keeps time for a box nobody sees.
+    image_.StopPainting();
+    QWidget::hideEvent(event);
+}
+
+void LabelCliquable::mouseReleaseEvent(QMouseEvent* event) {
+    QLabel::mouseReleaseEvent(event);
+    if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint())) {
+        emit Clic();
+    }
+}
+
+// ---------------------------------------------------------------- the box
+
 TFaide::TFaide(QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint), QUITTER(new QPushButton(this)) {
+    : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint), Panel1(new Panneau(kCreme, this)),
+      Image1(new ImageAnimee(Panel1)), Memo1(new QPlainTextEdit(Panel1)),
+      Contact(new LabelCliquable(Panel1)), BitBtn1(new QPushButton(Panel1)),
+      Ouvrir([](const QUrl& lien) { return QDesktopServices::openUrl(lien); }),
+      Terminer([] { QCoreApplication::quit(); }) {
     setObjectName(QStringLiteral("Faide"));
-    auto* layout = new QVBoxLayout(this);
-    auto* titre = new QLabel(QStringLiteral("QCM"), this);
-    titre->setAlignment(Qt::AlignCenter);
-    layout->addWidget(titre);
-    QUITTER->setObjectName(QStringLiteral("QUITTER"));
-    QUITTER->setText(QStringLiteral("QUITTER"));
-    layout->addWidget(QUITTER);
-    connect(QUITTER, &QPushButton::clicked, this, &QDialog::accept);
+    setFixedSize(369, 282);
+    QFont police(QStringLiteral("MS Sans Serif"));
+    police.setPixelSize(11);
+    setFont(police);
+    QPalette fond = palette();
+    fond.setColor(QPalette::Window, fond.color(QPalette::Button));
+    setPalette(fond);
+
+    Panel1->setObjectName(QStringLiteral("Panel1"));
+    Panel1->setGeometry(0, 0, 369, 281);
+
+    Image1->setObjectName(QStringLiteral("Image1"));
+    Image1->setGeometry(136, 8, 102, 59);
+    platform::Proteger([this] { Image1->Charger(logo::Octets()); });
+
+    Memo1->setObjectName(QStringLiteral("Memo1"));
+    Memo1->setGeometry(16, 72, 337, 129);
+    Memo1->setFrameShape(QFrame::NoFrame);
+    Memo1->setFont(Arial(13));
+    Memo1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    Memo1->setLineWrapMode(QPlainTextEdit::NoWrap);
+    Memo1->document()->setDocumentMargin(0);
+    QPalette memo = Memo1->palette();
+    memo.setColor(QPalette::Base, kCreme);
+    memo.setColor(QPalette::Text, memo.color(QPalette::WindowText));
+    Memo1->setPalette(memo);
+    Memo1->setPlainText(QStringList(8, QString()).join(QLatin1Char('\n')));
+
+    Contact->setObjectName(QStringLiteral("Contact"));
+    Contact->setGeometry(16, 208, 329, 17);
+    Contact->setFont(Arial(13));
+    Contact->setCursor(Qt::PointingHandCursor);
+
+    BitBtn1->setObjectName(QStringLiteral("BitBtn1"));
+    BitBtn1->setGeometry(104, 232, 153, 33);
+    BitBtn1->setText(QStringLiteral("QUITTER"));
+    BitBtn1->setFont(Arial(16, true));
+    BitBtn1->setCursor(Qt::PointingHandCursor);
+    QPalette marine = BitBtn1->palette();
+    marine.setColor(QPalette::ButtonText, QColor(0, 0, 128));
+    BitBtn1->setPalette(marine);
+
+    // Tab order: the button first, then the memo.
+    BitBtn1->setFocus();
+    QWidget::setTabOrder(BitBtn1, Memo1);
+    Contact->setFocusPolicy(Qt::NoFocus);
+
+    connect(BitBtn1, &QPushButton::clicked, this,
+            [this] { platform::Proteger([this] { BitBtn1Click(); }); });
+    connect(Contact, &LabelCliquable::Clic, this,
+            [this] { platform::Proteger([this] { ContactClick(); }); });
+    FormCreate();
+}
+
+void TFaide::FormCreate() {
+    QStringList lignes;
+    for (const std::string_view ligne : textes::kLignes) {
+        lignes.push_back(Texte(ligne));
+    }
+    Memo1->setPlainText(lignes.join(QLatin1Char('\n')));
+    Contact->setText(Texte(textes::kContact));
 }
 
 void TFaide::Montrer() {
     platform::ExecuterModal(*this);
+}
+
+QUrl TFaide::Lien() {
+    const QString cible = Texte(textes::kLien);
+    const QUrl url(cible);
+    if (url.isValid() && !url.scheme().isEmpty()) {
+        return url;
+    }
+    return QUrl::fromLocalFile(
+        QDir::cleanPath(QDir(QCoreApplication::applicationDirPath()).filePath(cible)));
+}
+
+void TFaide::ContactClick() {
+    // Whether anything could open the link or not, the program ends.
+    Ouvrir(Lien());
+    Terminer();
+}
+
+void TFaide::BitBtn1Click() {
+    accept();
+}
+
+void TFaide::showEvent(QShowEvent* event) {
+    if (const QScreen* ecran = QGuiApplication::primaryScreen()) {
+        const QRect r = ecran->geometry();
+        move(r.x() + (r.width() - width()) / 2, r.y() + (r.height() - height()) / 2);
+    }
+    QDialog::showEvent(event);
+    BitBtn1->setFocus();
 }
 
 } // namespace qcm::dialogs

@@ -1,7 +1,8 @@
 #pragma once
 
 // A small GIF writer for tests: streams are built piece by piece so that each
-// test can break exactly the part it is about.
+// test can break exactly the part it is about. The about box's logo generator
+// (src/dialogs/resources) writes its GIF with it too.
 
 #include <QByteArray>
 #include <QRgb>

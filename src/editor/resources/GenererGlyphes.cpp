@@ -9,6 +9,7 @@
 
 #include <cstdio>
 #include <functional>
+#include <string>
 #include <vector>
 
 namespace {
@@ -293,10 +294,12 @@ QImage Doigt() {
     return img;
 }
 
-QImage Icone() {
-    QImage img(32, 32, QImage::Format_ARGB32);
+// Drawn on a 32 x 32 grid, scaled to taille pixels.
+QImage Icone(int taille = 32) {
+    QImage img(taille, taille, QImage::Format_ARGB32);
     img.fill(Qt::transparent);
     QPainter p(&img);
+    p.scale(taille / 32.0, taille / 32.0);
     p.setPen(Trait(kRouge, 3));
     p.setBrush(Qt::white);
     const QPoint t[] = {{16, 2}, {30, 29}, {2, 29}};
@@ -366,11 +369,18 @@ int main(int argc, char** argv) {
         {"FD", [] { return Fleche(true); }},
         {"Fin", Fin},
         {"DOIGT", Doigt},
-        {"MAINICON", Icone},
+        {"MAINICON", [] { return Icone(); }},
         {"choix", Choix},
     };
-    for (const auto& [nom, dessin] : glyphes) {
-        const QString path = dossier.filePath(QString::fromLatin1(nom) + QStringLiteral(".png"));
+    // The desktop's icon sizes.
+    std::vector<std::pair<std::string, std::function<QImage()>>> images(glyphes.begin(),
+                                                                        glyphes.end());
+    for (const int taille : {16, 24, 32, 48, 64, 128, 256}) {
+        images.emplace_back("MAINICON-" + std::to_string(taille),
+                            [taille] { return Icone(taille); });
+    }
+    for (const auto& [nom, dessin] : images) {
+        const QString path = dossier.filePath(QString::fromStdString(nom) + QStringLiteral(".png"));
         if (!dessin().save(path, "PNG")) {
             std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
             return 1;
