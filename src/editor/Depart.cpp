@@ -697,7 +697,9 @@ void TDepart::BMelangeClick() {
 }
 
 void TDepart::SonClick() {
-    if (etat_.Questionnaire.Musique.isEmpty() || services_.musique == nullptr) {
+    // A file's "NON" says there is no music, as an empty line does.
+    const QString& musique = etat_.Questionnaire.Musique;
+    if (musique.isEmpty() || musique == QStringLiteral("NON") || services_.musique == nullptr) {
         return;
     }
     platform::Musique& m = *services_.musique;

@@ -280,7 +280,12 @@ void MoteurSon::RendreBloc(int n, float* gauche, float* droite) {
         gauche[i] += v;
         droite[i] += v;
     }
-    if (joue_ && piece_ != nullptr && fluid_player_get_status(piece_) == FLUID_PLAYER_DONE) {
+    // The piece ends with its last event, as a sequencer's does; FluidSynth
+    // itself would wait for the last notes to fade out.
+    if (joue_ && piece_ != nullptr &&
+        (fluid_player_get_status(piece_) == FLUID_PLAYER_DONE ||
+         fluid_player_get_current_tick(piece_) >= fluid_player_get_total_ticks(piece_))) {
+        fluid_player_stop(piece_);
         joue_ = false;
         if (rappels_.fin) {
             rappels_.fin(lecture_);
