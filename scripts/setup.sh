@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   cmake ninja-build g++ pkg-config
   qt6-base-dev qt6-base-dev-tools qt6-translations-l10n libgl-dev
-  libjpeg62-turbo-dev libfluidsynth-dev fluid-soundfont-gm
+  libjpeg62-turbo-dev libfluidsynth-dev timgm6mb-soundfont
   libgtest-dev libgif-dev fonts-dejavu-core
   desktop-file-utils appstream
 )

@@ -8,14 +8,20 @@
 #include "dialogs/Faide.h"
 #include "editor/resources/Glyphes.h"
 #include "model/QcmFile.h"
+#include "platform/DialogueFichier.h"
 #include "platform/FileSystem.h"
 #include "platform/Garde.h"
 #include "platform/MessageBoxes.h"
+#include "platform/Modal.h"
+#include "platform/Musique.h"
 #include "platform/Sons.h"
 
 #include <QCloseEvent>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QMenu>
 #include <QScreen>
 #include <QTimer>
 
@@ -182,8 +188,27 @@ TDepart::TDepart(EtatEditeur& etat, ServicesDepart services, QWidget* parent)
     connect(Son, &QAbstractButton::clicked, this, Garde([this] { SonClick(); }));
     connect(Fin, &QAbstractButton::clicked, this, Garde([this] { FinClick(); }));
     connect(barre, &QTimer::timeout, this, Garde([this] { BarreTimer(); }));
-    // ChargeImage, Changefond and the music menu come with the picture
-    // loader and the music player.
+    // ChargeImage and Changefond come with the picture loader.
+
+    PopM = new QMenu(this);
+    PopM->setObjectName(QStringLiteral("PopM"));
+    Charger1 = PopM->addAction(QStringLiteral("Charger"));
+    Charger1->setObjectName(QStringLiteral("Charger1"));
+    Supprimer1 = PopM->addAction(QStringLiteral("Supprimer"));
+    Supprimer1->setObjectName(QStringLiteral("Supprimer1"));
+    connect(Son, &BoutonGlyphe::Relache, this,
+            [this](Qt::MouseButton b) { platform::Proteger([this, b] { SonMouseUp(b); }); });
+    connect(Charger1, &QAction::triggered, this, Garde([this] { Charger1Click(); }));
+    connect(Supprimer1, &QAction::triggered, this, Garde([this] { Supprimer1Click(); }));
+    if (services_.musique != nullptr) {
+        services_.musique->OnNotify = [this] { platform::Proteger([this] { MusiqueNotify(); }); };
+        services_.musique->OnErreur = [this](const QString& texte) {
+            FixerSon(false);
+            etat_.MusiqueActive = false;
+            platform::AfficherErreur(texte);
+        };
+        services_.musique->OnSansSortie = [this] { SansSortieSon(); };
+    }
 
     Terminer = [] { QCoreApplication::quit(); };
     FormCreate();
@@ -672,27 +697,116 @@ void TDepart::BMelangeClick() {
 }
 
 void TDepart::SonClick() {
-    if (etat_.Questionnaire.Musique.isEmpty() || services_.musique == nullptr) {
+    // A file's "NON" says there is no music, as an empty line does.
+    const QString& musique = etat_.Questionnaire.Musique;
+    if (musique.isEmpty() || musique == QStringLiteral("NON") || services_.musique == nullptr) {
         return;
     }
-    LecteurMusique& lecteur = *services_.musique;
+    platform::Musique& m = *services_.musique;
     if (Son->Tag == 1) {
         FixerSon(false);
         etat_.MusiqueActive = false;
-        if (lecteur.EtatLecteur().ouvert) {
-            lecteur.Arreter();
+        m.Notify(false);
+        if (m.Ouvert()) {
+            m.Stop();
         }
         return;
     }
     FixerSon(true);
     etat_.MusiqueActive = true;
-    const LecteurMusique::Etat e = lecteur.EtatLecteur();
     const QString fichier = Fichier(etat_.Questionnaire.Musique);
-    if (!e.ouvert || e.fichier != fichier) {
-        lecteur.Demarrer(fichier);
-    } else {
-        lecteur.Reprendre();
+    if (!m.Ouvert() || m.FichierOuvert() != fichier) {
+        m.FileName = fichier;
+        DemarrerMusique();
+        return;
     }
+    m.Notify(true);
+    m.Play();
+}
+
+void TDepart::SonMouseUp(Qt::MouseButton bouton) {
+    if (bouton != Qt::RightButton) {
+        return;
+    }
+    // Just under the button.
+    PopM->popup(mapToGlobal(QPoint(Son->x(), Son->y() + Son->height())));
+}
+
+void TDepart::Charger1Click() {
+    QFileDialog dialogue(this);
+    dialogue.setObjectName(QStringLiteral("Openmid"));
+    platform::PreparerOuverture(dialogue, QStringLiteral("fichiers MIDI (*.mid)|*.mid"),
+                                etat_.DossierOuvert);
+    if (platform::ExecuterModal(dialogue) != QDialog::Accepted ||
+        dialogue.selectedFiles().isEmpty()) {
+        return;
+    }
+    const QString choisi = dialogue.selectedFiles().constFirst();
+    const QFileInfo info(choisi);
+    if (folders::SameFolder(info.absolutePath(), etat_.DossierOuvert)) {
+        etat_.Questionnaire.Musique = info.fileName();
+    } else {
+        const QString copie = QStringLiteral("fond musical.mid");
+        // A failed copy raises here: the record keeps its old name.
+        platform::CopierFichier(choisi, folders::EntryPath(etat_.DossierOuvert, copie));
+        etat_.Questionnaire.Musique = copie;
+    }
+    // The record changed: marked before the piece is tried, so that a piece
+    // that does not play is still saved.
+    MarquerModifie(etat_, *this);
+    FixerSon(true);
+    etat_.MusiqueActive = true;
+    if (services_.musique != nullptr) {
+        services_.musique->FileName = Fichier(etat_.Questionnaire.Musique);
+        DemarrerMusique();
+    }
+}
+
+void TDepart::Supprimer1Click() {
+    if (Son->Tag == 1) {
+        FixerSon(false);
+        etat_.MusiqueActive = false;
+        if (services_.musique != nullptr && services_.musique->Ouvert()) {
+            services_.musique->Notify(false);
+            services_.musique->Stop();
+            services_.musique->Close();
+        }
+    }
+    etat_.Questionnaire.Musique.clear();
+    MarquerModifie(etat_, *this);
+}
+
+void TDepart::MusiqueNotify() {
+    platform::Musique* m = services_.musique;
+    if (m != nullptr && m->Mode() == platform::Musique::ModeLecture::Arrete &&
+        etat_.MusiqueActive) {
+        m->Notify(true);
+        m->Play();
+    }
+}
+
+void TDepart::DemarrerMusique() {
+    platform::Musique& m = *services_.musique;
+    try {
+        m.Notify(false);
+        m.Open();
+    } catch (...) {
+        FixerSon(false);
+        etat_.MusiqueActive = false;
+        throw;
+    }
+    m.Notify(true);
+    m.Play();
+}
+
+void TDepart::SansSortieSon() {
+    if (sansSortieDite_) {
+        return;
+    }
+    sansSortieDite_ = true;
+    platform::MessageBox(
+        QStringLiteral("Aucune sortie son n'est disponible : la musique sera jouée sans son."),
+        QStringLiteral("QCM"), platform::Boutons::Ok, platform::Icone::Exclamation);
 }
 
 // ------------------------------------------------------------- model's view
@@ -707,8 +821,8 @@ void TDepart::MontrerMelange(bool melange) {
 }
 
 void TDepart::FermerMusique() {
-    if (services_.musique != nullptr && services_.musique->EtatLecteur().ouvert) {
-        services_.musique->Fermer();
+    if (services_.musique != nullptr && services_.musique->Ouvert()) {
+        services_.musique->Close();
     }
     FixerSon(false);
 }
@@ -731,23 +845,24 @@ void TDepart::AfficherFond(const QString& nom) {
 }
 
 void TDepart::ReglerMusique(const QString& musique) {
-    LecteurMusique* lecteur = services_.musique;
+    platform::Musique* m = services_.musique;
     if (!musique.isEmpty() && musique != QStringLiteral("NON")) {
+        if (m != nullptr) {
+            m->FileName = Fichier(musique);
+        }
         if (etat_.MusiqueActive) {
-            if (lecteur != nullptr) {
-                lecteur->Demarrer(Fichier(musique));
+            if (m != nullptr) {
+                DemarrerMusique();
             }
             FixerSon(true);
-        } else if (lecteur != nullptr) {
-            // Named for when the music is switched on again.
-            LecteurMusique::Etat e = lecteur->EtatLecteur();
-            e.fichier = Fichier(musique);
-            lecteur->Restaurer(e);
         }
         return;
     }
-    if (lecteur != nullptr && lecteur->EtatLecteur().ouvert) {
-        lecteur->Fermer();
+    if (m != nullptr) {
+        m->FileName.clear();
+        if (m->Ouvert()) {
+            m->Close();
+        }
     }
     FixerSon(false);
     etat_.MusiqueActive = false;

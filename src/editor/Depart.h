@@ -17,9 +17,13 @@ class TChoixQCM;
 struct ReponseChoix;
 } // namespace qcm::dialogs
 
+class QMenu;
+class QAction;
+
 namespace qcm::platform {
+class Musique;
 class Sons;
-}
+} // namespace qcm::platform
 
 namespace qcm::editor {
 
@@ -34,13 +38,12 @@ class ChampLigne;
 class ChampTexte;
 class ImageGlyphe;
 class Illustrations;
-class LecteurMusique;
 class SurfaceFond;
 
 // The services the window calls but does not own.
 struct ServicesDepart {
     Illustrations* illustrations = nullptr;
-    LecteurMusique* musique = nullptr;
+    platform::Musique* musique = nullptr;
     platform::Sons* sons = nullptr;
 };
 
@@ -84,6 +87,11 @@ public:
     void UneClick();
     void BMelangeClick();
     void SonClick();
+    // Music menu.
+    void SonMouseUp(Qt::MouseButton bouton);
+    void Charger1Click();
+    void Supprimer1Click();
+    void MusiqueNotify();
 
     // VueQuestionnaire.
     void ActiverSauver(bool actif) override;
@@ -125,6 +133,9 @@ public:
     BoutonGlyphe* Son;
     BoutonGlyphe* Fin;
     QTimer* barre;
+    QMenu* PopM;
+    QAction* Charger1;
+    QAction* Supprimer1;
 
     ImageGlyphe* Cocheon;
     ImageGlyphe* Cocheoff;
@@ -160,6 +171,10 @@ private:
     void FixerCoche(int k, bool juste);
     void FixerUne(bool unique);
     void FixerSon(bool on);
+    // Opens the player's FileName and plays it from its start; a piece that
+    // cannot be played leaves the music off.
+    void DemarrerMusique();
+    void SansSortieSon();
     TQuestion& QuestionEditee();
 
     EtatEditeur& etat_;
@@ -172,6 +187,7 @@ private:
     bool outilsLimites_ = false;
     bool fermetureDemandee_ = false;
     bool fin_ = false;
+    bool sansSortieDite_ = false;
 };
 
 } // namespace qcm::editor

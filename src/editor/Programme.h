@@ -2,6 +2,8 @@
 
 #include "Services.h"
 #include "model/Questionnaire.h"
+#include "platform/MoteurSon.h"
+#include "platform/Musique.h"
 #include "platform/Sons.h"
 
 #include <QApplication>
@@ -53,8 +55,9 @@ public:
 private:
     EtatEditeur etat_;
     IllustrationsSimples illustrations_;
-    LecteurMuet musique_;
-    platform::SonsMuets sons_;
+    platform::MoteurSon moteur_{platform::SortieSon::Systeme};
+    platform::Musique musique_{moteur_};
+    platform::Sons sons_{moteur_};
     std::unique_ptr<TDepart> depart_;
     std::unique_ptr<TChoixQCM> choix_;
     std::unique_ptr<TFaide> faide_;

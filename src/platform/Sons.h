@@ -1,20 +1,27 @@
 #pragma once
 
-// The short sound played on leaving the editor. Sound output comes later;
-// for now the call is counted, so the order of the quit steps can be checked.
+#include <QByteArray>
+
 namespace qcm::platform {
 
+class MoteurSon;
+
+// The short sound played on leaving the editor, CHAO, built into the program.
 class Sons {
 public:
-    virtual ~Sons() = default;
+    explicit Sons(MoteurSon& moteur) : moteur_(moteur) {}
     // Starts the leaving sound and returns at once.
-    virtual void JouerDepart() = 0;
+    void JouerDepart();
+
+private:
+    MoteurSon& moteur_;
 };
 
-class SonsMuets : public Sons {
-public:
-    void JouerDepart() override { ++joues; }
-    int joues = 0;
-};
+// The samples of a wave file as CHAO is made (RIFF WAVE, PCM, mono,
+// 22050 Hz, 8 bits). Raises core::Exception when wav is not one.
+QByteArray EchantillonsOnde(const QByteArray& wav);
+
+// The wave file CHAO.
+QByteArray Chao();
 
 } // namespace qcm::platform

@@ -9,6 +9,8 @@
 #include "editor/Services.h"
 #include "platform/MessageBoxes.h"
 #include "platform/Modal.h"
+#include "platform/MoteurSon.h"
+#include "platform/Musique.h"
 #include "platform/Sons.h"
 
 #include "../support/TempFolder.h"
@@ -68,8 +70,10 @@ public:
     platform::ExecuteurScripte modal;
     EtatEditeur etat;
     IllustrationsSimples illustrations;
-    LecteurMuet musique;
-    platform::SonsMuets sons;
+    // The real synthesizer, rendering into memory only when asked.
+    platform::MoteurSon moteur{platform::SortieSon::Memoire};
+    platform::Musique musique{moteur};
+    platform::Sons sons{moteur};
     std::unique_ptr<TDepart> depart;
     std::unique_ptr<TChoixQCM> choix;
     std::unique_ptr<TFaide> faide;

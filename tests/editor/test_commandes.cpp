@@ -72,7 +72,7 @@ TEST(Fin, AnswersAndTheirEffects) {
         e.Clic(e.depart->Fin);
         EXPECT_EQ(e.Legendes(), c.legendes) << c.nom;
         EXPECT_EQ(e.depart->isVisible(), !c.ferme) << c.nom;
-        EXPECT_EQ(e.sons.joues, c.ferme ? 1 : 0) << c.nom;
+        EXPECT_EQ(e.moteur.OndesJouees(), c.ferme ? 1 : 0) << c.nom;
         EXPECT_EQ(e.modal.montres, c.ferme ? std::vector<QString>{"Faide"} : std::vector<QString>{})
             << c.nom;
         EXPECT_EQ(e.dossier.Read("QCM1/QCM.txt") != avant, c.ecrit) << c.nom;
@@ -89,7 +89,7 @@ TEST(Fin, SavingUnderTheNewTitleKeepsTheEditorOpen) {
               (std::vector<QString>{"SORTIE", "SORTIE", "SAUVEGARDE DU QUESTIONNAIRE"}));
     EXPECT_TRUE(e.depart->isVisible());
     EXPECT_TRUE(e.etat.Modifie);
-    EXPECT_EQ(e.sons.joues, 0);
+    EXPECT_EQ(e.moteur.OndesJouees(), 0);
 }
 
 TEST(Fin, ClosingFromTheDesktopGoesThroughQuit) {
@@ -201,8 +201,8 @@ TEST(Charger, OpensWithSaveDisabledUntilTheFirstEdit) {
     EXPECT_TRUE(folders::SameFolder(e.etat.DossierOuvert, e.dossier.File("QCM2")));
     // The first questionnaire had no music, which switched music off: the
     // piece is named, found in any case, but does not start.
-    EXPECT_EQ(e.musique.EtatLecteur().fichier, e.dossier.File("QCM2/Fond Musical.mid"));
-    EXPECT_FALSE(e.musique.EtatLecteur().joue);
+    EXPECT_EQ(e.musique.FileName, e.dossier.File("QCM2/Fond Musical.mid"));
+    EXPECT_FALSE(e.musique.Ouvert());
     EXPECT_EQ(e.depart->Son->Tag, 0);
     e.Clic(e.depart->BMelange);
     EXPECT_TRUE(e.depart->Sauver->isEnabled());
@@ -218,7 +218,7 @@ TEST(Charger, FailedReadLeavesQuestionnaireWindowFolderAndMusic) {
     e.depart->Propositions(2)->setPlainText(QStringLiteral("Naples"));
     const TQuestionnaire avant = e.etat.Questionnaire;
     const QImage fond = e.depart->fond->Image();
-    const auto lecteur = e.musique.EtatLecteur();
+    const QString piece = e.musique.FileName;
     const int son = e.depart->Son->Tag;
     e.etat.MusiqueActive = true;
     e.boites.Repondre(Reponse::Non);
@@ -231,7 +231,8 @@ TEST(Charger, FailedReadLeavesQuestionnaireWindowFolderAndMusic) {
     EXPECT_TRUE(e.depart->Sauver->isEnabled());
     EXPECT_EQ(e.depart->BMelange->Tag, 0);
     EXPECT_EQ(e.depart->fond->Image(), fond);
-    EXPECT_EQ(e.musique.EtatLecteur(), lecteur);
+    EXPECT_EQ(e.musique.FileName, piece);
+    EXPECT_FALSE(e.musique.Ouvert());
     EXPECT_EQ(e.depart->Son->Tag, son);
     EXPECT_TRUE(e.etat.MusiqueActive);
     EXPECT_EQ(e.depart->Propositions(2)->Texte(), QStringLiteral("Naples"));

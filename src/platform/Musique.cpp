@@ -1,0 +1,217 @@
+#include "Musique.h"
+
+#include "MoteurSon.h"
+#include "core/AtomicFile.h"
+
+#include <QFileInfo>
+
+namespace qcm::platform {
+
+using namespace qcm::core;
+
+EMCIDeviceError::EMCIDeviceError(Panne panne) : Exception(Texte(panne)), panne_(panne) {}
+
+QString EMCIDeviceError::Texte(Panne panne) {
+    switch (panne) {
+    case Panne::AucunPeripherique:
+        return QStringLiteral("Aucun périphérique MCI ouvert");
+    case Panne::FichierIntrouvable:
+        return QStringLiteral("Le fichier de musique est introuvable");
+    case Panne::PasMidi:
+        return QStringLiteral("Ce fichier n'est pas un fichier MIDI");
+    case Panne::PasDeFonte:
+        return QStringLiteral(
+            "Aucune fonte sonore General MIDI n'est installée : la musique ne peut être jouée");
+    case Panne::SortieOccupee:
+        return QStringLiteral("La sortie son est occupée par une autre application");
+    case Panne::Inconnue:
+        break;
+    }
+    return QStringLiteral("Code d'erreur inconnu");
+}
+
+QString FonteGeneralMidi() {
+    for (const char* chemin :
+         {"/usr/share/sounds/sf2/default-GM.sf2", "/usr/share/sounds/sf2/TimGM6mb.sf2"}) {
+        const QFileInfo f(QString::fromLatin1(chemin));
+        if (f.isFile()) {
+            return f.filePath();
+        }
+    }
+    return {};
+}
+
+Musique::Musique(MoteurSon& moteur, QObject* parent) : QObject(parent), moteur_(moteur) {
+    // The engine calls from its threads: everything comes back through the
+    // event loop, and is dropped once this player is gone.
+    MoteurSon::Rappels r;
+    r.fin = [this](int lecture) {
+        QMetaObject::invokeMethod(
+            this, [this, lecture] { Fin(lecture); }, Qt::QueuedConnection);
+    };
+    r.erreur = [this](const QString& texte) {
+        QMetaObject::invokeMethod(
+            this,
+            [this, texte] {
+                Fermer();
+                if (OnErreur) {
+                    OnErreur(texte);
+                }
+            },
+            Qt::QueuedConnection);
+    };
+    r.sansSortie = [this] {
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                if (OnSansSortie) {
+                    OnSansSortie();
+                }
+            },
+            Qt::QueuedConnection);
+    };
+    moteur_.Brancher(std::move(r));
+}
+
+Musique::~Musique() {
+    moteur_.Brancher({});
+    Fermer();
+}
+
+void Musique::Notify(bool valeur) {
+    demande_ = true;
+    valeur_ = valeur;
+}
+
+bool Musique::Demande(bool defaut) {
+    const bool v = demande_ ? valeur_ : defaut;
+    demande_ = false;
+    return v;
+}
+
+void Musique::Poster(Issue issue) {
+    QMetaObject::invokeMethod(
+        this,
+        [this, issue] {
+            NotifyValue = issue;
+            if (OnNotify) {
+                OnNotify();
+            }
+        },
+        Qt::QueuedConnection);
+}
+
+void Musique::Open() {
+    const bool notifier = Demande(false);
+    Fermer();
+    // Only the mark at the file's start is read here; the piece itself is
+    // read by the engine's thread.
+    QByteArray marque;
+    try {
+        marque = FileName.isEmpty() ? QByteArray() : ReadFileStart(FileName, 4);
+    } catch (const EInOutError& e) {
+        if (e.Code() != EInOutError::FileNotFound && e.Code() != EInOutError::BadFileName) {
+            throw;
+        }
+        throw EMCIDeviceError(EMCIDeviceError::Panne::FichierIntrouvable);
+    }
+    if (FileName.isEmpty()) {
+        throw EMCIDeviceError(EMCIDeviceError::Panne::FichierIntrouvable);
+    }
+    if (marque != QByteArrayLiteral("MThd")) {
+        throw EMCIDeviceError(EMCIDeviceError::Panne::PasMidi);
+    }
+    const QString fonte = Fonte.isEmpty() ? FonteGeneralMidi() : Fonte;
+    if (fonte.isEmpty()) {
+        throw EMCIDeviceError(EMCIDeviceError::Panne::PasDeFonte);
+    }
+    moteur_.OuvrirPiece(FileName, fonte);
+    ouvert_ = true;
+    fichierOuvert_ = FileName;
+    if (notifier) {
+        Poster(Issue::Reussie);
+    }
+}
+
+void Musique::Play() {
+    if (!ouvert_) {
+        throw EMCIDeviceError(EMCIDeviceError::Panne::AucunPeripherique);
+    }
+    const bool notifier = Demande(true);
+    if (joue_ && notifierLecture_) {
+        Poster(Issue::Remplacee);
+    }
+    const bool rembobiner = aLaFin_;
+    aLaFin_ = false;
+    joue_ = true;
+    notifierLecture_ = notifier;
+    moteur_.Jouer(rembobiner, ++lecture_);
+}
+
+void Musique::Stop() {
+    if (!ouvert_) {
+        throw EMCIDeviceError(EMCIDeviceError::Panne::AucunPeripherique);
+    }
+    const bool notifier = Demande(false);
+    ++lecture_;
+    if (joue_) {
+        joue_ = false;
+        moteur_.Arreter();
+        if (notifierLecture_) {
+            Poster(Issue::Interrompue);
+        }
+    }
+    notifierLecture_ = false;
+    if (notifier) {
+        Poster(Issue::Reussie);
+    }
+}
+
+void Musique::Close() {
+    const bool notifier = Demande(false);
+    if (!ouvert_) {
+        return;
+    }
+    Fermer();
+    if (notifier) {
+        Poster(Issue::Reussie);
+    }
+}
+
+void Musique::Fermer() {
+    if (!ouvert_) {
+        return;
+    }
+    ++lecture_;
+    ouvert_ = false;
+    joue_ = false;
+    aLaFin_ = false;
+    notifierLecture_ = false;
+    fichierOuvert_.clear();
+    moteur_.FermerPiece();
+}
+
+Musique::ModeLecture Musique::Mode() const {
+    if (!ouvert_) {
+        return ModeLecture::Ferme;
+    }
+    return joue_ ? ModeLecture::Joue : ModeLecture::Arrete;
+}
+
+void Musique::Fin(int lecture) {
+    // A play that was stopped, replaced or closed since has been told so.
+    if (lecture != lecture_ || !joue_) {
+        return;
+    }
+    joue_ = false;
+    aLaFin_ = true;
+    if (notifierLecture_) {
+        notifierLecture_ = false;
+        NotifyValue = Issue::Reussie;
+        if (OnNotify) {
+            OnNotify();
+        }
+    }
+}
+
+} // namespace qcm::platform

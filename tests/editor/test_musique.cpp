@@ -1,0 +1,321 @@
+// Background music with the real synthesizer rendering into memory, the Son
+// button and its menu.
+#include "Editeur.h"
+
+#include <QFileDialog>
+#include <QMenu>
+
+#include <cmath>
+
+using namespace qcm;
+using namespace qcm::platform;
+using namespace qcm::editor;
+using namespace qcm::test;
+
+namespace {
+
+constexpr int kDemiSeconde = MoteurSon::kFrequence / 2;
+
+// A format-0 MIDI file: one piano note of half a second at 120 beats a
+// minute (480 ticks a beat), then the end of the track.
+QByteArray PieceCourte() {
+    const QByteArray piste = QByteArray::fromHex("00c000"     // program 0
+                                                 "0090407f"   // note on
+                                                 "83604040"   // note off after 480
+                                                 "00ff2f00"); // end of track
+    QByteArray f = QByteArray::fromHex("4d546864000000060000000101e0");
+    f += "MTrk";
+    f += QByteArray::fromHex("000000") + char(piste.size());
+    return f + piste;
+}
+
+bool Sonore(const std::vector<float>& s) {
+    return std::any_of(s.begin(), s.end(), [](float v) { return std::fabs(v) > 1e-3F; });
+}
+
+struct Lecteur {
+    TempDir dossier;
+    MoteurSon moteur{SortieSon::Memoire};
+    Musique m{moteur};
+    std::vector<Musique::Issue> issues;
+
+    Lecteur() {
+        dossier.Write("air.mid", PieceCourte());
+        m.FileName = dossier.File("air.mid");
+        m.OnNotify = [this] { issues.push_back(m.NotifyValue); };
+    }
+    void Demarrer() {
+        m.Notify(false);
+        m.Open();
+        m.Notify(true);
+        m.Play();
+    }
+    std::vector<float> Rendre(int frames) {
+        std::vector<float> s;
+        moteur.Rendre(frames, &s);
+        Editeur::Attendre();
+        return s;
+    }
+};
+
+} // namespace
+
+TEST(Musique, PlaysEndsAndNotifiesOnceThroughTheEventLoop) {
+    if (FonteGeneralMidi().isEmpty()) {
+        GTEST_SKIP() << "no General MIDI sound font";
+    }
+    Lecteur l;
+    l.Demarrer();
+    EXPECT_TRUE(Sonore(l.Rendre(kDemiSeconde / 2)));
+    EXPECT_TRUE(l.issues.empty());
+    EXPECT_EQ(l.m.Mode(), Musique::ModeLecture::Joue);
+    l.Rendre(kDemiSeconde);
+    EXPECT_EQ(l.issues, std::vector<Musique::Issue>{Musique::Issue::Reussie});
+    EXPECT_EQ(l.m.Mode(), Musique::ModeLecture::Arrete);
+    // Played again at the end: from the start.
+    l.m.Play();
+    EXPECT_TRUE(Sonore(l.Rendre(kDemiSeconde / 4)));
+    EXPECT_LT(l.moteur.Position(), 240);
+}
+
+TEST(Musique, StopKeepsThePositionAndEndsThePendingPlay) {
+    if (FonteGeneralMidi().isEmpty()) {
+        GTEST_SKIP() << "no General MIDI sound font";
+    }
+    Lecteur l;
+    l.Demarrer();
+    l.Rendre(kDemiSeconde / 2);
+    l.m.Notify(false);
+    l.m.Stop();
+    const int position = l.moteur.Position();
+    EXPECT_GT(position, 100);
+    l.Rendre(kDemiSeconde / 4);
+    EXPECT_EQ(l.issues, std::vector<Musique::Issue>{Musique::Issue::Interrompue});
+    EXPECT_EQ(l.moteur.Position(), position);
+    l.m.Notify(true);
+    l.m.Play();
+    l.Rendre(1024);
+    EXPECT_GE(l.moteur.Position(), position);
+}
+
+TEST(Musique, ErrorTexts) {
+    Lecteur l;
+    l.dossier.Write("faux.mid", "RIFF....");
+    const struct {
+        QString fichier;
+        const char* texte;
+    } cas[] = {
+        {l.dossier.File("absent.mid"), "Le fichier de musique est introuvable"},
+        {QString(), "Le fichier de musique est introuvable"},
+        {l.dossier.File("faux.mid"), "Ce fichier n'est pas un fichier MIDI"},
+    };
+    for (const auto& c : cas) {
+        l.m.FileName = c.fichier;
+        try {
+            l.m.Open();
+            ADD_FAILURE() << c.texte;
+        } catch (const EMCIDeviceError& e) {
+            EXPECT_EQ(e.Message(), QString::fromUtf8(c.texte));
+        }
+        EXPECT_FALSE(l.m.Ouvert());
+    }
+    for (auto commande : {&Musique::Play, &Musique::Stop}) {
+        try {
+            (l.m.*commande)();
+            ADD_FAILURE();
+        } catch (const EMCIDeviceError& e) {
+            EXPECT_EQ(e.Message(), QStringLiteral("Aucun périphérique MCI ouvert"));
+        }
+    }
+    EXPECT_EQ(EMCIDeviceError::Texte(EMCIDeviceError::Panne::Inconnue),
+              QStringLiteral("Code d'erreur inconnu"));
+    // A sound font that cannot be read is found on the engine's side.
+    QString erreur;
+    l.m.OnErreur = [&](const QString& t) { erreur = t; };
+    l.m.Fonte = l.dossier.File("faux.mid");
+    l.m.FileName = l.dossier.File("air.mid");
+    l.m.Open();
+    Editeur::Attendre();
+    EXPECT_TRUE(erreur.startsWith(QStringLiteral("La fonte sonore"))) << erreur.toStdString();
+    EXPECT_FALSE(l.m.Ouvert());
+}
+
+TEST(Sons, ChaoIsTheWaveItShouldBe) {
+    const QByteArray wav = Chao();
+    EXPECT_EQ(EchantillonsOnde(wav).size(), 21760);
+    EXPECT_THROW(EchantillonsOnde(wav.left(40)), core::Exception);
+}
+
+namespace {
+
+const QByteArray kAvecMusique = Lignes({"Air", "", "", "melange=NON", "musique=air.mid", "", "Q ?",
+                                        "2", "unique=OUI", "a", "b", "1", ""});
+const QByteArray kSansMusique = Lignes({"Muet", "", "", "melange=NON", "musique=NON", "", "Q ?",
+                                        "2", "unique=OUI", "a", "b", "1", ""});
+
+struct EditeurMusical : Editeur {
+    EditeurMusical() {
+        dossier.Write("QCM1/QCM.txt", kAvecMusique);
+        dossier.Write("QCM1/Air.MID", PieceCourte());
+        dossier.Write("QCM2/QCM.txt", kSansMusique);
+        dossier.Write("QCM3/QCM.txt", kAvecMusique);
+        dossier.Write("QCM3/air.mid", PieceCourte());
+    }
+    void Ouvrir(const char* nom) {
+        if (etat.Modifie) {
+            boites.Repondre(Reponse::Non);
+        }
+        modal.Ajouter(Choisir(QString::fromLatin1(nom)));
+        Clic(depart->Charger);
+        Editeur::Attendre();
+    }
+    void Menu(QAction* a) {
+        a->trigger();
+        Editeur::Attendre();
+    }
+    // Picks chemin in the dialog Openmid.
+    void ChoisirPiece(const QString& chemin) {
+        modal.Ajouter([chemin](QDialog& d) {
+            auto& f = dynamic_cast<QFileDialog&>(d);
+            f.selectFile(chemin);
+            static_cast<QDialog&>(f).accept();
+        });
+        Menu(depart->Charger1);
+    }
+};
+
+} // namespace
+
+TEST(Son, StateTable) {
+    using Mode = Musique::ModeLecture;
+    const struct {
+        const char* etape;
+        std::function<void(EditeurMusical&)> action;
+        bool active;
+        int tag;
+        Mode mode;
+    } etapes[] = {
+        {"début", [](EditeurMusical& e) { e.Creer(); }, true, 0, Mode::Ferme},
+        {"ouvert avec musique",
+         [](EditeurMusical& e) {
+             e.modal.Ajouter(Choisir("QCM1"));
+             e.depart->show();
+             ASSERT_TRUE(QTest::qWaitForWindowExposed(e.depart.get()));
+             e.Attendre();
+         },
+         true, 1, Mode::Joue},
+        {"coupé", [](EditeurMusical& e) { e.Clic(e.depart->Son); }, false, 0, Mode::Arrete},
+        {"remis", [](EditeurMusical& e) { e.Clic(e.depart->Son); }, true, 1, Mode::Joue},
+        {"sans musique", [](EditeurMusical& e) { e.Ouvrir("QCM2"); }, false, 0, Mode::Ferme},
+        {"clic sans musique", [](EditeurMusical& e) { e.Clic(e.depart->Son); }, false, 0,
+         Mode::Ferme},
+        {"avec musique, coupée", [](EditeurMusical& e) { e.Ouvrir("QCM3"); }, false, 0,
+         Mode::Ferme},
+        {"clic: du début", [](EditeurMusical& e) { e.Clic(e.depart->Son); }, true, 1, Mode::Joue},
+        {"nouveau",
+         [](EditeurMusical& e) {
+             e.boites.Repondre(Reponse::Non);
+             e.Clic(e.depart->NouveauQ);
+         },
+         true, 0, Mode::Ferme},
+        {"puis avec musique", [](EditeurMusical& e) { e.Ouvrir("QCM1"); }, true, 1, Mode::Joue},
+        {"supprimer", [](EditeurMusical& e) { e.Menu(e.depart->Supprimer1); }, false, 0,
+         Mode::Ferme},
+        {"supprimer, coupée", [](EditeurMusical& e) { e.Menu(e.depart->Supprimer1); }, false, 0,
+         Mode::Ferme},
+    };
+    EditeurMusical e;
+    for (const auto& t : etapes) {
+        t.action(e);
+        EXPECT_EQ(e.etat.MusiqueActive, t.active) << t.etape;
+        EXPECT_EQ(e.depart->Son->Tag, t.tag) << t.etape;
+        EXPECT_EQ(e.musique.Mode(), t.mode) << t.etape;
+        for (const auto& b : e.boites.montrees) {
+            EXPECT_NE(b.titre, QStringLiteral("QCM")) << t.etape << ": " << b.texte.toStdString();
+        }
+    }
+    EXPECT_TRUE(e.etat.Questionnaire.Musique.isEmpty());
+    EXPECT_TRUE(e.etat.Modifie);
+}
+
+TEST(Son, PieceLoopsWhileMusicIsOn) {
+    if (FonteGeneralMidi().isEmpty()) {
+        GTEST_SKIP() << "no General MIDI sound font";
+    }
+    EditeurMusical e;
+    e.Demarrer(Choisir("QCM1"));
+    std::vector<float> s;
+    for (int tour = 0; tour < 3; ++tour) {
+        e.moteur.Rendre(kDemiSeconde + 2048);
+        Editeur::Attendre();
+        EXPECT_EQ(e.musique.Mode(), Musique::ModeLecture::Joue) << tour;
+        s.clear();
+        e.moteur.Rendre(kDemiSeconde / 4, &s);
+        EXPECT_TRUE(Sonore(s)) << tour;
+    }
+}
+
+TEST(Son, MissingPieceStillOpensWithMusicOff) {
+    EditeurMusical e;
+    e.dossier.Write("QCM2/QCM.txt", Lignes({"Perdu", "", "", "melange=NON", "musique=perdu.mid", "",
+                                            "Q ?", "2", "unique=OUI", "a", "b", "1", ""}));
+    e.Demarrer(Choisir("QCM2"));
+    EXPECT_EQ(e.etat.Questionnaire.Titre, QStringLiteral("Perdu"));
+    EXPECT_EQ(e.etat.Questionnaire.Musique, QStringLiteral("PERDU.MID"));
+    ASSERT_EQ(e.boites.montrees.size(), 1U);
+    EXPECT_EQ(e.boites.montrees[0].texte, QStringLiteral("Le fichier de musique est introuvable"));
+    EXPECT_FALSE(e.etat.MusiqueActive);
+    EXPECT_EQ(e.depart->Son->Tag, 0);
+}
+
+TEST(Son, RightClickPopsTheMenuUnderTheButton) {
+    EditeurMusical e;
+    e.Demarrer(Choisir("QCM1"));
+    QTest::mouseClick(e.depart->Son, Qt::RightButton);
+    EXPECT_TRUE(e.depart->PopM->isVisible());
+    EXPECT_EQ(e.depart->PopM->pos(), e.depart->mapToGlobal(QPoint(568, 41)));
+    EXPECT_EQ(e.depart->Son->Tag, 1);
+    e.depart->PopM->hide();
+}
+
+TEST(Charger1, InsideTheFolderKeepsTheNameOutsideCopies) {
+    EditeurMusical e;
+    e.dossier.Write("ailleurs/chant.mid", PieceCourte());
+    e.dossier.Write("QCM2/sous/chant.mid", PieceCourte());
+    e.Demarrer(Choisir("QCM2"));
+    const struct {
+        QString choisi;
+        const char* nom;
+    } cas[] = {
+        {e.dossier.File("ailleurs/chant.mid"), "fond musical.mid"},
+        {e.dossier.File("QCM1/Air.MID"), "fond musical.mid"},
+        {e.dossier.File("QCM2/sous/chant.mid"), "fond musical.mid"},
+        {e.dossier.File("QCM2/fond musical.mid"), "fond musical.mid"},
+    };
+    for (const auto& c : cas) {
+        e.etat.Modifie = false;
+        e.ChoisirPiece(c.choisi);
+        EXPECT_EQ(e.etat.Questionnaire.Musique, QString::fromLatin1(c.nom));
+        EXPECT_EQ(e.dossier.Read("QCM2/fond musical.mid"), PieceCourte());
+        EXPECT_TRUE(e.etat.Modifie);
+        EXPECT_TRUE(e.etat.MusiqueActive);
+        EXPECT_EQ(e.depart->Son->Tag, 1);
+        EXPECT_EQ(e.musique.Mode(), Musique::ModeLecture::Joue);
+    }
+    e.dossier.Write("QCM2/Propre.mid", PieceCourte());
+    e.ChoisirPiece(e.dossier.File("QCM2/Propre.mid"));
+    EXPECT_EQ(e.etat.Questionnaire.Musique, QStringLiteral("Propre.mid"));
+    EXPECT_TRUE(e.boites.montrees.empty());
+}
+
+TEST(Charger1, FailedCopyKeepsTheOldName) {
+    EditeurMusical e;
+    e.dossier.Write("ailleurs/chant.mid", PieceCourte());
+    e.Demarrer(Choisir("QCM1"));
+    // A folder where the copy should go: the copy cannot replace it.
+    ASSERT_TRUE(QDir(e.dossier.File("QCM1")).mkdir(QStringLiteral("fond musical.mid")));
+    e.ChoisirPiece(e.dossier.File("ailleurs/chant.mid"));
+    EXPECT_EQ(e.etat.Questionnaire.Musique, QStringLiteral("AIR.MID"));
+    EXPECT_EQ(e.boites.montrees.size(), 1U);
+    EXPECT_FALSE(e.etat.Modifie);
+}
