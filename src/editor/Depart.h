@@ -14,6 +14,7 @@ class QTimer;
 namespace qcm::dialogs {
 class BoiteApropos;
 class TChoixQCM;
+class TOpenPictureDialog;
 struct ReponseChoix;
 } // namespace qcm::dialogs
 
@@ -27,6 +28,7 @@ using namespace qcm::model;
 using dialogs::BoiteApropos;
 using dialogs::ReponseChoix;
 using dialogs::TChoixQCM;
+using dialogs::TOpenPictureDialog;
 
 class BoutonGlyphe;
 class CaseBande;
@@ -84,6 +86,9 @@ public:
     void UneClick();
     void BMelangeClick();
     void SonClick();
+    // Pictures.
+    void ChargeImageClick();
+    void ChangefondClick();
 
     // VueQuestionnaire.
     void ActiverSauver(bool actif) override;
@@ -137,6 +142,9 @@ public:
 
     // Centre of the question picture, from Photo's designed bounds.
     QPoint CentreImage;
+    // The picture-open dialogs, made on first use.
+    TOpenPictureDialog* Openimage = nullptr;
+    TOpenPictureDialog* Openfond = nullptr;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -161,6 +169,10 @@ private:
     void FixerUne(bool unique);
     void FixerSon(bool on);
     TQuestion& QuestionEditee();
+    TOpenPictureDialog& DialogueImages(TOpenPictureDialog*& dialogue, const QString& nom);
+    // The name the record gives the picked file: its own when it lies in
+    // the questionnaire's folder, else nom, under which it is copied there.
+    QString Placer(const QString& choisi, const QString& nom);
 
     EtatEditeur& etat_;
     ServicesDepart services_;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Illustrations.h"
 #include "Services.h"
 #include "model/Questionnaire.h"
 #include "platform/Sons.h"
@@ -52,7 +53,7 @@ public:
 
 private:
     EtatEditeur etat_;
-    IllustrationsSimples illustrations_;
+    IllustrationsEditeur illustrations_;
     LecteurMuet musique_;
     platform::SonsMuets sons_;
     std::unique_ptr<TDepart> depart_;

@@ -6,6 +6,7 @@
 #include "dialogs/Faide.h"
 #include "editor/Controles.h"
 #include "editor/Depart.h"
+#include "editor/Illustrations.h"
 #include "editor/Services.h"
 #include "platform/MessageBoxes.h"
 #include "platform/Modal.h"
@@ -67,7 +68,7 @@ public:
     platform::BoitesScriptees boites;
     platform::ExecuteurScripte modal;
     EtatEditeur etat;
-    IllustrationsSimples illustrations;
+    IllustrationsEditeur illustrations;
     LecteurMuet musique;
     platform::SonsMuets sons;
     std::unique_ptr<TDepart> depart;
