@@ -266,7 +266,7 @@ void TOpenPictureDialog::PreviewClick() {
     panel->setPalette(couleurs);
     fond->addWidget(panel);
     auto* cadre = new QVBoxLayout(panel);
-    cadre->setContentsMargins(6, 6, 6, 6);
+    cadre->setContentsMargins(5, 5, 5, 5);
     auto* image = new BoitePeinture(panel);
     image->setObjectName(QStringLiteral("Image"));
     cadre->addWidget(image);

@@ -460,7 +460,10 @@ void TDepart::Appliquer(TQuestionnaire q, const QString& dossier) {
     etat_.DossierOuvert = dossier;
     // One bad media file must not keep the teacher out of the questionnaire:
     // its error is shown and the opening goes on.
-    platform::Proteger([this] { AfficherFond(etat_.Questionnaire.Fond); });
+    if (!platform::Proteger([this] { AfficherFond(etat_.Questionnaire.Fond); })) {
+        // The line stays in the record, so that saving loses nothing.
+        AfficherFond(QString());
+    }
     MontrerMelange(etat_.Questionnaire.Melange);
     platform::Proteger([this] { ReglerMusique(etat_.Questionnaire.Musique); });
     OuvrirQuestionnaire(etat_, *this);
