@@ -6,6 +6,7 @@
 #include "core/Folders.h"
 #include "dialogs/ChoixQCM.h"
 #include "dialogs/Faide.h"
+#include "dialogs/OpenPictureDialog.h"
 #include "editor/resources/Glyphes.h"
 #include "model/QcmFile.h"
 #include "platform/DialogueFichier.h"
@@ -187,9 +188,9 @@ TDepart::TDepart(EtatEditeur& etat, ServicesDepart services, QWidget* parent)
     connect(FD, &QAbstractButton::clicked, this, Garde([this] { FDClick(); }));
     connect(Son, &QAbstractButton::clicked, this, Garde([this] { SonClick(); }));
     connect(Fin, &QAbstractButton::clicked, this, Garde([this] { FinClick(); }));
+    connect(ChargeImage, &QAbstractButton::clicked, this, Garde([this] { ChargeImageClick(); }));
+    connect(Changefond, &QAbstractButton::clicked, this, Garde([this] { ChangefondClick(); }));
     connect(barre, &QTimer::timeout, this, Garde([this] { BarreTimer(); }));
-    // ChargeImage and Changefond come with the picture loader.
-
     PopM = new QMenu(this);
     PopM->setObjectName(QStringLiteral("PopM"));
     Charger1 = PopM->addAction(QStringLiteral("Charger"));
@@ -482,7 +483,10 @@ void TDepart::Appliquer(TQuestionnaire q, const QString& dossier) {
     etat_.DossierOuvert = dossier;
     // One bad media file must not keep the teacher out of the questionnaire:
     // its error is shown and the opening goes on.
-    platform::Proteger([this] { AfficherFond(etat_.Questionnaire.Fond); });
+    if (!platform::Proteger([this] { AfficherFond(etat_.Questionnaire.Fond); })) {
+        // The line stays in the record, so that saving loses nothing.
+        AfficherFond(QString());
+    }
     MontrerMelange(etat_.Questionnaire.Melange);
     platform::Proteger([this] { ReglerMusique(etat_.Questionnaire.Musique); });
     OuvrirQuestionnaire(etat_, *this);
@@ -842,6 +846,61 @@ void TDepart::AfficherFond(const QString& nom) {
     QImage surface = fond->Surface();
     services_.illustrations->AfficherFond(surface, Fichier(nom));
     fond->SetImage(surface);
+}
+
+// ------------------------------------------------------------------ pictures
+
+TOpenPictureDialog& TDepart::DialogueImages(TOpenPictureDialog*& dialogue, const QString& nom) {
+    if (dialogue == nullptr) {
+        dialogue = new TOpenPictureDialog(this);
+        dialogue->setObjectName(nom);
+    }
+    return *dialogue;
+}
+
+QString TDepart::Placer(const QString& choisi, const QString& nom) {
+    const qsizetype barre = choisi.lastIndexOf(QLatin1Char('/'));
+    // Decided on the folders themselves: one whose name differs only by
+    // case is another folder, whose files the record could not name.
+    if (barre >= 0 && folders::SameFolder(choisi.left(barre + 1), etat_.DossierOuvert)) {
+        return choisi.mid(barre + 1);
+    }
+    // A copy that fails raises before the record names it.
+    platform::CopierFichier(choisi, folders::EntryPath(etat_.DossierOuvert, nom));
+    return nom;
+}
+
+void TDepart::ChargeImageClick() {
+    TOpenPictureDialog& d = DialogueImages(Openimage, QStringLiteral("Openimage"));
+    platform::PreparerOuverture(d,
+                                QStringLiteral("Tout (*.dib;*.gif;*.bmp;*.ico;*.emf;*.wmf;*.jpg)|"
+                                               "*.dib;*.gif;*.bmp;*.ico;*.emf;*.wmf;*.jpg"),
+                                etat_.DossierOuvert);
+    if (!d.Execute()) {
+        return;
+    }
+    const QString choisi = d.FileName();
+    const QString seul = choisi.mid(choisi.lastIndexOf(QLatin1Char('/')) + 1);
+    const qsizetype point = seul.lastIndexOf(QLatin1Char('.'));
+    const QString extension = point < 0 ? QString() : seul.mid(point);
+    const QString nom =
+        Placer(choisi, QStringLiteral("image %1%2").arg(etat_.QuestionCourante).arg(extension));
+    QuestionEditee().Image = nom;
+    if (services_.illustrations != nullptr) {
+        services_.illustrations->AfficherImage(*Photo, CentreImage, Fichier(nom));
+    }
+    MarquerModifie(etat_, *this);
+}
+
+void TDepart::ChangefondClick() {
+    TOpenPictureDialog& d = DialogueImages(Openfond, QStringLiteral("Openfond"));
+    platform::PreparerOuverture(d, QStringLiteral("Bitmaps (*.bmp)|*.bmp"), etat_.DossierOuvert);
+    if (!d.Execute()) {
+        return;
+    }
+    etat_.Questionnaire.Fond = Placer(d.FileName(), QStringLiteral("fond écran.bmp"));
+    AfficherFond(etat_.Questionnaire.Fond);
+    MarquerModifie(etat_, *this);
 }
 
 void TDepart::ReglerMusique(const QString& musique) {

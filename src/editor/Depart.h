@@ -14,6 +14,7 @@ class QTimer;
 namespace qcm::dialogs {
 class BoiteApropos;
 class TChoixQCM;
+class TOpenPictureDialog;
 struct ReponseChoix;
 } // namespace qcm::dialogs
 
@@ -31,6 +32,7 @@ using namespace qcm::model;
 using dialogs::BoiteApropos;
 using dialogs::ReponseChoix;
 using dialogs::TChoixQCM;
+using dialogs::TOpenPictureDialog;
 
 class BoutonGlyphe;
 class CaseBande;
@@ -92,6 +94,9 @@ public:
     void Charger1Click();
     void Supprimer1Click();
     void MusiqueNotify();
+    // Pictures.
+    void ChargeImageClick();
+    void ChangefondClick();
 
     // VueQuestionnaire.
     void ActiverSauver(bool actif) override;
@@ -148,6 +153,9 @@ public:
 
     // Centre of the question picture, from Photo's designed bounds.
     QPoint CentreImage;
+    // The picture-open dialogs, made on first use.
+    TOpenPictureDialog* Openimage = nullptr;
+    TOpenPictureDialog* Openfond = nullptr;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -176,6 +184,10 @@ private:
     void DemarrerMusique();
     void SansSortieSon();
     TQuestion& QuestionEditee();
+    TOpenPictureDialog& DialogueImages(TOpenPictureDialog*& dialogue, const QString& nom);
+    // The name the record gives the picked file: its own when it lies in
+    // the questionnaire's folder, else nom, under which it is copied there.
+    QString Placer(const QString& choisi, const QString& nom);
 
     EtatEditeur& etat_;
     ServicesDepart services_;

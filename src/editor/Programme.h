@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Illustrations.h"
 #include "Services.h"
 #include "model/Questionnaire.h"
 #include "platform/MoteurSon.h"
@@ -54,7 +55,7 @@ public:
 
 private:
     EtatEditeur etat_;
-    IllustrationsSimples illustrations_;
+    IllustrationsEditeur illustrations_;
     platform::MoteurSon moteur_{platform::SortieSon::Systeme};
     platform::Musique musique_{moteur_};
     platform::Sons sons_{moteur_};

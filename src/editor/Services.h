@@ -21,12 +21,4 @@ public:
     virtual void AfficherFond(QImage& surface, const QString& chemin) = 0;
 };
 
-// Stand-in until the picture loader is wired in: pictures are not shown and
-// every background is the plain navy fill.
-class IllustrationsSimples : public Illustrations {
-public:
-    void AfficherImage(QLabel& photo, QPoint centre, const QString& nom) override;
-    void AfficherFond(QImage& surface, const QString& nom) override;
-};
-
 } // namespace qcm::editor

@@ -1,7 +1,9 @@
 #include "Graphic.h"
 
+#include "ImageLimits.h"
+#include "core/AtomicFile.h"
+
 #include <QBuffer>
-#include <QFile>
 
 namespace qcm::pictures {
 
@@ -14,11 +16,14 @@ void TGraphic::SetSize(int /*width*/, int /*height*/) {
 }
 
 void TGraphic::LoadFromFile(const QString& fileName) {
-    QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly)) {
+    // Read through core, which keeps names that are not UTF-8.
+    QByteArray bytes;
+    try {
+        bytes = ReadWholeFile(fileName, kMaxFileBytes);
+    } catch (const EInOutError&) {
         throw EFOpenError(QStringLiteral("Impossible d'ouvrir le fichier %1").arg(fileName));
     }
-    LoadFromStream(file);
+    LoadFromBytes(bytes);
 }
 
 QByteArray ReadRest(QIODevice& stream) {

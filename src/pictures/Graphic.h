@@ -59,7 +59,8 @@ public:
 
     // Opens fileName (relative to the current folder) and reads it.
     // Raises EFOpenError "Impossible d'ouvrir le fichier %s" when it cannot
-    // be opened; the picture is unchanged then.
+    // be opened, EFileTooLarge beyond kMaxFileBytes; the picture is
+    // unchanged then.
     void LoadFromFile(const QString& fileName);
     // Reads a picture held in memory, as a stream of exactly these bytes.
     void LoadFromBytes(const QByteArray& bytes);

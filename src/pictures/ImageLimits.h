@@ -15,6 +15,12 @@ namespace qcm::pictures {
 // stays far below what QImage's bytes-per-line can hold.
 inline constexpr std::int64_t kMaxPixels = std::int64_t{1} << 25;
 
+// The most bytes a picture file may hold: a bitmap of kMaxPixels at 32 bits
+// with room for its headers, and far more than any metafile, icon, GIF or
+// JPEG of that many pixels needs. A wrong pick (a disk image) is refused
+// before it is read.
+inline constexpr std::int64_t kMaxFileBytes = std::int64_t{1} << 28;
+
 inline bool WithinLimits(std::int64_t width, std::int64_t height) {
     return width > 0 && height > 0 && width <= kMaxPixels && height <= kMaxPixels &&
            width * height <= kMaxPixels;

@@ -6,6 +6,7 @@
 #include "dialogs/Faide.h"
 #include "editor/Controles.h"
 #include "editor/Depart.h"
+#include "editor/Illustrations.h"
 #include "editor/Services.h"
 #include "platform/MessageBoxes.h"
 #include "platform/Modal.h"
@@ -69,7 +70,7 @@ public:
     platform::BoitesScriptees boites;
     platform::ExecuteurScripte modal;
     EtatEditeur etat;
-    IllustrationsSimples illustrations;
+    IllustrationsEditeur illustrations;
     // The real synthesizer, rendering into memory only when asked.
     platform::MoteurSon moteur{platform::SortieSon::Memoire};
     platform::Musique musique{moteur};

@@ -1,0 +1,276 @@
+// Question pictures, the background tile and the picture-open dialog.
+#include "Editeur.h"
+
+#include "../pictures/GifTestEncoder.h"
+#include "core/Folders.h"
+#include "dialogs/OpenPictureDialog.h"
+#include "pictures/GifPainter.h"
+#include "platform/DialogueFichier.h"
+
+#include <QBuffer>
+#include <QDir>
+#include <QLabel>
+#include <QToolButton>
+
+using namespace qcm;
+using namespace qcm::core;
+using namespace qcm::model;
+using namespace qcm::dialogs;
+using namespace qcm::editor;
+using namespace qcm::pictures;
+using namespace qcm::test;
+
+namespace {
+
+QByteArray Bmp(int w, int h, QColor couleur = Qt::red) {
+    QImage image(w, h, QImage::Format_RGB32);
+    image.fill(couleur);
+    QByteArray bytes;
+    QBuffer b(&bytes);
+    b.open(QIODevice::WriteOnly);
+    image.save(&b, "BMP");
+    return bytes;
+}
+
+// Two frames of 2 x 2, red then green, looping for ever.
+QByteArray GifAnime() {
+    const std::vector<QRgb> couleurs{qRgb(255, 0, 0), qRgb(0, 255, 0), 0, 0};
+    return GifBuilder()
+        .Header(2, 2, couleurs)
+        .Loop(0)
+        .Gce(1, 5)
+        .Image(0, 0, 2, 2, {0, 0, 0, 0}, 2)
+        .Gce(1, 5)
+        .Image(0, 0, 2, 2, {1, 1, 1, 1}, 2)
+        .Trailer()
+        .bytes;
+}
+
+// A questionnaire of two questions, the first with picture image.
+QByteArray Questionnaire(const char* fond, const char* image) {
+    return Lignes({"Images", "CM1", fond, "melange=NON", "musique=", image, "Premiere ?", "1",
+                   "unique=OUI", "Oui", "1", "", "", "Deuxieme ?", "1", "unique=OUI", "Non", "1",
+                   ""});
+}
+
+platform::ExecuteurScripte::Action Prendre(const QString& chemin) {
+    return [chemin](QDialog& d) {
+        auto& f = dynamic_cast<QFileDialog&>(d);
+        f.selectFile(chemin);
+        QMetaObject::invokeMethod(&f, "accept", Qt::DirectConnection);
+    };
+}
+
+} // namespace
+
+TEST(AfficherImage, ScalesTheLongerSideTo320AroundTheCentre) {
+    const struct {
+        int w, h;
+        QRect attendu;
+    } cas[] = {
+        {400, 300, {312, 88, 320, 240}},
+        {300, 400, {352, 48, 240, 320}},
+        {7, 7, {312, 48, 320, 320}},
+        // The ratio rounded up as a double leaves the side just under 192.
+        {3, 5, {377, 48, 191, 320}},
+        {5, 3, {312, 113, 320, 191}},
+        {5, 8, {373, 48, 199, 320}},
+    };
+    TempDir d;
+    IllustrationsEditeur illustrations;
+    QLabel photo;
+    for (const auto& c : cas) {
+        const QString nom = QStringLiteral("%1x%2.bmp").arg(c.w).arg(c.h);
+        d.Write(nom, Bmp(c.w, c.h));
+        illustrations.AfficherImage(photo, {472, 208}, d.File(nom));
+        EXPECT_EQ(photo.geometry(), c.attendu) << c.w << "x" << c.h;
+        EXPECT_EQ(photo.pixmap().size(), c.attendu.size());
+        EXPECT_FALSE(photo.isHidden());
+    }
+    illustrations.AfficherImage(photo, {472, 208}, {});
+    EXPECT_TRUE(photo.isHidden());
+}
+
+TEST(AfficherFond, TilesColumnsAndRowsWithASpareEachWay) {
+    const struct {
+        QSize tuile, grille;
+    } cas[] = {{{100, 100}, {8, 6}}, {{800, 600}, {2, 2}}, {{640, 480}, {3, 3}}};
+    for (const auto& c : cas) {
+        EXPECT_EQ(GrilleFond({640, 480}, c.tuile), c.grille);
+    }
+    TempDir d;
+    QImage tuile(100, 100, QImage::Format_RGB32);
+    tuile.fill(Qt::green);
+    tuile.setPixel(0, 0, qRgb(255, 0, 0));
+    QByteArray bytes;
+    QBuffer b(&bytes);
+    b.open(QIODevice::WriteOnly);
+    tuile.save(&b, "BMP");
+    d.Write(QStringLiteral("tuile.bmp"), bytes);
+    d.Write(QStringLiteral("vide.bmp"), {});
+    IllustrationsEditeur illustrations;
+    QImage surface(640, 480, QImage::Format_RGB32);
+    illustrations.AfficherFond(surface, d.File(QStringLiteral("tuile.bmp")));
+    EXPECT_EQ(surface.pixel(600, 400), qRgb(255, 0, 0));
+    EXPECT_EQ(surface.pixel(601, 401), QColor(Qt::green).rgb());
+    // An empty tile draws nothing.
+    const QImage avant = surface;
+    try {
+        illustrations.AfficherFond(surface, d.File(QStringLiteral("vide.bmp")));
+        ADD_FAILURE();
+    } catch (const Exception& e) {
+        EXPECT_EQ(e.Message(), QStringLiteral("Division par zéro"));
+    }
+    EXPECT_EQ(surface, avant);
+    illustrations.AfficherFond(surface, {});
+    EXPECT_EQ(surface.pixelColor(5, 5), QColor(0, 0, 128));
+}
+
+TEST(ChargeImage, CopiesWhatLiesOutsideTheResolvedFolderAndNamesTheRest) {
+    const struct {
+        const char* choisi;
+        const char* nom;
+    } cas[] = {
+        {"QCM1/Chat.bmp", "Chat.bmp"},
+        {"Photos/Chat.BMP", "image 1.BMP"},
+        {"QCM1/sous/Chat.bmp", "image 1.bmp"},
+        // Another folder on this system, whose files the record could not name.
+        {"qcm1/Chat.bmp", "image 1.bmp"},
+    };
+    for (const auto& c : cas) {
+        Editeur e;
+        e.dossier.Write("QCM1/QCM.txt", Questionnaire("", ""));
+        e.dossier.Write(QString::fromUtf8(c.choisi), Bmp(40, 30));
+        e.Demarrer(Choisir("QCM1"));
+        const QString courant = QDir::currentPath();
+        e.modal.Ajouter(Prendre(e.dossier.File(QString::fromUtf8(c.choisi))));
+        e.Clic(e.depart->ChargeImage);
+        EXPECT_EQ(e.Q(1).Image, QString::fromUtf8(c.nom)) << c.choisi;
+        EXPECT_EQ(e.dossier.Read("QCM1/" + QString::fromUtf8(c.nom)), Bmp(40, 30));
+        EXPECT_TRUE(e.etat.Modifie);
+        EXPECT_EQ(e.depart->Photo->geometry(), QRect(312, 88, 320, 240));
+        EXPECT_EQ(QDir::currentPath(), courant);
+        EXPECT_TRUE(e.boites.montrees.empty());
+    }
+}
+
+TEST(ChargeImage, CancelOrAFailedCopyChangesNothing) {
+    Editeur e;
+    e.dossier.Write("QCM1/QCM.txt", Questionnaire("", "ancienne.bmp"));
+    e.dossier.Write("QCM1/ancienne.bmp", Bmp(40, 30));
+    e.dossier.Write("Photos/Chat.bmp", Bmp(30, 40));
+    e.Demarrer(Choisir("QCM1"));
+    const TQuestionnaire avant = e.etat.Questionnaire;
+    e.Clic(e.depart->ChargeImage); // cancelled
+    // A folder holds the copy's name: the copy fails.
+    QDir().mkpath(e.dossier.File("QCM1/image 1.bmp"));
+    e.modal.Ajouter(Prendre(e.dossier.File("Photos/Chat.bmp")));
+    e.Clic(e.depart->ChargeImage);
+    EXPECT_EQ(e.etat.Questionnaire, avant);
+    EXPECT_FALSE(e.etat.Modifie);
+    EXPECT_EQ(e.modal.montres, (std::vector<QString>{"ChoixQCM", "Openimage", "Openimage"}));
+    ASSERT_EQ(e.boites.montrees.size(), 1U);
+    EXPECT_EQ(e.boites.montrees[0].texte, QStringLiteral("Accès au fichier refusé"));
+    EXPECT_EQ(e.depart->Photo->geometry(), QRect(312, 88, 320, 240));
+}
+
+TEST(Changefond, CopiesTheTileUnderItsFixedNameAndPaintsIt) {
+    Editeur e;
+    e.dossier.Write("QCM1/QCM.txt", Questionnaire("", ""));
+    e.dossier.Write("Motifs/bleu.bmp", Bmp(50, 50, Qt::blue));
+    e.Demarrer(Choisir("QCM1"));
+    e.modal.Ajouter(Prendre(e.dossier.File("Motifs/bleu.bmp")));
+    e.Clic(e.depart->Changefond);
+    EXPECT_EQ(e.etat.Questionnaire.Fond, QStringLiteral("fond écran.bmp"));
+    EXPECT_EQ(e.dossier.Read(QStringLiteral("QCM1/fond écran.bmp")), Bmp(50, 50, Qt::blue));
+    EXPECT_EQ(e.depart->fond->Image().pixelColor(630, 470), QColor(Qt::blue));
+    EXPECT_TRUE(e.etat.Modifie);
+}
+
+TEST(Ouvrir, BadMediaFilesAreReportedAndTheQuestionnaireStillOpens) {
+    Editeur e;
+    // Names differ in case from the files, as folders written on Windows do.
+    e.dossier.Write("QCM1/QCM.txt", Questionnaire("FOND.bmp", "Image 1.BMP"));
+    e.dossier.Write("QCM1/fond.bmp", "pas une image");
+    e.dossier.Write("QCM1/image 1.bmp", "pas une image");
+    e.Demarrer(Choisir("QCM1"));
+    ASSERT_EQ(e.boites.montrees.size(), 2U);
+    EXPECT_EQ(e.boites.montrees[0].texte, QStringLiteral("Image bitmap incorrecte"));
+    EXPECT_EQ(e.boites.montrees[1].texte, QStringLiteral("Image bitmap incorrecte"));
+    EXPECT_EQ(e.depart->fond->Image().pixelColor(5, 5), QColor(0, 0, 128));
+    EXPECT_EQ(e.etat.Questionnaire.Fond, QStringLiteral("FOND.bmp"));
+    EXPECT_TRUE(e.depart->Photo->isHidden());
+    EXPECT_EQ(e.depart->Questionposee->Texte(), QStringLiteral("Premiere ?"));
+}
+
+TEST(Photo, AnimatedGifAnimatesAndStopsOnNavigation) {
+    Editeur e;
+    e.dossier.Write("QCM1/QCM.txt", Questionnaire("", "anime.gif"));
+    e.dossier.Write("QCM1/anime.gif", GifAnime());
+    e.illustrations.Courante().Clock = std::make_shared<TManualClock>();
+    e.Demarrer(Choisir("QCM1"));
+    auto* gif = dynamic_cast<const TGIFImage*>(e.illustrations.Courante().Picture().Graphic());
+    ASSERT_NE(gif, nullptr);
+    EXPECT_EQ(gif->RunningPainters(), 1);
+    // Photo follows the frames the painter composes.
+    for (int i = 0; i < 20; ++i) {
+        QCoreApplication::processEvents();
+    }
+    EXPECT_EQ(gif->RunningPainters(), 1);
+    const QRgb compose = gif->BackBuffer().pixel(0, 0);
+    EXPECT_TRUE(compose == qRgb(255, 0, 0) || compose == qRgb(0, 255, 0));
+    e.Clic(e.depart->FD);
+    EXPECT_TRUE(e.depart->Photo->isHidden());
+    // The painter stopped with its picture.
+    EXPECT_EQ(e.illustrations.Courante().Picture().Graphic(), nullptr);
+}
+
+TEST(OpenPictureDialog, PreviewLabelButtonAndDrawing) {
+    const QRect r(0, 0, 153, 141);
+    EXPECT_EQ(RectApercu(100, 50, r), QRect(26, 45, 100, 50));
+    EXPECT_EQ(RectApercu(400, 300, r), QRect(0, 0, 153, 115));
+    EXPECT_EQ(RectApercu(1000, 950, r), QRect(0, 0, 153, 145));
+    EXPECT_EQ(RectApercu(300, 400, r), QRect(0, 0, 106, 141));
+
+    TempDir d;
+    d.Write("grande.bmp", Bmp(400, 300));
+    TOpenPictureDialog dialogue;
+    dialogue.SelectionChangee(d.File("grande.bmp"));
+    dialogue.AttendreApercu();
+    EXPECT_EQ(dialogue.PictureLabel->text(), QStringLiteral(" (400x300)"));
+    EXPECT_TRUE(dialogue.PreviewButton->isEnabled());
+    for (const QString& rien : {d.Path(), d.File("absente.bmp")}) {
+        dialogue.SelectionChangee(rien);
+        dialogue.AttendreApercu();
+        EXPECT_EQ(dialogue.PictureLabel->text(), QStringLiteral("Image :"));
+        EXPECT_FALSE(dialogue.PreviewButton->isEnabled());
+        EXPECT_EQ(dialogue.Picture().Width(), 0);
+    }
+}
+
+TEST(OpenPictureDialog, PreviewWindowAndTheNextUseStartFromThePick) {
+    TempDir d;
+    d.Write("petite.bmp", Bmp(60, 40));
+    platform::ExecuteurScripte modal;
+    TOpenPictureDialog dialogue;
+    platform::PreparerOuverture(dialogue, QStringLiteral("Bitmaps (*.bmp)|*.bmp"), d.Path());
+    QSize fenetre;
+    modal.Ajouter([&](QDialog& f) {
+        dialogue.SelectionChangee(d.File("petite.bmp"));
+        dialogue.AttendreApercu();
+        QTest::mouseClick(dialogue.PreviewButton, Qt::LeftButton);
+        Prendre(d.File("petite.bmp"))(f);
+    });
+    modal.Ajouter([&](QDialog& p) {
+        fenetre = p.findChild<QWidget*>(QStringLiteral("Image"))->size();
+        QTest::keyClick(&p, Qt::Key_Escape);
+    });
+    ASSERT_TRUE(dialogue.Execute());
+    EXPECT_EQ(modal.montres, (std::vector<QString>{"OpenPictureDialog", "PreviewForm"}));
+    EXPECT_EQ(fenetre, QSize(60, 40));
+    EXPECT_EQ(dialogue.FileName(), d.File("petite.bmp"));
+    QStringList vus;
+    modal.Ajouter([&](QDialog&) { vus = dialogue.selectedFiles(); });
+    EXPECT_FALSE(dialogue.Execute());
+    EXPECT_EQ(vus, QStringList{d.File("petite.bmp")});
+}
