@@ -1,5 +1,6 @@
 #pragma once
 
+#include "display/DXForm.h"
 #include "model/Questionnaire.h"
 
 #include <QPoint>
@@ -19,6 +20,10 @@ struct ReponseChoix;
 
 namespace qcm::platform {
 class Sons;
+}
+
+namespace qcm::display {
+class TDXDraw;
 }
 
 namespace qcm::editor {
@@ -51,7 +56,7 @@ constexpr int Centrer(int ecran, int taille) {
 }
 
 // The editor window: one borderless 640 x 480 window holding every control.
-class TDepart : public QWidget, public VueQuestionnaire {
+class TDepart : public display::TDXForm, public VueQuestionnaire {
     Q_OBJECT
 public:
     TDepart(EtatEditeur& etat, ServicesDepart services, QWidget* parent = nullptr);
@@ -134,6 +139,9 @@ public:
     ImageGlyphe* desordre;
     ImageGlyphe* SonOn;
     ImageGlyphe* Sonoff;
+
+    // The full-screen display, hidden.
+    display::TDXDraw* DXDraw1;
 
     // Centre of the question picture, from Photo's designed bounds.
     QPoint CentreImage;
