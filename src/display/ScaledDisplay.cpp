@@ -19,6 +19,9 @@ constexpr int kWidth = 640;
 constexpr int kHeight = 480;
 
 double prepared = 0;
+// Held open until Qt has made its own: a connection closed just before
+// Qt's opens has made the server refuse Qt's now and then.
+xcb_connection_t* early = nullptr;
 
 // The X screen's size, or an empty size when there is none.
 QSize XScreenSize() {
@@ -34,7 +37,7 @@ QSize XScreenSize() {
             size = QSize(it.data->width_in_pixels, it.data->height_in_pixels);
         }
     }
-    xcb_disconnect(c);
+    early = c;
     return size;
 }
 
@@ -57,7 +60,7 @@ void PaintBlack(QWindow& w) {
 class Backdrop : public QWindow {
 public:
     explicit Backdrop(QWidget* editor) : editor_(editor) {
-        setFlags(Qt::Window | Qt::FramelessWindowHint | Qt::WindowDoesNotAcceptFocus);
+        setFlags(Qt::Window | Qt::FramelessWindowHint);
         setTitle(QStringLiteral("QCM"));
     }
 
@@ -100,6 +103,13 @@ void PrepareScaling() {
     qputenv("QT_SCALE_FACTOR", QByteArray::number(scale, 'g', 10));
     qputenv("QT_QPA_PLATFORM", "xcb");
     prepared = scale;
+}
+
+void EndPreparation() {
+    if (early != nullptr) {
+        xcb_disconnect(early);
+        early = nullptr;
+    }
 }
 
 double PreparedScale() {
@@ -161,8 +171,10 @@ void ScaledDisplay::ShowBackdrop() {
         backdrop_ = std::make_unique<Backdrop>(window_);
     }
     backdrop_->setScreen(QGuiApplication::primaryScreen());
-    backdrop_->setGeometry(QGuiApplication::primaryScreen()->geometry());
-    backdrop_->showFullScreen();
+    // One more logical pixel: a fractional scale must not leave an edge.
+    backdrop_->setGeometry(QGuiApplication::primaryScreen()->geometry().adjusted(0, 0, 1, 1));
+    backdrop_->setWindowStates(Qt::WindowFullScreen);
+    backdrop_->setVisible(true);
     if (window_ != nullptr && window_->isVisible()) {
         window_->raise();
         window_->activateWindow();

@@ -16,6 +16,8 @@ namespace qcm::display {
 // largest that fits 640 x 480 onto the screen with its proportions kept.
 // Does nothing without an X display or on another platform.
 void PrepareScaling();
+// Once the application object exists.
+void EndPreparation();
 // The factor PrepareScaling set; 0 when it set none.
 double PreparedScale();
 

@@ -26,6 +26,7 @@ int& AvantQt(int& argc) {
 } // namespace
 
 Application::Application(int& argc, char** argv) : QApplication(AvantQt(argc), argv) {
+    display::EndPreparation();
     setApplicationName(QStringLiteral("QCM"));
     setWindowIcon(QIcon(QPixmap::fromImage(glyphes::Icone())));
 }
