@@ -8,6 +8,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools qt6-translations-l10n libgl-dev
   libjpeg62-turbo-dev libfluidsynth-dev fluid-soundfont-gm
   libgtest-dev libgif-dev fonts-dejavu-core
+  libxcb1-dev
 )
 # CI checks formatting, then runs the fuzz targets and the sanitized tests:
 # clang, its runtime and clang-format.
