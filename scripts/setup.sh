@@ -9,6 +9,7 @@ packages=(
   libjpeg62-turbo-dev libfluidsynth-dev timgm6mb-soundfont
   libgtest-dev libgif-dev fonts-dejavu-core
   desktop-file-utils appstream
+  libxcb1-dev
 )
 # CI checks formatting, then runs the fuzz targets and the sanitized tests:
 # clang, its runtime and clang-format.

@@ -7,6 +7,7 @@
 #include "dialogs/ChoixQCM.h"
 #include "dialogs/Faide.h"
 #include "dialogs/OpenPictureDialog.h"
+#include "display/DXDraw.h"
 #include "editor/resources/Glyphes.h"
 #include "model/QcmFile.h"
 #include "platform/DialogueFichier.h"
@@ -71,7 +72,7 @@ bool SauvegarderAvant(const QString& titre) {
 } // namespace
 
 TDepart::TDepart(EtatEditeur& etat, ServicesDepart services, QWidget* parent)
-    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), etat_(etat), services_(services) {
+    : TDXForm(parent, Qt::FramelessWindowHint), etat_(etat), services_(services) {
     setObjectName(QStringLiteral("Depart"));
     setWindowTitle(QStringLiteral("QCM"));
     setFont(Police(QStringLiteral("MS Sans Serif"), 11, false));
@@ -172,6 +173,18 @@ TDepart::TDepart(EtatEditeur& etat, ServicesDepart services, QWidget* parent)
     desordre = new ImageGlyphe(QStringLiteral("desordre"), this);
     SonOn = new ImageGlyphe(QStringLiteral("SonOn"), this);
     Sonoff = new ImageGlyphe(QStringLiteral("Sonoff"), this);
+
+    DXDraw1 = new display::TDXDraw(this);
+    DXDraw1->setObjectName(QStringLiteral("DXDraw1"));
+    DXDraw1->setGeometry(8, 232, 25, 33);
+    DXDraw1->hide();
+    DXDraw1->SetOptions({display::TDXDrawOption::doFullScreen,
+                         display::TDXDrawOption::doAllowReboot,
+                         display::TDXDrawOption::doWaitVBlank, display::TDXDrawOption::doCenter,
+                         display::TDXDrawOption::doRetainedMode, display::TDXDrawOption::doHardware,
+                         display::TDXDrawOption::doSelectDriver});
+    DXDraw1->Display.SetBitCount(16);
+    DXDraw1->Loaded();
 
     connect(Ltitre, &QLineEdit::textChanged, this, Garde([this] { LtitreChange(); }));
     connect(Ltitre, &ChampLigne::DoubleClic, this, Garde([this] { LTitreClick(); }));

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "display/DXForm.h"
 #include "model/Questionnaire.h"
 
 #include <QPoint>
@@ -25,6 +26,10 @@ namespace qcm::platform {
 class Musique;
 class Sons;
 } // namespace qcm::platform
+
+namespace qcm::display {
+class TDXDraw;
+}
 
 namespace qcm::editor {
 
@@ -56,7 +61,7 @@ constexpr int Centrer(int ecran, int taille) {
 }
 
 // The editor window: one borderless 640 x 480 window holding every control.
-class TDepart : public QWidget, public VueQuestionnaire {
+class TDepart : public display::TDXForm, public VueQuestionnaire {
     Q_OBJECT
 public:
     TDepart(EtatEditeur& etat, ServicesDepart services, QWidget* parent = nullptr);
@@ -150,6 +155,9 @@ public:
     ImageGlyphe* desordre;
     ImageGlyphe* SonOn;
     ImageGlyphe* Sonoff;
+
+    // The full-screen display, hidden.
+    display::TDXDraw* DXDraw1;
 
     // Centre of the question picture, from Photo's designed bounds.
     QPoint CentreImage;

@@ -3,6 +3,7 @@
 #include "Depart.h"
 #include "dialogs/ChoixQCM.h"
 #include "dialogs/Faide.h"
+#include "display/ScaledDisplay.h"
 #include "editor/resources/Glyphes.h"
 #include "platform/Garde.h"
 
@@ -16,7 +17,16 @@ namespace qcm::editor {
 using namespace qcm::model;
 using namespace qcm::dialogs;
 
-Application::Application(int& argc, char** argv) : QApplication(argc, argv) {
+namespace {
+// The scale of the full-screen display is fixed before Qt starts.
+int& AvantQt(int& argc) {
+    display::PrepareScaling();
+    return argc;
+}
+} // namespace
+
+Application::Application(int& argc, char** argv) : QApplication(AvantQt(argc), argv) {
+    display::EndPreparation();
     setApplicationName(QStringLiteral("QCM"));
     setWindowIcon(QIcon(QPixmap::fromImage(glyphes::Icone())));
 }

@@ -4,6 +4,7 @@
 // and modal dialogs answered from a script.
 #include "dialogs/ChoixQCM.h"
 #include "dialogs/Faide.h"
+#include "display/ScriptedDevice.h"
 #include "editor/Controles.h"
 #include "editor/Depart.h"
 #include "editor/Illustrations.h"
@@ -69,6 +70,8 @@ public:
     TempDir dossier;
     platform::BoitesScriptees boites;
     platform::ExecuteurScripte modal;
+    // A display that switches as asked.
+    display::ScriptedDevice ecran;
     EtatEditeur etat;
     IllustrationsEditeur illustrations;
     // The real synthesizer, rendering into memory only when asked.

@@ -1,0 +1,224 @@
+#include "ScaledDisplay.h"
+
+#include <QEvent>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QWidget>
+#include <QWindow>
+
+#include <xcb/xcb.h>
+
+#include <algorithm>
+#include <cstdlib>
+
+namespace qcm::display {
+
+namespace {
+
+constexpr int kWidth = 640;
+constexpr int kHeight = 480;
+
+double prepared = 0;
+// Held open until Qt has made its own: a connection closed just before
+// Qt's opens has made the server refuse Qt's now and then.
+xcb_connection_t* early = nullptr;
+
+// The X screen's size, or an empty size when there is none.
+QSize XScreenSize() {
+    int number = 0;
+    xcb_connection_t* c = xcb_connect(nullptr, &number);
+    QSize size;
+    if (xcb_connection_has_error(c) == 0) {
+        xcb_screen_iterator_t it = xcb_setup_roots_iterator(xcb_get_setup(c));
+        for (int i = 0; it.rem > 0 && i < number; ++i) {
+            xcb_screen_next(&it);
+        }
+        if (it.rem > 0) {
+            size = QSize(it.data->width_in_pixels, it.data->height_in_pixels);
+        }
+    }
+    early = c;
+    return size;
+}
+
+// Paints the backdrop black on the server's side: no pixels of our own.
+void PaintBlack(QWindow& w) {
+    auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    if (x11 == nullptr) {
+        return;
+    }
+    xcb_connection_t* c = x11->connection();
+    const auto id = static_cast<xcb_window_t>(w.winId());
+    const uint32_t black = xcb_setup_roots_iterator(xcb_get_setup(c)).data->black_pixel;
+    xcb_change_window_attributes(c, id, XCB_CW_BACK_PIXEL, &black);
+    xcb_clear_area(c, 0, id, 0, 0, 0, 0);
+    xcb_flush(c);
+}
+
+// The black screen around the editor. A click on it brings the editor
+// back to the front.
+class Backdrop : public QWindow {
+public:
+    explicit Backdrop(QWidget* editor) : editor_(editor) {
+        setFlags(Qt::Window | Qt::FramelessWindowHint);
+        setTitle(QStringLiteral("QCM"));
+    }
+
+protected:
+    void exposeEvent(QExposeEvent* /*event*/) override {
+        if (isExposed()) {
+            PaintBlack(*this);
+        }
+    }
+    void mousePressEvent(QMouseEvent* /*event*/) override {
+        if (editor_ != nullptr) {
+            editor_->raise();
+            editor_->activateWindow();
+        }
+    }
+
+private:
+    QPointer<QWidget> editor_;
+};
+
+} // namespace
+
+void PrepareScaling() {
+    const QByteArray platform = qgetenv("QT_QPA_PLATFORM");
+    if ((!platform.isEmpty() && !platform.startsWith("xcb")) ||
+        qEnvironmentVariableIsEmpty("DISPLAY")) {
+        return;
+    }
+    const QSize screen = XScreenSize();
+    if (screen.isEmpty()) {
+        return;
+    }
+    const double scale = std::min(static_cast<double>(screen.width()) / kWidth,
+                                  static_cast<double>(screen.height()) / kHeight);
+    if (scale < 1) {
+        return;
+    }
+    // Our factor alone: the desktop's own font scaling would add to it.
+    qputenv("QT_ENABLE_HIGHDPI_SCALING", "0");
+    qputenv("QT_SCALE_FACTOR", QByteArray::number(scale, 'g', 10));
+    qputenv("QT_QPA_PLATFORM", "xcb");
+    prepared = scale;
+}
+
+void EndPreparation() {
+    if (early != nullptr) {
+        xcb_disconnect(early);
+        early = nullptr;
+    }
+}
+
+double PreparedScale() {
+    return prepared;
+}
+
+ScaledDisplay::ScaledDisplay() = default;
+ScaledDisplay::~ScaledDisplay() = default;
+
+bool ScaledDisplay::Usable() {
+    if (prepared <= 0 || QGuiApplication::platformName() != QLatin1String("xcb")) {
+        return false;
+    }
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    return screen != nullptr && screen->geometry().width() >= kWidth &&
+           screen->geometry().height() >= kHeight;
+}
+
+DisplayDevice::Creation ScaledDisplay::Create() {
+    return Creation::Ok;
+}
+
+int ScaledDisplay::SetCooperativeLevel(QWidget* window, unsigned flags) {
+    if (window_ != nullptr) {
+        window_->removeEventFilter(this);
+    }
+    window_ = (flags & level::kFullScreen) != 0 ? window : nullptr;
+    if (window_ != nullptr) {
+        window_->installEventFilter(this);
+    }
+    return 0;
+}
+
+std::vector<DisplayMode> ScaledDisplay::EnumerateModes() {
+    std::vector<DisplayMode> modes;
+    if (!Usable()) {
+        return modes;
+    }
+    for (const QSize s : {QSize(640, 480), QSize(800, 600), QSize(1024, 768), QSize(1280, 1024)}) {
+        for (int bits : {8, 16, 24, 32}) {
+            modes.push_back({s.width(), s.height(), bits});
+        }
+    }
+    return modes;
+}
+
+bool ScaledDisplay::SetMode(const DisplayMode& mode) {
+    const std::vector<DisplayMode> modes = EnumerateModes();
+    if (window_ == nullptr || std::find(modes.begin(), modes.end(), mode) == modes.end()) {
+        return false;
+    }
+    modeSet_ = true;
+    ShowBackdrop();
+    return true;
+}
+
+void ScaledDisplay::ShowBackdrop() {
+    if (backdrop_ == nullptr) {
+        backdrop_ = std::make_unique<Backdrop>(window_);
+    }
+    backdrop_->setScreen(QGuiApplication::primaryScreen());
+    // One more logical pixel: a fractional scale must not leave an edge.
+    backdrop_->setGeometry(QGuiApplication::primaryScreen()->geometry().adjusted(0, 0, 1, 1));
+    backdrop_->setWindowStates(Qt::WindowFullScreen);
+    backdrop_->setVisible(true);
+    if (window_ != nullptr && window_->isVisible()) {
+        window_->raise();
+        window_->activateWindow();
+    }
+}
+
+bool ScaledDisplay::CreatePrimarySurface() {
+    return modeSet_ || window_ == nullptr;
+}
+
+bool ScaledDisplay::CreateClipper(QWidget* /*window*/) {
+    return true;
+}
+
+bool ScaledDisplay::CreateBackSurface(QSize /*size*/, bool /*systemMemory*/) {
+    return true;
+}
+
+int ScaledDisplay::Restore() {
+    return 0;
+}
+
+int ScaledDisplay::FlipToGdiSurface() {
+    return 0;
+}
+
+void ScaledDisplay::Release() {
+    if (window_ != nullptr) {
+        window_->removeEventFilter(this);
+    }
+    window_ = nullptr;
+    backdrop_.reset();
+    modeSet_ = false;
+}
+
+bool ScaledDisplay::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == window_ && modeSet_ && event->type() == QEvent::WindowStateChange) {
+        if (window_->isMinimized()) {
+            backdrop_.reset();
+        } else if (backdrop_ == nullptr) {
+            ShowBackdrop();
+        }
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+} // namespace qcm::display

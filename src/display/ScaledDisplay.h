@@ -1,0 +1,57 @@
+#pragma once
+
+#include "DisplayDevice.h"
+
+#include <QObject>
+#include <QPointer>
+
+#include <memory>
+
+class QWindow;
+
+namespace qcm::display {
+
+// Before the application object exists: asks the X server for its screen
+// and sets the factor by which every window of the program is scaled, the
+// largest that fits 640 x 480 onto the screen with its proportions kept.
+// Does nothing without an X display or on another platform.
+void PrepareScaling();
+// Once the application object exists.
+void EndPreparation();
+// The factor PrepareScaling set; 0 when it set none.
+double PreparedScale();
+
+// The real device. The monitor's own mode is never changed, so nothing is
+// left changed if the program is killed: "setting" 640 x 480 puts a black
+// window under the scaled editor over the whole screen; releasing takes it
+// away. Minimizing the window brings the desktop back until it is
+// restored. Without the prepared scaling it offers no mode.
+class ScaledDisplay : public QObject, public DisplayDevice {
+public:
+    ScaledDisplay();
+    ~ScaledDisplay() override;
+
+    Creation Create() override;
+    int SetCooperativeLevel(QWidget* window, unsigned flags) override;
+    std::vector<DisplayMode> EnumerateModes() override;
+    bool SetMode(const DisplayMode& mode) override;
+    bool CreatePrimarySurface() override;
+    bool CreateClipper(QWidget* window) override;
+    bool CreateBackSurface(QSize size, bool systemMemory) override;
+    int Restore() override;
+    int FlipToGdiSurface() override;
+    void Release() override;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    static bool Usable();
+    void ShowBackdrop();
+
+    QPointer<QWidget> window_;
+    std::unique_ptr<QWindow> backdrop_;
+    bool modeSet_ = false;
+};
+
+} // namespace qcm::display
