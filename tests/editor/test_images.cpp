@@ -12,6 +12,9 @@
 #include <QLabel>
 #include <QToolButton>
 
+#include <algorithm>
+#include <atomic>
+
 using namespace qcm;
 using namespace qcm::core;
 using namespace qcm::model;
@@ -52,6 +55,33 @@ QByteArray Questionnaire(const char* fond, const char* image) {
                    "unique=OUI", "Oui", "1", "", "", "Deuxieme ?", "1", "unique=OUI", "Non", "1",
                    ""});
 }
+
+// A painters' clock that moves one frame delay each time the test says so;
+// the painter waits, polling its stop event, until then.
+class HorlogePasAPas : public TGIFClock {
+public:
+    std::int64_t Now() override { return maintenant_; }
+    bool WaitFor(TGIFWakeEvent& evenement, std::int64_t ms) override {
+        if (ms < 0) {
+            return evenement.Wait(-1);
+        }
+        for (;;) {
+            if (pas_ > 0 || ms == 0) {
+                pas_ = std::max(0, pas_ - 1);
+                maintenant_ += ms;
+                return false;
+            }
+            if (evenement.Wait(1)) {
+                return true;
+            }
+        }
+    }
+    void Avancer() { ++pas_; }
+
+private:
+    std::atomic<std::int64_t> maintenant_{0};
+    std::atomic<int> pas_{0};
+};
 
 platform::ExecuteurScripte::Action Prendre(const QString& chemin) {
     return [chemin](QDialog& d) {
@@ -207,18 +237,24 @@ TEST(Photo, AnimatedGifAnimatesAndStopsOnNavigation) {
     Editeur e;
     e.dossier.Write("QCM1/QCM.txt", Questionnaire("", "anime.gif"));
     e.dossier.Write("QCM1/anime.gif", GifAnime());
-    e.illustrations.Courante().Clock = std::make_shared<TManualClock>();
+    auto horloge = std::make_shared<HorlogePasAPas>();
+    e.illustrations.Courante().Clock = horloge;
     e.Demarrer(Choisir("QCM1"));
     auto* gif = dynamic_cast<const TGIFImage*>(e.illustrations.Courante().Picture().Graphic());
     ASSERT_NE(gif, nullptr);
     EXPECT_EQ(gif->RunningPainters(), 1);
-    // Photo follows the frames the painter composes.
-    for (int i = 0; i < 20; ++i) {
-        QCoreApplication::processEvents();
-    }
+    // Photo follows the frames the painter composes: red, then green after
+    // one delay.
+    const auto montre = [&](QRgb couleur) {
+        return QTest::qWaitFor([&] {
+            const QPixmap p = e.depart->Photo->pixmap();
+            return !p.isNull() && p.toImage().pixel(5, 5) == couleur;
+        });
+    };
+    EXPECT_TRUE(montre(qRgb(255, 0, 0)));
+    horloge->Avancer();
+    EXPECT_TRUE(montre(qRgb(0, 255, 0)));
     EXPECT_EQ(gif->RunningPainters(), 1);
-    const QRgb compose = gif->BackBuffer().pixel(0, 0);
-    EXPECT_TRUE(compose == qRgb(255, 0, 0) || compose == qRgb(0, 255, 0));
     e.Clic(e.depart->FD);
     EXPECT_TRUE(e.depart->Photo->isHidden());
     // The painter stopped with its picture.
