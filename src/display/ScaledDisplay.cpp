@@ -218,6 +218,16 @@ bool ScaledDisplay::eventFilter(QObject* watched, QEvent* event) {
             ShowBackdrop();
         }
     }
+    // A closed editor takes its black screen with it: left alone, that
+    // window would keep the program running after its last window closed.
+    if (watched == window_ && modeSet_ && !event->spontaneous()) {
+        if (event->type() == QEvent::Hide) {
+            backdrop_.reset();
+        } else if (event->type() == QEvent::Show && backdrop_ == nullptr &&
+                   !window_->isMinimized()) {
+            ShowBackdrop();
+        }
+    }
     return QObject::eventFilter(watched, event);
 }
 
