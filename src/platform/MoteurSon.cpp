@@ -285,10 +285,12 @@ void MoteurSon::RendreBloc(int n, float* gauche, float* droite) {
     if (joue_ && piece_ != nullptr &&
         (fluid_player_get_status(piece_) == FLUID_PLAYER_DONE ||
          fluid_player_get_current_tick(piece_) >= fluid_player_get_total_ticks(piece_))) {
+        // A body that would not load leaves no track: no time at all.
+        const bool vide = fluid_player_get_total_ticks(piece_) <= 0;
         fluid_player_stop(piece_);
         joue_ = false;
         if (rappels_.fin) {
-            rappels_.fin(lecture_);
+            rappels_.fin(lecture_, vide);
         }
     }
     actif_ = joue_ || ondePos_ < 2 * onde_.size();

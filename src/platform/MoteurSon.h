@@ -40,8 +40,9 @@ public:
 
     // What the engine reports, called from its threads; set before use.
     struct Rappels {
-        // The piece of play number lecture reached its end.
-        std::function<void(int lecture)> fin;
+        // The piece of play number lecture reached its end; vide when it
+        // played for no time (its body would not load, or holds no time).
+        std::function<void(int lecture, bool vide)> fin;
         // The piece could not be loaded after all; the text says why.
         std::function<void(const QString&)> erreur;
         // No sound output: the music plays silently.
