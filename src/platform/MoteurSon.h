@@ -4,6 +4,7 @@
 #include <QString>
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <deque>
 #include <functional>
@@ -81,7 +82,10 @@ private:
     _fluid_audio_driver_t* pilote_ = nullptr;
     QString fonte_;
     bool sortieEssayee_ = false;
+    // Written on the engine's thread under rendu_.
     bool horloge_ = false;
+    // When the last wave handed over ends at the latest, output included.
+    std::chrono::steady_clock::time_point finOnde_;
 
     // Guards the synthesizer, the piece and the wave against the renderer.
     mutable std::mutex rendu_;
