@@ -99,8 +99,13 @@ awk -v t0="$t0" -v seuil=-50 '
             c - o, n, (premier - o) * 1000, (n > 1 ? ecart / (n - 1) : 0), emin, emax, crete
         printf "music off %.1f s: below -60 dBFS %.0f ms after the click, digital silence after %.0f ms\n",
             f - c, (fort - c) * 1000, (bruit - c) * 1000
-        printf "leaving   sound %.0f ms after the click, heard for %.0f ms (the wave lasts 987); windows closed %.0f ms after the click, process ended %.0f ms after they closed\n",
-            (debut - f) * 1000, (debut ? (dernier - debut + 0.01) * 1000 : 0), (fe - f) * 1000, (so - fe) * 1000
+        if (debut)
+            printf "leaving   sound %.0f ms after the click, heard for %.0f ms (the wave lasts 987); ",
+                (debut - f) * 1000, (dernier - debut + 0.01) * 1000
+        else
+            printf "leaving   sound not heard; "
+        printf "windows closed %.0f ms after the click, process ended %.0f ms after they closed\n",
+            (fe - f) * 1000, (so - fe) * 1000
         ok = n >= c - o - 1 && emax - emin < 0.1 && fort - c < 0.4 && bruit - c < 1.5 &&
             dernier - debut > 0.9
         print ok ? "PASS" : "FAIL"
