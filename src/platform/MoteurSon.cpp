@@ -15,6 +15,8 @@ using namespace qcm::core;
 namespace {
 
 constexpr int kBloc = 1024;
+// What the sound server holds beyond the blocks handed over, at most.
+constexpr auto kLatenceSortie = std::chrono::milliseconds(150);
 // A General MIDI piece is a few hundred kilobytes at most.
 constexpr qint64 kTaillePieceMax = qint64{16} << 20;
 
@@ -32,6 +34,19 @@ void FaireTaireFluidSynth() {
 MoteurSon::MoteurSon(SortieSon sortie) : sortie_(sortie) {}
 
 MoteurSon::~MoteurSon() {
+    // The leaving sound is heard to its end, but never for longer than it
+    // lasts: the windows are gone by now, only the process lingers.
+    if (sortie_ == SortieSon::Systeme && fil_.joinable()) {
+        const auto fin = finOnde_;
+        bool muet = false;
+        {
+            std::lock_guard verrou(rendu_);
+            muet = horloge_;
+        }
+        if (!muet) {
+            std::this_thread::sleep_until(fin);
+        }
+    }
     if (fil_.joinable()) {
         {
             std::lock_guard verrou(file_);
@@ -151,6 +166,11 @@ void MoteurSon::AssurerSortie(bool signaler) {
     }
     sortieEssayee_ = true;
     PreparerReglages();
+    // FluidSynth asks the server for one period of latency, 64 frames by
+    // default: a busy machine then drops out every few blocks. Background
+    // music needs no such speed; 46 ms, and 93 ms of buffer for ALSA.
+    fluid_settings_setint(reglages_, "audio.period-size", 2048);
+    fluid_settings_setint(reglages_, "audio.periods", 2);
     for (const char* nom : {"pulseaudio", "alsa"}) {
         fluid_settings_setstr(reglages_, "audio.driver", nom);
         pilote_ = new_fluid_audio_driver2(reglages_, &MoteurSon::Rappel, this);
@@ -158,8 +178,8 @@ void MoteurSon::AssurerSortie(bool signaler) {
             return;
         }
     }
-    horloge_ = true;
     std::lock_guard verrou(rendu_);
+    horloge_ = true;
     if (signaler && rappels_.sansSortie) {
         rappels_.sansSortie();
     }
@@ -237,6 +257,10 @@ void MoteurSon::FermerPiece() {
 }
 
 void MoteurSon::JouerOnde(const QByteArray& echantillons) {
+    // Two frames a sample, and what the output holds still to be played.
+    finOnde_ = std::chrono::steady_clock::now() +
+               std::chrono::microseconds(qint64{1000000} * 2 * echantillons.size() / kFrequence) +
+               kLatenceSortie;
     Confier([this, echantillons] {
         AssurerSortie(false);
         std::lock_guard verrou(rendu_);
@@ -285,10 +309,12 @@ void MoteurSon::RendreBloc(int n, float* gauche, float* droite) {
     if (joue_ && piece_ != nullptr &&
         (fluid_player_get_status(piece_) == FLUID_PLAYER_DONE ||
          fluid_player_get_current_tick(piece_) >= fluid_player_get_total_ticks(piece_))) {
+        // A body that would not load leaves no track: no time at all.
+        const bool vide = fluid_player_get_total_ticks(piece_) <= 0;
         fluid_player_stop(piece_);
         joue_ = false;
         if (rappels_.fin) {
-            rappels_.fin(lecture_);
+            rappels_.fin(lecture_, vide);
         }
     }
     actif_ = joue_ || ondePos_ < 2 * onde_.size();

@@ -4,6 +4,7 @@
 #include <QString>
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <deque>
 #include <functional>
@@ -40,8 +41,9 @@ public:
 
     // What the engine reports, called from its threads; set before use.
     struct Rappels {
-        // The piece of play number lecture reached its end.
-        std::function<void(int lecture)> fin;
+        // The piece of play number lecture reached its end; vide when it
+        // played for no time (its body would not load, or holds no time).
+        std::function<void(int lecture, bool vide)> fin;
         // The piece could not be loaded after all; the text says why.
         std::function<void(const QString&)> erreur;
         // No sound output: the music plays silently.
@@ -80,7 +82,10 @@ private:
     _fluid_audio_driver_t* pilote_ = nullptr;
     QString fonte_;
     bool sortieEssayee_ = false;
+    // Written on the engine's thread under rendu_.
     bool horloge_ = false;
+    // When the last wave handed over ends at the latest, output included.
+    std::chrono::steady_clock::time_point finOnde_;
 
     // Guards the synthesizer, the piece and the wave against the renderer.
     mutable std::mutex rendu_;

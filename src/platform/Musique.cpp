@@ -19,6 +19,9 @@ QString EMCIDeviceError::Texte(Panne panne) {
         return QStringLiteral("Le fichier de musique est introuvable");
     case Panne::PasMidi:
         return QStringLiteral("Ce fichier n'est pas un fichier MIDI");
+    case Panne::PieceVide:
+        return QStringLiteral(
+            "Ce fichier MIDI est endommagé ou ne dure rien : il ne peut être joué");
     case Panne::PasDeFonte:
         return QStringLiteral(
             "Aucune fonte sonore General MIDI n'est installée : la musique ne peut être jouée");
@@ -45,9 +48,9 @@ Musique::Musique(MoteurSon& moteur, QObject* parent) : QObject(parent), moteur_(
     // The engine calls from its threads: everything comes back through the
     // event loop, and is dropped once this player is gone.
     MoteurSon::Rappels r;
-    r.fin = [this](int lecture) {
+    r.fin = [this](int lecture, bool vide) {
         QMetaObject::invokeMethod(
-            this, [this, lecture] { Fin(lecture); }, Qt::QueuedConnection);
+            this, [this, lecture, vide] { Fin(lecture, vide); }, Qt::QueuedConnection);
     };
     r.erreur = [this](const QString& texte) {
         QMetaObject::invokeMethod(
@@ -198,9 +201,25 @@ Musique::ModeLecture Musique::Mode() const {
     return joue_ ? ModeLecture::Joue : ModeLecture::Arrete;
 }
 
-void Musique::Fin(int lecture) {
+void Musique::Fin(int lecture, bool vide) {
     // A play that was stopped, replaced or closed since has been told so.
     if (lecture != lecture_ || !joue_) {
+        return;
+    }
+    if (vide) {
+        // Played again, it would end at once again: reported once, and the
+        // device closes so that nothing loops on it.
+        const bool notifier = notifierLecture_;
+        Fermer();
+        if (notifier) {
+            NotifyValue = Issue::Echec;
+            if (OnNotify) {
+                OnNotify();
+            }
+        }
+        if (OnErreur) {
+            OnErreur(EMCIDeviceError::Texte(EMCIDeviceError::Panne::PieceVide));
+        }
         return;
     }
     joue_ = false;

@@ -18,6 +18,7 @@ public:
         AucunPeripherique,
         FichierIntrouvable,
         PasMidi,
+        PieceVide,
         PasDeFonte,
         SortieOccupee,
         Inconnue,
@@ -77,7 +78,7 @@ private:
     // Consumes the notify request; defaut when none was made.
     bool Demande(bool defaut);
     void Poster(Issue issue);
-    void Fin(int lecture);
+    void Fin(int lecture, bool vide);
     void Fermer();
 
     MoteurSon& moteur_;

@@ -319,3 +319,36 @@ TEST(Charger1, FailedCopyKeepsTheOldName) {
     EXPECT_EQ(e.boites.montrees.size(), 1U);
     EXPECT_FALSE(e.etat.Modifie);
 }
+
+TEST(Son, DamagedOrTimelessPieceIsReportedOnceInsteadOfRestartingEveryBlock) {
+    if (FonteGeneralMidi().isEmpty()) {
+        GTEST_SKIP() << "no General MIDI sound font";
+    }
+    const QByteArray entete = QByteArray::fromHex("4d546864000000060000000101e0");
+    const struct {
+        const char* cas;
+        QByteArray piece;
+    } cas[] = {
+        // The track says it is longer than the file.
+        {"corps abîmé", entete + "MTrk" + QByteArray::fromHex("0000100000c000009040")},
+        {"corps étranger", entete + "XXXX" + QByteArray::fromHex("0000000400ff2f00")},
+        {"sans durée", entete + "MTrk" + QByteArray::fromHex("0000000400ff2f00")},
+    };
+    for (const auto& c : cas) {
+        EditeurMusical e;
+        e.dossier.Write("QCM3/air.mid", c.piece);
+        e.Demarrer(Choisir("QCM3"));
+        for (int bloc = 0; bloc < 20; ++bloc) {
+            e.moteur.Rendre(1024);
+            Editeur::Attendre();
+        }
+        ASSERT_EQ(e.boites.montrees.size(), 1U) << c.cas;
+        EXPECT_EQ(e.boites.montrees[0].texte,
+                  EMCIDeviceError::Texte(EMCIDeviceError::Panne::PieceVide))
+            << c.cas;
+        EXPECT_EQ(e.musique.Mode(), Musique::ModeLecture::Ferme) << c.cas;
+        EXPECT_FALSE(e.etat.MusiqueActive) << c.cas;
+        EXPECT_EQ(e.depart->Son->Tag, 0) << c.cas;
+        EXPECT_EQ(e.etat.Questionnaire.Musique, QStringLiteral("AIR.MID")) << c.cas;
+    }
+}
