@@ -81,7 +81,8 @@ BoutonGlyphe::BoutonGlyphe(QWidget* parent) : QAbstractButton(parent) {
 
 void BoutonGlyphe::SetGlyphe(const QImage& glyphe) {
     glyphe_ = glyphe;
-    grise_ = Griser(glyphe);
+    // Greyed on first need: most buttons are never drawn disabled.
+    grise_ = QImage();
     bande_ = QImage();
     update();
 }
@@ -109,6 +110,9 @@ void BoutonGlyphe::paintEvent(QPaintEvent*) {
         const int etat = !isEnabled() ? 1 : enfonce ? 2 : isChecked() ? 3 : 0;
         image = bande_.copy(etat * w, 0, w, bande_.height());
     } else {
+        if (!isEnabled() && grise_.isNull() && !glyphe_.isNull()) {
+            grise_ = Griser(glyphe_);
+        }
         image = isEnabled() ? glyphe_ : grise_;
     }
     if (image.isNull()) {
