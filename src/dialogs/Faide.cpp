@@ -150,7 +150,7 @@ void TFaide::Montrer() {
 
 QUrl TFaide::Lien() {
     const QString cible = Texte(textes::kLien);
-    const QUrl url(cible);
+    QUrl url(cible);
     if (url.isValid() && !url.scheme().isEmpty()) {
         return url;
     }

@@ -384,9 +384,8 @@ void TGIFPainter::WaitDelay(int delay) {
     std::int64_t wait = 0;
     if (speed_ >= 1) {
         // Half of what the last frame cost beyond its wait comes off this one.
-        const double exact =
-            static_cast<double>(std::int64_t{delay} * kMsPerDelayUnit - overrun / 2) * 100.0 /
-            speed_;
+        const std::int64_t ms = std::int64_t{delay} * kMsPerDelayUnit - overrun / 2;
+        const double exact = static_cast<double>(ms) * 100.0 / speed_;
         wait = std::llround(exact);
         lastWait_ = wait;
     } else {
@@ -512,7 +511,7 @@ struct Painters {
 
     // Starts a painter thread over target and waits for its first
     // composition (or its end), serving hand-overs meanwhile.
-    void Start(QImage& target, std::shared_ptr<TGIFClock> clock) {
+    void Start(QImage& target, const std::shared_ptr<TGIFClock>& clock) {
         auto slot = std::make_unique<Slot>();
         slot->painter = std::make_unique<TGIFPainter>(image, target, true, *clock, handOver.get());
         Slot* raw = slot.get();
