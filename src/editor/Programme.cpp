@@ -48,11 +48,21 @@ Programme::Programme() {
     depart_ = std::make_unique<TDepart>(etat_, ServicesDepart{&illustrations_, &musique_, &sons_});
     choix_ = std::make_unique<TChoixQCM>(etat_.RepertoireDepart);
     platform::Proteger([this] { choix_->FormCreate(); });
-    faide_ = std::make_unique<TFaide>();
-    depart_->Brancher(choix_.get(), faide_.get());
+    depart_->Brancher(choix_.get(), &faide_);
 }
 
 Programme::~Programme() = default;
+
+void AproposDiffere::Montrer() {
+    Boite().Montrer();
+}
+
+TFaide& AproposDiffere::Boite() {
+    if (!boite_) {
+        boite_ = std::make_unique<TFaide>();
+    }
+    return *boite_;
+}
 
 void Programme::Show() {
     depart_->show();

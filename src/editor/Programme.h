@@ -2,6 +2,7 @@
 
 #include "Illustrations.h"
 #include "Services.h"
+#include "dialogs/Faide.h"
 #include "model/Questionnaire.h"
 #include "platform/MoteurSon.h"
 #include "platform/Musique.h"
@@ -13,7 +14,6 @@
 
 namespace qcm::dialogs {
 class TChoixQCM;
-class TFaide;
 } // namespace qcm::dialogs
 
 namespace qcm::editor {
@@ -23,6 +23,17 @@ using dialogs::TChoixQCM;
 using dialogs::TFaide;
 
 class TDepart;
+
+// The about box, built when it is first asked for: its logo and texts cost
+// start-up time and memory for a box seen only on leaving.
+class AproposDiffere : public dialogs::BoiteApropos {
+public:
+    void Montrer() override;
+    TFaide& Boite();
+
+private:
+    std::unique_ptr<TFaide> boite_;
+};
 
 // The application object: the last net under the event loop, so that no
 // failure crosses it; handlers are guarded one by one before that.
@@ -38,7 +49,8 @@ void ChargerTraductions(QApplication& app);
 
 // Everything the program creates at start, in its order: the editor
 // window (the main window), the chooser with its scan of the current
-// folder, the about box. Show() lets the event loop show the window.
+// folder, the about box (built when first asked for). Show() lets the
+// event loop show the window.
 class Programme {
 public:
     Programme();
@@ -51,7 +63,7 @@ public:
     EtatEditeur& Etat() { return etat_; }
     TDepart& Depart() { return *depart_; }
     TChoixQCM& Choix() { return *choix_; }
-    TFaide& Faide() { return *faide_; }
+    TFaide& Faide() { return faide_.Boite(); }
 
 private:
     EtatEditeur etat_;
@@ -61,7 +73,7 @@ private:
     platform::Sons sons_{moteur_};
     std::unique_ptr<TDepart> depart_;
     std::unique_ptr<TChoixQCM> choix_;
-    std::unique_ptr<TFaide> faide_;
+    AproposDiffere faide_;
 };
 
 } // namespace qcm::editor
