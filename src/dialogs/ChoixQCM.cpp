@@ -2,6 +2,7 @@
 
 #include "Panneau.h"
 #include "core/Errors.h"
+#include "editor/resources/Glyphes.h"
 #include "model/Catalogue.h"
 #include "platform/Garde.h"
 #include "platform/Modal.h"
@@ -78,7 +79,7 @@ TChoixQCM::TChoixQCM(QString depart, QWidget* parent)
     Image1->setGeometry(8, 8, 41, 43);
     Image1->setScaledContents(true);
     Image1->setAttribute(Qt::WA_TranslucentBackground);
-    Image1->setPixmap(QPixmap(QStringLiteral(":/glyphes/choix.png")));
+    Image1->setPixmap(QPixmap::fromImage(editor::glyphes::Image(QStringLiteral("choix"))));
 
     Label1->setObjectName(QStringLiteral("Label1"));
     Label1->setGeometry(56, 16, 273, 25);

@@ -1,5 +1,6 @@
 #include "Glyphes.h"
 
+#include <QImageReader>
 #include <QPixmap>
 
 namespace qcm::editor::glyphes {
@@ -8,10 +9,21 @@ namespace {
 QString Chemin(const QString& nom) {
     return QStringLiteral(":/glyphes/%1.png").arg(nom);
 }
+// Read as PNG outright: left to guess, Qt loads every image plugin (and the
+// libraries behind them) to ask each one first.
+QImage Png(const QString& chemin) {
+    QImageReader lecteur(chemin, "png");
+    lecteur.setAutoDetectImageFormat(false);
+    return lecteur.read();
+}
 } // namespace
 
+QImage Image(const QString& nom) {
+    return Png(Chemin(nom));
+}
+
 QImage Glyphe(const QString& nom) {
-    QImage img(Chemin(nom));
+    QImage img = Image(nom);
     if (img.isNull()) {
         return img;
     }
@@ -29,7 +41,7 @@ QImage Glyphe(const QString& nom) {
 }
 
 QCursor Doigt() {
-    const QPixmap main(Chemin(QStringLiteral("DOIGT")));
+    const QPixmap main = QPixmap::fromImage(Image(QStringLiteral("DOIGT")));
     if (main.isNull()) {
         return QCursor(Qt::ArrowCursor);
     }
@@ -37,7 +49,7 @@ QCursor Doigt() {
 }
 
 QImage Icone() {
-    return QImage(Chemin(QStringLiteral("MAINICON")));
+    return Image(QStringLiteral("MAINICON"));
 }
 
 } // namespace qcm::editor::glyphes
