@@ -2,6 +2,7 @@
 #include "Editeur.h"
 
 #include "../pictures/GifTestEncoder.h"
+#include "../support/Encoded.h"
 #include "core/Folders.h"
 #include "dialogs/OpenPictureDialog.h"
 #include "pictures/GifPainter.h"
@@ -25,14 +26,8 @@ using namespace qcm::test;
 
 namespace {
 
-QByteArray Bmp(int w, int h, QColor couleur = Qt::red) {
-    QImage image(w, h, QImage::Format_RGB32);
-    image.fill(couleur);
-    QByteArray bytes;
-    QBuffer b(&bytes);
-    b.open(QIODevice::WriteOnly);
-    image.save(&b, "BMP");
-    return bytes;
+QByteArray Bmp(int w, int h, const QColor& couleur = Qt::red) {
+    return qcm::testing::Plain(w, h, couleur, "BMP");
 }
 
 // Two frames of 2 x 2, red then green, looping for ever.
@@ -132,11 +127,7 @@ TEST(AfficherFond, TilesColumnsAndRowsWithASpareEachWay) {
     QImage tuile(100, 100, QImage::Format_RGB32);
     tuile.fill(Qt::green);
     tuile.setPixel(0, 0, qRgb(255, 0, 0));
-    QByteArray bytes;
-    QBuffer b(&bytes);
-    b.open(QIODevice::WriteOnly);
-    tuile.save(&b, "BMP");
-    d.Write(QStringLiteral("tuile.bmp"), bytes);
+    d.Write(QStringLiteral("tuile.bmp"), qcm::testing::Encoded(tuile, "BMP"));
     d.Write(QStringLiteral("vide.bmp"), {});
     IllustrationsEditeur illustrations;
     QImage surface(640, 480, QImage::Format_RGB32);

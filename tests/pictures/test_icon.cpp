@@ -5,6 +5,7 @@
 #include <QFileInfo>
 #include <QPainter>
 
+#include "../support/Encoded.h"
 #include "../support/LittleEndian.h"
 
 #include <gtest/gtest.h>
@@ -76,13 +77,7 @@ QByteArray IconImage(int w, int h, unsigned bpp, const std::vector<QRgb>& pixels
 }
 
 QByteArray PngImage(int w, int h, QRgb colour) {
-    QImage image(w, h, QImage::Format_ARGB32);
-    image.fill(colour);
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "PNG");
-    return bytes;
+    return qcm::testing::Plain(w, h, QColor::fromRgba(colour), "PNG");
 }
 
 struct Entry {
@@ -221,7 +216,7 @@ TEST(IconTest, ManyEntriesPointingAtOneBrokenPngDecodeItOnce) {
         {1, 20, false}, // but not any number of them
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(testing::Message() << c.shared << " shared, " << c.distinct << " distinct");
+        SCOPED_TRACE(::testing::Message() << c.shared << " shared, " << c.distinct << " distinct");
         TIcon icon;
         if (c.loads) {
             icon.LoadFromBytes(IconWithBrokenEntries(c.shared, c.distinct));

@@ -6,6 +6,7 @@
 #include "pictures/Gif.h"
 #include "pictures/Metafile.h"
 
+#include "../support/Encoded.h"
 #include "../support/LittleEndian.h"
 #include "../support/TempFolder.h"
 #include "GifTestEncoder.h"
@@ -31,11 +32,7 @@ QByteArray SmallJpeg() {
 }
 
 QByteArray SmallBmp() {
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    qcm::testing::PhotoLike(5, 3).save(&buffer, "BMP");
-    return bytes;
+    return qcm::testing::Encoded(qcm::testing::PhotoLike(5, 3), "BMP");
 }
 
 // The error a load raises, as "Class: message"; empty when it loads.
