@@ -20,7 +20,6 @@
 
 #include <QCloseEvent>
 #include <QFileDialog>
-#include <QFileInfo>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QMenu>
@@ -758,16 +757,9 @@ void TDepart::Charger1Click() {
         dialogue.selectedFiles().isEmpty()) {
         return;
     }
-    const QString choisi = dialogue.selectedFiles().constFirst();
-    const QFileInfo info(choisi);
-    if (folders::SameFolder(info.absolutePath(), etat_.DossierOuvert)) {
-        etat_.Questionnaire.Musique = info.fileName();
-    } else {
-        const QString copie = QStringLiteral("fond musical.mid");
-        // A failed copy raises here: the record keeps its old name.
-        platform::CopierFichier(choisi, folders::EntryPath(etat_.DossierOuvert, copie));
-        etat_.Questionnaire.Musique = copie;
-    }
+    // A failed copy raises here: the record keeps its old name.
+    etat_.Questionnaire.Musique =
+        Placer(dialogue.selectedFiles().constFirst(), QStringLiteral("fond musical.mid"));
     // The record changed: marked before the piece is tried, so that a piece
     // that does not play is still saved.
     MarquerModifie(etat_, *this);
