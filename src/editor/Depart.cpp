@@ -9,6 +9,7 @@
 #include "dialogs/OpenPictureDialog.h"
 #include "display/DXDraw.h"
 #include "editor/resources/Glyphes.h"
+#include "model/Catalogue.h"
 #include "model/QcmFile.h"
 #include "platform/DialogueFichier.h"
 #include "platform/FileSystem.h"
@@ -463,13 +464,7 @@ void TDepart::NouveauQClick() {
         Ecrire();
     }
     const QString base = etat_.RepertoireDepart;
-    // The first number without a folder (or anything else) of that name;
-    // names are matched without regard to case, as on the original disks.
-    int n = 1;
-    while (!folders::FindEntry(base, QStringLiteral("QCM%1").arg(n)).isEmpty()) {
-        ++n;
-    }
-    const QString nom = QStringLiteral("QCM%1").arg(n);
+    const QString nom = ProchainDossierQCM(base);
     const QString dossier = folders::Join(base, nom);
     // Made before the record is emptied: a folder that cannot be made
     // leaves the open questionnaire as it was.

@@ -13,18 +13,6 @@ using namespace qcm::pictures;
 
 EDivByZero::EDivByZero() : Exception(QStringLiteral("Division par zéro")) {}
 
-QSize TaillePhoto(int largeur, int hauteur, int boite) {
-    // The ratio goes through a double; the side is computed in extended
-    // precision from that rounded ratio.
-    const double ratio =
-        static_cast<double>(static_cast<long double>(hauteur) / static_cast<long double>(largeur));
-    const long double cote = boite;
-    if (ratio >= 1) {
-        return {static_cast<int>(cote / static_cast<long double>(ratio)), boite};
-    }
-    return {boite, static_cast<int>(static_cast<long double>(ratio) * cote)};
-}
-
 QSize GrilleFond(QSize surface, QSize tuile) {
     if (tuile.width() <= 0 || tuile.height() <= 0) {
         throw EDivByZero();

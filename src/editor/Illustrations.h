@@ -15,11 +15,6 @@ public:
     const char* ClassName() const noexcept override { return "EDivByZero"; }
 };
 
-// The shown size of a width x height picture whose longer side becomes
-// boite. The ratio is kept as a double and the side computed from it in
-// extended precision, which decides the last pixel (3 x 5 gives 191 x 320).
-QSize TaillePhoto(int largeur, int hauteur, int boite = 320);
-
 // Columns and rows of tiles that cover surface from its top-left corner,
 // with a spare one each way. Raises EDivByZero for an empty tile.
 QSize GrilleFond(QSize surface, QSize tuile);

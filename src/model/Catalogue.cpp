@@ -41,4 +41,12 @@ void ParcourirQuestionnaires(
     }
 }
 
+QString ProchainDossierQCM(const QString& depart) {
+    int n = 1;
+    while (!core::folders::FindEntry(depart, QStringLiteral("QCM%1").arg(n)).isEmpty()) {
+        ++n;
+    }
+    return QStringLiteral("QCM%1").arg(n);
+}
+
 } // namespace qcm::model

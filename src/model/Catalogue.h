@@ -15,4 +15,9 @@ void ParcourirQuestionnaires(
     const QString& depart,
     const std::function<void(const QString& titre, const QString& dossier)>& ajouter);
 
+// The name of the first numbered questionnaire folder ("QCM1", "QCM2"...)
+// that nothing of the start folder depart takes yet, names matched without
+// regard to case.
+QString ProchainDossierQCM(const QString& depart);
+
 } // namespace qcm::model

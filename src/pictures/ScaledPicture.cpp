@@ -109,4 +109,16 @@ void ScaledPicture::Draw(QPainter& canvas, const QRect& rect) {
     }
 }
 
+QSize TaillePhoto(int largeur, int hauteur, int boite) {
+    // The ratio goes through a double; the side is computed in extended
+    // precision from that rounded ratio.
+    const double ratio =
+        static_cast<double>(static_cast<long double>(hauteur) / static_cast<long double>(largeur));
+    const long double cote = boite;
+    if (ratio >= 1) {
+        return {static_cast<int>(cote / static_cast<long double>(ratio)), boite};
+    }
+    return {boite, static_cast<int>(static_cast<long double>(ratio) * cote)};
+}
+
 } // namespace qcm::pictures

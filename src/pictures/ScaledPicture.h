@@ -63,6 +63,11 @@ private:
     bool failed_ = false;
 };
 
+// The shown size of a width x height picture whose longer side becomes
+// boite. The ratio is kept as a double and the side computed from it in
+// extended precision, which decides the last pixel (3 x 5 gives 191 x 320).
+QSize TaillePhoto(int largeur, int hauteur, int boite = 320);
+
 // The libjpeg scale (0: 1/1 to 3: 1/8) for a width x height picture shown
 // at size: the smallest output that still covers size.
 int JpegScaleFor(int width, int height, QSize size);

@@ -10,5 +10,6 @@ int Show(const QStringList& args);
 int Resave(const QStringList& args);
 int Picture(const QStringList& args);
 int Frames(const QStringList& args);
+int Export(const QStringList& args);
 
 } // namespace qcm::app::tool

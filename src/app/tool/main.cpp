@@ -17,7 +17,9 @@ void Usage() {
                "  qcm-tool picture FICHIER [--png SORTIE]\n"
                "                                    charge une image comme l'éditeur\n"
                "  qcm-tool frames FICHIER DOSSIER [--passes N]\n"
-               "                                    écrit chaque image d'une animation GIF\n",
+               "                                    écrit chaque image d'une animation GIF\n"
+               "  qcm-tool export DOSSIER --to gift|moodle|amc|html [-o FICHIER]\n"
+               "                                    exporte le questionnaire\n",
                stderr);
 }
 
@@ -25,7 +27,8 @@ void Usage() {
 
 int main(int argc, char** argv) {
     const bool drawing =
-        argc > 1 && (std::strcmp(argv[1], "picture") == 0 || std::strcmp(argv[1], "frames") == 0);
+        argc > 1 && (std::strcmp(argv[1], "picture") == 0 || std::strcmp(argv[1], "frames") == 0 ||
+                     std::strcmp(argv[1], "export") == 0);
     // Drawing pictures needs a GUI application, but never a screen.
     if (drawing && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -54,6 +57,9 @@ int main(int argc, char** argv) {
     }
     if (command == QLatin1String("frames")) {
         return qcm::app::tool::Frames(args);
+    }
+    if (command == QLatin1String("export")) {
+        return qcm::app::tool::Export(args);
     }
     Usage();
     return 2;

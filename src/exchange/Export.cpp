@@ -1,0 +1,63 @@
+#include "Export.h"
+
+#include "core/Folders.h"
+
+namespace qcm::exchange {
+
+using namespace qcm::core;
+using namespace qcm::model;
+
+std::optional<FormatExport> FormatNomme(const QString& nom) {
+    const QString n = nom.toLower();
+    if (n == QLatin1String("gift")) {
+        return FormatExport::Gift;
+    }
+    if (n == QLatin1String("moodle")) {
+        return FormatExport::Moodle;
+    }
+    if (n == QLatin1String("amc")) {
+        return FormatExport::Amc;
+    }
+    if (n == QLatin1String("html")) {
+        return FormatExport::Html;
+    }
+    return std::nullopt;
+}
+
+QString ExtensionFormat(FormatExport format) {
+    switch (format) {
+    case FormatExport::Gift:
+        return QStringLiteral("gift");
+    case FormatExport::Moodle:
+        return QStringLiteral("xml");
+    case FormatExport::Amc:
+        return QStringLiteral("txt");
+    case FormatExport::Html:
+        return QStringLiteral("html");
+    }
+    return {};
+}
+
+QByteArray Exporter(const TQuestionnaire& q, const QString& dossier, FormatExport format) {
+    switch (format) {
+    case FormatExport::Gift:
+        return ExporterGift(q, dossier);
+    case FormatExport::Moodle:
+        return ExporterMoodle(q, dossier);
+    case FormatExport::Amc:
+        return ExporterAmc(q, dossier);
+    case FormatExport::Html:
+        return ExporterHtml(q, dossier);
+    }
+    return {};
+}
+
+QString CheminMedia(const QString& dossier, const QString& nom) {
+    if (Nettoye(nom).isEmpty()) {
+        return {};
+    }
+    const QString trouve = folders::FindEntry(dossier, nom);
+    return trouve.isEmpty() ? QString() : folders::Join(dossier, trouve);
+}
+
+} // namespace qcm::exchange

@@ -1,0 +1,44 @@
+#pragma once
+
+#include "core/Errors.h"
+#include "model/Questionnaire.h"
+
+#include <QByteArray>
+#include <QString>
+
+#include <optional>
+
+// Taking a questionnaire to other programs: question banks, paper exams and
+// the pupil's page. No widgets; every media name resolves in the folder the
+// caller gives, so the editor can export what it shows without saving.
+namespace qcm::exchange {
+
+enum class FormatExport { Gift, Moodle, Amc, Html };
+
+// "gift", "moodle", "amc" or "html", as the command line names them.
+std::optional<FormatExport> FormatNomme(const QString& nom);
+// The usual file extension, without the dot.
+QString ExtensionFormat(FormatExport format);
+
+// Raised when a questionnaire cannot be exported or a file imported; the
+// message is French and whole.
+class EEchange : public core::Exception {
+public:
+    using Exception::Exception;
+    const char* ClassName() const noexcept override { return "EEchange"; }
+};
+
+// The questionnaire q, whose media files resolve in dossier, as a file of
+// the given format.
+QByteArray Exporter(const model::TQuestionnaire& q, const QString& dossier, FormatExport format);
+
+QByteArray ExporterGift(const model::TQuestionnaire& q, const QString& dossier);
+QByteArray ExporterMoodle(const model::TQuestionnaire& q, const QString& dossier);
+QByteArray ExporterAmc(const model::TQuestionnaire& q, const QString& dossier);
+QByteArray ExporterHtml(const model::TQuestionnaire& q, const QString& dossier);
+
+// The path of the media file nom in dossier (names matched without regard
+// to case), or empty when nom is blank or no such file is there.
+QString CheminMedia(const QString& dossier, const QString& nom);
+
+} // namespace qcm::exchange

@@ -1,0 +1,9 @@
+#include "Export.h"
+
+namespace qcm::exchange {
+
+QByteArray ExporterMoodle(const model::TQuestionnaire&, const QString&) {
+    throw EEchange(QStringLiteral("Format pas encore disponible"));
+}
+
+} // namespace qcm::exchange
