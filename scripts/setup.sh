@@ -10,6 +10,7 @@ packages=(
   libgtest-dev libgif-dev fonts-dejavu-core
   desktop-file-utils appstream
   libxcb1-dev
+  poppler-utils
 )
 # CI checks formatting, then runs the fuzz targets and the sanitized tests:
 # clang, its runtime and clang-format.
