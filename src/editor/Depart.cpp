@@ -1,6 +1,7 @@
 #include "Depart.h"
 
 #include "Controles.h"
+#include "Echanges.h"
 #include "Services.h"
 #include "core/Errors.h"
 #include "core/Folders.h"
@@ -226,6 +227,7 @@ TDepart::TDepart(EtatEditeur& etat, ServicesDepart services, QWidget* parent)
 
     Terminer = [] { QCoreApplication::quit(); };
     FormCreate();
+    Echanges = new RaccourcisEchange(*this, etat_);
 }
 
 TDepart::~TDepart() = default;

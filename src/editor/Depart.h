@@ -45,6 +45,7 @@ class ChampLigne;
 class ChampTexte;
 class ImageGlyphe;
 class Illustrations;
+class RaccourcisEchange;
 class SurfaceFond;
 
 // The services the window calls but does not own.
@@ -164,6 +165,8 @@ public:
     // The picture-open dialogs, made on first use.
     TOpenPictureDialog* Openimage = nullptr;
     TOpenPictureDialog* Openfond = nullptr;
+    // Print, export and the pupil's page, from the keyboard only.
+    RaccourcisEchange* Echanges = nullptr;
 
 protected:
     void paintEvent(QPaintEvent* event) override;

@@ -1,0 +1,157 @@
+#include "Echanges.h"
+
+#include "core/AtomicFile.h"
+#include "core/Folders.h"
+#include "exchange/Export.h"
+#include "platform/Garde.h"
+#include "platform/MessageBoxes.h"
+#include "platform/Modal.h"
+#include "platform/Navigateur.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileDialog>
+#include <QKeyEvent>
+#include <QPrintPreviewDialog>
+#include <QPrinter>
+#include <QShortcut>
+
+#include <array>
+
+namespace qcm::editor {
+
+using namespace qcm::core;
+using namespace qcm::exchange;
+
+namespace {
+
+struct Sortie {
+    FormatExport format;
+    const char* description;
+};
+
+constexpr std::array<Sortie, 4> kSorties{{
+    {FormatExport::Gift, "GIFT (Moodle)"},
+    {FormatExport::Moodle, "Moodle XML"},
+    {FormatExport::Amc, "AMC-TXT (Auto Multiple Choice)"},
+    {FormatExport::Html, "Page HTML"},
+}};
+
+QString Filtre(const Sortie& s) {
+    return QStringLiteral("%1 (*.%2)")
+        .arg(QString::fromUtf8(s.description), ExtensionFormat(s.format));
+}
+
+const QKeySequence kApercu(Qt::CTRL | Qt::Key_P);
+const QKeySequence kCorrige(Qt::CTRL | Qt::SHIFT | Qt::Key_P);
+const QKeySequence kExporter(Qt::CTRL | Qt::Key_E);
+const QKeySequence kPage(Qt::Key_F5);
+
+} // namespace
+
+RaccourcisEchange::RaccourcisEchange(QWidget& fenetre, const EtatEditeur& etat)
+    : QObject(&fenetre), fenetre_(fenetre), etat_(etat) {
+    setObjectName(QStringLiteral("Echanges"));
+    auto raccourci = [this](const QKeySequence& touches, std::function<void()> action) {
+        auto* r = new QShortcut(touches, &fenetre_);
+        connect(r, &QShortcut::activated, this, [action] { platform::Proteger(action); });
+    };
+    raccourci(kApercu, [this] { ApercuImpression(Corrige::Sans); });
+    raccourci(kCorrige, [this] { ApercuImpression(Corrige::Avec); });
+    raccourci(kExporter, [this] { ExporterClick(); });
+    raccourci(kPage, [this] { EssayerPage(); });
+    // The edits would keep some of these keys for themselves (Ctrl+E goes
+    // to the end of the line on some desktops).
+    for (QWidget* w : fenetre_.findChildren<QWidget*>()) {
+        w->installEventFilter(this);
+    }
+}
+
+bool RaccourcisEchange::eventFilter(QObject* objet, QEvent* evenement) {
+    if (evenement->type() == QEvent::ShortcutOverride) {
+        const QKeySequence touches(static_cast<QKeyEvent*>(evenement)->keyCombination());
+        if (touches == kApercu || touches == kCorrige || touches == kExporter || touches == kPage) {
+            evenement->ignore();
+            return true;
+        }
+    }
+    return QObject::eventFilter(objet, evenement);
+}
+
+bool RaccourcisEchange::Ouvert() const {
+    return etat_.QuestionCourante > 0 && !etat_.DossierOuvert.isEmpty();
+}
+
+void RaccourcisEchange::ApercuImpression(Corrige corrige) {
+    if (!Ouvert()) {
+        return;
+    }
+    const TQuestionnaire q = etat_.Questionnaire;
+    const QString dossier = etat_.DossierOuvert;
+    QPrinter imprimante(QPrinter::HighResolution);
+    MettreEnPageA4(imprimante);
+    imprimante.setDocName(Nettoye(q.Titre));
+    QPrintPreviewDialog apercu(&imprimante, &fenetre_);
+    apercu.setObjectName(QStringLiteral("ApercuImpression"));
+    apercu.setWindowTitle(corrige == Corrige::Avec ? QStringLiteral("Aperçu du corrigé")
+                                                   : QStringLiteral("Aperçu avant impression"));
+    connect(&apercu, &QPrintPreviewDialog::paintRequested, this,
+            [&](QPrinter* p) { platform::Proteger([&] { Imprimer(q, dossier, *p, corrige); }); });
+    platform::ExecuterModal(apercu);
+}
+
+void RaccourcisEchange::ExporterClick() {
+    if (!Ouvert()) {
+        return;
+    }
+    const TQuestionnaire q = etat_.Questionnaire;
+    const QString dossier = etat_.DossierOuvert;
+    QFileDialog d(&fenetre_, QStringLiteral("Exporter le questionnaire"));
+    d.setObjectName(QStringLiteral("Exporter"));
+    d.setOption(QFileDialog::DontUseNativeDialog);
+    d.setAcceptMode(QFileDialog::AcceptSave);
+    d.setFileMode(QFileDialog::AnyFile);
+    QStringList filtres;
+    for (const Sortie& s : kSorties) {
+        filtres << Filtre(s);
+    }
+    d.setNameFilters(filtres);
+    d.selectNameFilter(filtres.first());
+    d.setDefaultSuffix(ExtensionFormat(kSorties.front().format));
+    connect(&d, &QFileDialog::filterSelected, &d, [&d, filtres](const QString& filtre) {
+        const auto i = filtres.indexOf(filtre);
+        if (i >= 0) {
+            d.setDefaultSuffix(ExtensionFormat(kSorties.at(static_cast<std::size_t>(i)).format));
+        }
+    });
+    d.setDirectory(etat_.RepertoireDepart);
+    if (platform::ExecuterModal(d) != QDialog::Accepted || d.selectedFiles().isEmpty()) {
+        return;
+    }
+    const auto i = std::max<qsizetype>(0, filtres.indexOf(d.selectedNameFilter()));
+    const FormatExport format = kSorties.at(static_cast<std::size_t>(i)).format;
+    WriteFileAtomically(d.selectedFiles().first(), Exporter(q, dossier, format));
+}
+
+QString RaccourcisEchange::FichierPage() {
+    return folders::Join(
+        QDir::tempPath(),
+        QStringLiteral("qcm-essai-%1.html").arg(QCoreApplication::applicationPid()));
+}
+
+void RaccourcisEchange::EssayerPage() {
+    if (!Ouvert()) {
+        return;
+    }
+    const QByteArray page = Exporter(etat_.Questionnaire, etat_.DossierOuvert, FormatExport::Html);
+    const QString chemin = FichierPage();
+    WriteFileAtomically(chemin, page);
+    if (!platform::NavigateurCourant().Ouvrir(chemin)) {
+        platform::MessageBox(
+            QStringLiteral("Aucun navigateur n'a pu ouvrir la page. Elle est enregistrée ici :\n%1")
+                .arg(QDir::toNativeSeparators(chemin)),
+            QStringLiteral("QCM"), platform::Boutons::Ok, platform::Icone::Exclamation);
+    }
+}
+
+} // namespace qcm::editor

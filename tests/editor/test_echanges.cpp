@@ -1,0 +1,140 @@
+// Print preview, export and the pupil's page from the keyboard.
+#include "Editeur.h"
+
+#include "editor/Echanges.h"
+#include "exchange/Export.h"
+#include "platform/Navigateur.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QPrintPreviewDialog>
+#include <QPrintPreviewWidget>
+
+using namespace qcm;
+using namespace qcm::exchange;
+using namespace qcm::test;
+
+namespace {
+
+const QByteArray kQuestionnaire = Lignes({"Capitales", "CM2", "", "melange=NON", "musique=", "",
+                                          "Italie ?", "2", "unique=OUI", "Rome", "Milan", "1", ""});
+
+// Opens the sample with an unsaved change and makes the window active, so
+// that its shortcuts answer the keys sent to the focused edit.
+void Ouvrir(Editeur& e) {
+    e.dossier.Write(QStringLiteral("QCM1/QCM.txt"), kQuestionnaire);
+    e.Demarrer(Choisir(QStringLiteral("QCM1")));
+    e.depart->Questionposee->setPlainText(QStringLiteral("Capitale de l'Italie ?"));
+    ASSERT_TRUE(e.etat.Modifie);
+    QApplication::setActiveWindow(e.depart.get());
+    e.depart->Ltitre->setFocus();
+}
+
+void Touche(Editeur& e, QKeyCombination touche) {
+    QTest::keyClick(e.depart->Ltitre, touche.key(), touche.keyboardModifiers());
+    Editeur::Attendre();
+}
+
+// What the exporter makes of the record as it stands, or its message.
+struct Attendu {
+    QByteArray octets;
+    QString erreur;
+};
+Attendu Exporte(const Editeur& e, FormatExport format) {
+    try {
+        return {Exporter(e.etat.Questionnaire, e.etat.DossierOuvert, format), {}};
+    } catch (const core::Exception& ex) {
+        return {{}, ex.Message()};
+    }
+}
+
+} // namespace
+
+TEST(Raccourcis, PrintPreviewShowsTheRecordWithoutSaving) {
+    for (const auto touche : {Qt::CTRL | Qt::Key_P, Qt::CTRL | Qt::SHIFT | Qt::Key_P}) {
+        Editeur e;
+        Ouvrir(e);
+        int pages = 0;
+        e.modal.Ajouter([&](QDialog& d) {
+            ASSERT_NE(dynamic_cast<QPrintPreviewDialog*>(&d), nullptr);
+            pages = d.findChild<QPrintPreviewWidget*>()->pageCount();
+        });
+        Touche(e, touche);
+        EXPECT_EQ(e.modal.montres.back(), QStringLiteral("ApercuImpression"));
+        EXPECT_EQ(pages, 1);
+        EXPECT_TRUE(e.boites.montrees.empty());
+        EXPECT_TRUE(e.etat.Modifie);
+        EXPECT_EQ(e.dossier.Read(QStringLiteral("QCM1/QCM.txt")), kQuestionnaire);
+    }
+}
+
+TEST(Raccourcis, ExportWritesTheChosenFormatOrShowsWhyNot) {
+    for (const auto format :
+         {FormatExport::Gift, FormatExport::Moodle, FormatExport::Amc, FormatExport::Html}) {
+        Editeur e;
+        Ouvrir(e);
+        const QString sortie = e.dossier.File(QStringLiteral("export.") + ExtensionFormat(format));
+        e.modal.Ajouter([&](QDialog& d) {
+            auto& f = dynamic_cast<QFileDialog&>(d);
+            const QStringList filtres = f.nameFilters();
+            ASSERT_EQ(filtres.size(), 4);
+            f.selectNameFilter(filtres.at(static_cast<int>(format)));
+            f.selectFile(sortie);
+            QMetaObject::invokeMethod(&f, "accept", Qt::DirectConnection);
+        });
+        Touche(e, Qt::CTRL | Qt::Key_E);
+        ASSERT_EQ(e.modal.montres.back(), QStringLiteral("Exporter"));
+        const Attendu attendu = Exporte(e, format);
+        if (attendu.erreur.isEmpty()) {
+            EXPECT_EQ(e.dossier.Read(QFileInfo(sortie).fileName()), attendu.octets);
+            EXPECT_TRUE(e.boites.montrees.empty());
+        } else {
+            EXPECT_FALSE(QFileInfo::exists(sortie));
+            ASSERT_EQ(e.boites.montrees.size(), 1U);
+            EXPECT_EQ(e.boites.montrees[0].texte, attendu.erreur);
+        }
+        EXPECT_TRUE(e.etat.Modifie);
+    }
+}
+
+TEST(Raccourcis, PageOpensInTheBrowserOrSaysWhereItIs) {
+    for (const bool navigateur : {true, false}) {
+        Editeur e;
+        platform::NavigateurScripte fauxNavigateur;
+        fauxNavigateur.reussite = navigateur;
+        Ouvrir(e);
+        Touche(e, Qt::Key_F5);
+        const Attendu attendu = Exporte(e, FormatExport::Html);
+        if (!attendu.erreur.isEmpty()) {
+            EXPECT_TRUE(fauxNavigateur.ouverts.empty());
+            ASSERT_EQ(e.boites.montrees.size(), 1U);
+            EXPECT_EQ(e.boites.montrees[0].texte, attendu.erreur);
+            continue;
+        }
+        const QString chemin = RaccourcisEchange::FichierPage();
+        ASSERT_EQ(fauxNavigateur.ouverts, std::vector<QString>{chemin});
+        EXPECT_TRUE(fauxNavigateur.existaient.at(0));
+        QFile page(chemin);
+        ASSERT_TRUE(page.open(QIODevice::ReadOnly));
+        EXPECT_EQ(page.readAll(), attendu.octets);
+        ASSERT_EQ(e.boites.montrees.size(), navigateur ? 0U : 1U);
+        if (!navigateur) {
+            EXPECT_TRUE(e.boites.montrees[0].texte.contains(QDir::toNativeSeparators(chemin)));
+        }
+        QFile::remove(chemin);
+    }
+}
+
+TEST(Raccourcis, DoNothingBeforeAQuestionnaireIsOpen) {
+    Editeur e;
+    e.Creer();
+    platform::NavigateurScripte fauxNavigateur;
+    e.depart->Echanges->ApercuImpression(Corrige::Sans);
+    e.depart->Echanges->ExporterClick();
+    e.depart->Echanges->EssayerPage();
+    EXPECT_TRUE(e.modal.montres.empty());
+    EXPECT_TRUE(fauxNavigateur.ouverts.empty());
+    EXPECT_TRUE(e.boites.montrees.empty());
+}
