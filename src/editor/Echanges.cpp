@@ -125,6 +125,7 @@ void RaccourcisEchange::ExporterClick() {
         }
     });
     d.setDirectory(etat_.RepertoireDepart);
+    d.selectFile(q.Repertoire);
     if (platform::ExecuterModal(d) != QDialog::Accepted || d.selectedFiles().isEmpty()) {
         return;
     }

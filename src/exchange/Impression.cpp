@@ -126,6 +126,11 @@ Illustration Illustrer(const QString& dossier, const QString& nom, QSizeF boite,
         }
         const QSize pixels = (out.taille * (kDpiImages / dpi)).toSize().expandedTo(QSize(1, 1));
         const QImage rendue = image->Render(pixels);
+        if (rendue.isNull()) {
+            out = Illustration();
+            out.note = QStringLiteral("Image illisible : %1").arg(nom);
+            return out;
+        }
         // Flattened on the page's white: no transparency mask in the file.
         out.image = QImage(pixels, QImage::Format_RGB32);
         out.image.fill(Qt::white);
