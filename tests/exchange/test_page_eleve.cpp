@@ -140,6 +140,9 @@ TEST(PageEleve, EmbedsEveryPictureKindAndReferencesNothingOutside) {
     }
     EXPECT_EQ(page.html.count("url("), page.html.count("url(data:image/png;base64,"));
     EXPECT_EQ(page.html.count("url("), 1) << "the background tile";
+    // A browser ends a script or style at the first closing tag, CDATA or not.
+    EXPECT_EQ(page.html.count("</script"), 2);
+    EXPECT_EQ(page.html.count("</style"), 2);
 
     for (int i = 0; i < std::ssize(kinds); ++i) {
         const Kind& kind = kinds[i];
