@@ -71,6 +71,11 @@ async function Ouvrir(javaScript) {
     return { contexte, dehors, profil };
 }
 
+async function Fermer(session) {
+    await session.contexte.close();
+    fs.rmSync(session.profil, { recursive: true, force: true, maxRetries: 5 });
+}
+
 async function Focus(page) {
     return page.evaluate(() => {
         const e = document.activeElement;
@@ -112,6 +117,13 @@ async function Jouer(page, largeur, hauteur) {
         }
         if (plan.capture === "image") {
             await page.screenshot({ path: path.join(captures, `${largeur}-image.png`) });
+        }
+        if (rang === 0) {
+            await page.click("#valider");
+            const rappel = await page.textContent("#verdict");
+            Verifier(rappel.startsWith("Choisissez"), "Valider sans choix : " + rappel);
+            Verifier(await page.isVisible("#valider"), "Valider sans choix ne compte pas");
+            await page.focus("#propositions input");
         }
         if (plan.clavier) {
             Verifier((await Focus(page)) === "input:" + plan.type, "focus sur la 1re proposition");
@@ -218,7 +230,7 @@ async function main() {
     const mesure = await Chronometrer(page);
     Verifier(erreurs.length === 0, "erreurs de script : " + erreurs.join(" | "));
     Verifier(session.dehors.length === 0, "requêtes hors du fichier : " + session.dehors);
-    await session.contexte.close();
+    await Fermer(session);
 
     const sansScript = await Ouvrir(false);
     const p2 = await sansScript.contexte.newPage();
@@ -226,7 +238,7 @@ async function main() {
     const message = await p2.textContent("noscript");
     Verifier(/JavaScript/.test(message) && (await p2.isVisible(".sans-script")), "noscript");
     await p2.screenshot({ path: path.join(captures, "1280-sans-script.png") });
-    await sansScript.contexte.close();
+    await Fermer(sansScript);
 
     const poids = fs.statSync(trente).size;
     console.log("Ordre de la 1re tentative : " + ordre.join(" | "));

@@ -112,8 +112,14 @@
         valider.hidden = false;
         suivante.hidden = true;
         suivante.textContent = rang + 1 < questions.length ? "Question suivante" : "Voir le résultat";
+        // The statement stays in sight; focus goes where the keyboard answers.
         const premiere = propositions.querySelector("input");
-        (premiere || valider).focus();
+        (premiere || valider).focus({ preventScroll: true });
+        if (rang === 0) {
+            window.scrollTo(0, 0);
+        } else {
+            jeu.scrollIntoView({ block: "start" });
+        }
     }
 
     function Marquer(label, classe, texte) {
@@ -125,7 +131,6 @@
         if (repondu) {
             return;
         }
-        repondu = true;
         const q = questions[ordre[rang]];
         const entrees = Array.prototype.slice.call(Par("propositions").querySelectorAll("input"));
         const choisies = [];
@@ -133,6 +138,15 @@
             if (entree.checked) {
                 choisies.push(k);
             }
+        });
+        // An Enter pressed too soon is not an answer.
+        if (choisies.length === 0 && q.j.length > 0) {
+            verdict.className = "verdict";
+            verdict.textContent = "Choisissez une réponse, puis validez.";
+            return;
+        }
+        repondu = true;
+        entrees.forEach(function (entree) {
             entree.disabled = true;
         });
         const juste =
