@@ -232,8 +232,10 @@ QByteArray ExporterHtml(const TQuestionnaire& q, const QString& dossier) {
     const QByteArray auteur = Nettoye(q.Auteur).isEmpty()
                                   ? QByteArray()
                                   : "<p class=\"auteur\">" + Echappe(q.Auteur) + "</p>";
+    // An untitled page still says what it is.
+    const QString titre = Nettoye(q.Titre).isEmpty() ? QStringLiteral("QCM") : q.Titre;
     return Remplir(Ressource(QStringLiteral("page.html")),
-                   {{"TITRE", Echappe(q.Titre)},
+                   {{"TITRE", Echappe(titre)},
                     {"AUTEUR", auteur},
                     {"CSS", Ressource(QStringLiteral("page.css"))},
                     {"FOND", StyleFond(dossier, q.Fond)},
