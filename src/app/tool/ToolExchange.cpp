@@ -39,12 +39,29 @@ int Export(const QStringList& args) {
     }
     try {
         const QString chemin = folders::Join(folders::Current(), dossier);
-        const QByteArray octets = Exporter(LireQCM(chemin), chemin, *format);
-        if (sortie.isEmpty()) {
-            std::fwrite(octets.constData(), 1, static_cast<size_t>(octets.size()), stdout);
-        } else {
-            WriteFileAtomically(folders::Join(folders::Current(), sortie), octets);
+        const QString fichier =
+            sortie.isEmpty() ? QString() : folders::Join(folders::Current(), sortie);
+        // The files written beside the output are named after it.
+        const qsizetype barre = fichier.lastIndexOf(QLatin1Char('/'));
+        const QString nom = fichier.mid(barre + 1);
+        const qsizetype point = nom.lastIndexOf(QLatin1Char('.'));
+        const QString prefixe = point > 0 ? nom.left(point) : nom;
+        const ExportComplet resultat = ExporterComplet(LireQCM(chemin), chemin, *format, prefixe);
+        for (const QString& perte : resultat.Pertes) {
+            std::fprintf(stderr, "%s\n", perte.toUtf8().constData());
         }
+        if (fichier.isEmpty()) {
+            std::fwrite(resultat.Octets.constData(), 1, static_cast<size_t>(resultat.Octets.size()),
+                        stdout);
+            if (!resultat.Joints.empty()) {
+                std::fputs("Les images ne sont écrites qu'avec -o FICHIER.\n", stderr);
+            }
+            return 0;
+        }
+        for (const FichierJoint& joint : resultat.Joints) {
+            WriteFileAtomically(fichier.left(barre + 1) + joint.Nom, joint.Octets);
+        }
+        WriteFileAtomically(fichier, resultat.Octets);
         return 0;
     } catch (const Exception& e) {
         std::fprintf(stderr, "%s\n", e.Message().toUtf8().constData());
