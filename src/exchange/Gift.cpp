@@ -39,12 +39,16 @@ QString Echappe(const QString& texte) {
     return sortie;
 }
 
-// A category name holds no line break, and "/" separates Moodle's levels
-// unless doubled.
+// A header line holds no line break.
+QString UneLigne(const QString& texte) {
+    QString ligne = texte;
+    return ligne.replace(QLatin1Char('\r'), QLatin1Char(' '))
+        .replace(QLatin1Char('\n'), QLatin1Char(' '));
+}
+
+// "/" separates Moodle's levels of categories unless doubled.
 QString Categorie(const QString& titre) {
-    QString nom = titre;
-    nom.replace(QLatin1Char('\r'), QLatin1Char(' ')).replace(QLatin1Char('\n'), QLatin1Char(' '));
-    return nom.replace(QLatin1String("/"), QLatin1String("//"));
+    return UneLigne(titre).replace(QLatin1String("/"), QLatin1String("//"));
 }
 
 void EcrireReponses(QString& sortie, const QuestionSortie& question) {
@@ -86,7 +90,7 @@ ExportComplet Gift(const TQuestionnaire& q, const QString& /*dossier*/) {
     QStringList& pertes = resultat.Pertes;
     QString sortie = QStringLiteral("// Questionnaire exporté par QCM\n");
     if (!Nettoye(q.Auteur).isEmpty()) {
-        sortie += QStringLiteral("// Auteur : %1\n").arg(Categorie(Nettoye(q.Auteur)));
+        sortie += QStringLiteral("// Auteur : %1\n").arg(UneLigne(Nettoye(q.Auteur)));
     }
     sortie += QStringLiteral("$CATEGORY: %1\n").arg(Categorie(Nettoye(q.Titre)));
     for (QuestionSortie& question : QuestionsSortie(q, pertes, false)) {

@@ -11,5 +11,6 @@ int Resave(const QStringList& args);
 int Picture(const QStringList& args);
 int Frames(const QStringList& args);
 int Export(const QStringList& args);
+int Import(const QStringList& args);
 
 } // namespace qcm::app::tool

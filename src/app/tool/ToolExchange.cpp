@@ -4,6 +4,8 @@
 #include "core/Errors.h"
 #include "core/Folders.h"
 #include "exchange/Export.h"
+#include "exchange/Import.h"
+#include "model/Catalogue.h"
 #include "model/QcmFile.h"
 
 #include <cstdio>
@@ -68,6 +70,48 @@ int Export(const QStringList& args) {
         return 1;
     } catch (const std::exception& e) {
         std::fprintf(stderr, "%s\n", e.what());
+        return 1;
+    }
+}
+
+int Import(const QStringList& args) {
+    QString fichier;
+    QString depart;
+    bool correct = true;
+    for (qsizetype i = 0; i < args.size() && correct; ++i) {
+        if (args[i] == QLatin1String("--into") && i + 1 < args.size()) {
+            depart = args[++i];
+        } else if (fichier.isEmpty() && !args[i].startsWith(QLatin1Char('-'))) {
+            fichier = args[i];
+        } else {
+            correct = false;
+        }
+    }
+    if (!correct || fichier.isEmpty() || depart.isEmpty()) {
+        std::fputs("usage: qcm-tool import FICHIER --into DOSSIER_DEPART\n", stderr);
+        return 2;
+    }
+    try {
+        const QString chemin = folders::Join(folders::Current(), fichier);
+        ResultatImport resultat = Importer(ReadWholeFile(chemin, kTailleMaxImport), chemin);
+        for (const QString& perte : resultat.Pertes) {
+            std::fprintf(stderr, "%s\n", perte.toUtf8().constData());
+        }
+        const QString dossierDepart = folders::Join(folders::Current(), depart);
+        const QString nom = ProchainDossierQCM(dossierDepart);
+        const QString dossier = folders::Join(dossierDepart, nom);
+        folders::MakeFolder(dossier);
+        for (const FichierJoint& image : resultat.Images) {
+            WriteFileAtomically(folders::Join(dossier, image.Nom), image.Octets);
+        }
+        resultat.Questionnaire.Repertoire = nom;
+        EcrireQCM(resultat.Questionnaire, dossier);
+        const int n = resultat.NombreQuestions;
+        std::printf("%d %s dans %s\n", n, n > 1 ? "questions importées" : "question importée",
+                    nom.toUtf8().constData());
+        return 0;
+    } catch (const Exception& e) {
+        std::fprintf(stderr, "%s\n", e.Message().toUtf8().constData());
         return 1;
     }
 }

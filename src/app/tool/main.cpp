@@ -19,7 +19,9 @@ void Usage() {
                "  qcm-tool frames FICHIER DOSSIER [--passes N]\n"
                "                                    écrit chaque image d'une animation GIF\n"
                "  qcm-tool export DOSSIER --to gift|moodle|amc|html [-o FICHIER]\n"
-               "                                    exporte le questionnaire\n",
+               "                                    exporte le questionnaire\n"
+               "  qcm-tool import FICHIER --into DOSSIER_DEPART\n"
+               "                                    importe un fichier GIFT ou Moodle XML\n",
                stderr);
 }
 
@@ -28,7 +30,7 @@ void Usage() {
 int main(int argc, char** argv) {
     const bool drawing =
         argc > 1 && (std::strcmp(argv[1], "picture") == 0 || std::strcmp(argv[1], "frames") == 0 ||
-                     std::strcmp(argv[1], "export") == 0);
+                     std::strcmp(argv[1], "export") == 0 || std::strcmp(argv[1], "import") == 0);
     // Drawing pictures needs a GUI application, but never a screen.
     if (drawing && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -60,6 +62,9 @@ int main(int argc, char** argv) {
     }
     if (command == QLatin1String("export")) {
         return qcm::app::tool::Export(args);
+    }
+    if (command == QLatin1String("import")) {
+        return qcm::app::tool::Import(args);
     }
     Usage();
     return 2;
