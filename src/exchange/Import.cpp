@@ -49,8 +49,12 @@ QString DecoderEntites(const QString& texte) {
     sortie.reserve(texte.size());
     for (qsizetype i = 0; i < texte.size(); ++i) {
         if (texte[i] == QLatin1Char('&')) {
-            const qsizetype fin = texte.indexOf(QLatin1Char(';'), i + 1);
-            if (fin > i + 1 && fin - i <= 10) {
+            // Entities are short: the search stops soon, so the decoding stays linear.
+            qsizetype fin = i + 1;
+            while (fin < texte.size() && fin - i <= 10 && texte[fin] != QLatin1Char(';')) {
+                ++fin;
+            }
+            if (fin < texte.size() && texte[fin] == QLatin1Char(';') && fin > i + 1) {
                 const QString c = Entite(texte.mid(i + 1, fin - i - 1));
                 if (!c.isEmpty()) {
                     sortie += c;
@@ -217,6 +221,13 @@ QByteArray PngEnBmp(const QByteArray& png) {
     return opaque.save(&sortie, "BMP") ? bmp : QByteArray();
 }
 
+// The first few of a list of lost things, and how many there are in all.
+QString Liste(const QStringList& choses) {
+    const QString debut = choses.mid(0, 3).join(QStringLiteral(", "));
+    return choses.size() <= 3 ? debut
+                              : QStringLiteral("%1… (%2 en tout)").arg(debut).arg(choses.size());
+}
+
 QString Extrait(const QString& texte) {
     const QString ligne = QString(texte).replace(QLatin1Char('\n'), QLatin1Char(' '));
     return ligne.size() > 40 ? ligne.left(40) + QStringLiteral("…") : ligne;
@@ -307,7 +318,7 @@ ResultatImport Importer(QByteArrayView octets, const QString& nomFichier) {
         if (!perdues.isEmpty()) {
             pertes << ou + QStringLiteral("plus de %1 propositions, perdues : %2.")
                                .arg(kMaxReponses)
-                               .arg(perdues.join(QStringLiteral(", ")));
+                               .arg(Liste(perdues));
         }
         if (remplace) {
             pertes << ou + QStringLiteral("des caractères que QCM.txt ne peut pas contenir sont "
@@ -332,6 +343,13 @@ ResultatImport Importer(QByteArrayView octets, const QString& nomFichier) {
                 resultat.Images.push_back({nom, image});
             }
         }
+    }
+    if (lu.NonLues > 0) {
+        pertes << QStringLiteral(
+                      "%1 questions de plus, au-delà des %2 premières du fichier, ne sont "
+                      "pas lues.")
+                      .arg(lu.NonLues)
+                      .arg(kQuestionsLues);
     }
     resultat.NombreQuestions = n;
     return resultat;

@@ -241,7 +241,11 @@ FichierLu LireGift(const QString& texte) {
     QStringList bloc;
     const auto finir = [&] {
         if (!bloc.isEmpty()) {
-            lu.Questions.push_back(Question(bloc.join(QLatin1Char('\n'))));
+            if (lu.Questions.size() < static_cast<std::size_t>(kQuestionsLues)) {
+                lu.Questions.push_back(Question(bloc.join(QLatin1Char('\n'))));
+            } else {
+                ++lu.NonLues;
+            }
             bloc.clear();
         }
     };

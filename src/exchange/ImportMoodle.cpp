@@ -72,27 +72,24 @@ void Categorie(QXmlStreamReader& xml, FichierLu& lu) {
 
 void Image(QuestionLue& q, const QStringList& sources, const TexteLu& texte) {
     const QLatin1String interne("@@PLUGINFILE@@/");
-    QStringList autres;
-    for (const QString& source : sources) {
-        if (!source.startsWith(interne) || !q.NomImage.isEmpty()) {
-            autres << source;
-            continue;
-        }
-        const QString nom = QUrl::fromPercentEncoding(source.mid(interne.size()).toUtf8());
-        for (const auto& [fichier, octets] : texte.Fichiers) {
-            if (fichier == nom) {
-                q.NomImage = nom;
-                q.Image = octets;
-            }
-        }
-        if (q.NomImage.isEmpty()) {
-            autres << source;
+    // The first picture is the question's when its file is there; the others
+    // are counted, so that many pictures cost no more than reading them.
+    const QString premiere = sources.value(0);
+    const QString nom = premiere.startsWith(interne)
+                            ? QUrl::fromPercentEncoding(premiere.mid(interne.size()).toUtf8())
+                            : QString();
+    for (const auto& [fichier, octets] : texte.Fichiers) {
+        if (!nom.isEmpty() && fichier == nom) {
+            q.NomImage = fichier;
+            q.Image = octets;
         }
     }
-    if (!autres.isEmpty()) {
-        q.Pertes << QStringLiteral("images non reprises (une seule par question, jointe au "
-                                   "fichier) : %1.")
-                        .arg(autres.join(QStringLiteral(", ")));
+    const qsizetype autres = sources.size() - (q.NomImage.isEmpty() ? 0 : 1);
+    if (autres > 0) {
+        q.Pertes << QStringLiteral("%1 image(s) non reprise(s) : une seule par question, jointe "
+                                   "au fichier (« %2 »).")
+                        .arg(autres)
+                        .arg(q.NomImage.isEmpty() ? premiere : sources.value(1));
     }
 }
 
@@ -188,8 +185,11 @@ FichierLu LireMoodle(QByteArrayView octets) {
             const QString type = xml.attributes().value(QLatin1String("type")).toString();
             if (type == QLatin1String("category")) {
                 Categorie(xml, lu);
-            } else {
+            } else if (lu.Questions.size() < static_cast<std::size_t>(kQuestionsLues)) {
                 lu.Questions.push_back(Question(xml, type));
+            } else {
+                ++lu.NonLues;
+                xml.skipCurrentElement();
             }
         } else {
             xml.skipCurrentElement();

@@ -31,10 +31,16 @@ struct QuestionLue {
     QStringList Pertes;
 };
 
+// A file may hold a whole bank; past this many questions the readers only
+// count them, so that memory follows what is kept.
+inline constexpr int kQuestionsLues = 10000;
+
 struct FichierLu {
     QString Titre;
     QString Auteur;
     std::vector<QuestionLue> Questions;
+    // Questions past kQuestionsLues, counted only.
+    qint64 NonLues = 0;
 };
 
 FichierLu LireGift(const QString& texte);

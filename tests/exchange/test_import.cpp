@@ -163,3 +163,17 @@ TEST(Import, RefusesWhatIsNotAQuestionBank) {
     EXPECT_EQ(vide.NombreQuestions, 0);
     EXPECT_EQ(vide.Questionnaire.Titre, QStringLiteral("banque"));
 }
+
+// A whole bank is counted past what is read, and said.
+TEST(Import, CountsTheQuestionsPastWhatItReads) {
+    QByteArray gift;
+    for (int i = 0; i < 10002; ++i) {
+        gift += "Q {~a =b}\n\n";
+    }
+    const ResultatImport r = Importer(gift, QStringLiteral("gros.gift"));
+    EXPECT_EQ(r.NombreQuestions, 30);
+    EXPECT_EQ(r.Pertes.size(), 10000 - 30 + 1);
+    EXPECT_EQ(r.Pertes.constLast(),
+              QStringLiteral("2 questions de plus, au-delà des 10000 premières du fichier, ne "
+                             "sont pas lues."));
+}
