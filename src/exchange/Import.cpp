@@ -1,6 +1,7 @@
 #include "Import.h"
 
 #include "Lecture.h"
+#include "core/Cp1252.h"
 #include "model/QcmFile.h"
 #include "pictures/ImageLimits.h"
 #include "pictures/Picture.h"
@@ -9,10 +10,12 @@
 #include <QImage>
 #include <QImageReader>
 #include <QPainter>
+#include <QStringDecoder>
 #include <QUrl>
 
 namespace qcm::exchange {
 
+using namespace qcm::core;
 using namespace qcm::model;
 using namespace detail;
 
@@ -250,13 +253,25 @@ ResultatImport Importer(QByteArrayView octets, const QString& nomFichier) {
         ++debut;
     }
     const bool xml = debut < octets.size() && octets[debut] == '<';
-    const FichierLu lu =
-        xml ? LireMoodle(octets) : LireGift(QString::fromUtf8(octets.sliced(debut)));
-
     ResultatImport resultat;
+    QStringList& pertes = resultat.Pertes;
+    FichierLu lu;
+    if (xml) {
+        lu = LireMoodle(octets);
+    } else {
+        // GIFT is UTF-8, but a file saved by an old Windows editor is not.
+        QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+        QString texte = utf8.decode(octets.sliced(debut));
+        if (utf8.hasError()) {
+            texte = cp1252::Decode(octets.sliced(debut));
+            pertes << QStringLiteral("Le fichier n'est pas en UTF-8 : il est lu comme du "
+                                     "Windows-1252.");
+        }
+        lu = LireGift(texte);
+    }
+
     TQuestionnaire& q = resultat.Questionnaire;
     ViderQuestionnaire(q);
-    QStringList& pertes = resultat.Pertes;
     bool remplace = false;
     QString titre = Ecrivable(lu.Titre, remplace);
     if (titre.isEmpty()) {

@@ -158,6 +158,11 @@ TEST(Import, RefusesWhatIsNotAQuestionBank) {
                 << e.Message().toStdString();
         }
     }
+    // A GIFT file saved in Windows-1252 reads as such, and says so.
+    const ResultatImport ancien = Lis("Caf\xE9 ? {=oui ~non}");
+    EXPECT_EQ(ancien.Questionnaire.Question(1).Enonce, QStringLiteral("Café ?"));
+    EXPECT_EQ(ancien.Pertes, QStringList(QStringLiteral("Le fichier n'est pas en UTF-8 : il est "
+                                                        "lu comme du Windows-1252.")));
     // Text that holds no question is an empty questionnaire named after the file.
     const ResultatImport vide = Lis("// rien\n\n");
     EXPECT_EQ(vide.NombreQuestions, 0);
