@@ -227,8 +227,9 @@ QByteArray PngEnBmp(const QByteArray& png) {
 // The first few of a list of lost things, and how many there are in all.
 QString Liste(const QStringList& choses) {
     const QString debut = choses.mid(0, 3).join(QStringLiteral(", "));
-    return choses.size() <= 3 ? debut
-                              : QStringLiteral("%1… (%2 en tout)").arg(debut).arg(choses.size());
+    return choses.size() <= 3
+               ? debut
+               : QStringLiteral("%1… (%2 en tout)").arg(debut, QString::number(choses.size()));
 }
 
 QString Extrait(const QString& texte) {

@@ -79,6 +79,7 @@ TEST(Import, ReportsEveryLoss) {
                       "Réponse courte {=Paris =paris}\n\n"
                       "Flèche \xE2\x86\x92 ici {=a ~b}\n\n"
                       "Sept {=1 ~2 ~3 ~4 ~5 ~6 ~7}\n\n"
+                      "Dix {=1 ~2 ~3 ~4 ~5 ~%1 ~7 ~8 ~9 ~10}\n\n"
                       "Cassée { =a ~b\n\n";
     for (int i = 0; i < 31; ++i) {
         gift += "Q" + QByteArray::number(i) + " {T}\n\n";
@@ -95,18 +96,22 @@ TEST(Import, ReportsEveryLoss) {
         QStringLiteral("Question 5 du fichier (« Flèche → ici ») : des caractères"),
         QStringLiteral(
             "Question 6 du fichier (« Sept ») : plus de 5 propositions, perdues : « 6 », « 7 »."),
-        QStringLiteral("Question 7 du fichier (« Cassée ») : accolade"),
-        QStringLiteral("Question 36 du fichier (« Q28 ») : au-delà de 30 questions"),
-        QStringLiteral("Question 37 du fichier (« Q29 ») : au-delà de 30 questions"),
-        QStringLiteral("Question 38 du fichier (« Q30 ») : au-delà de 30 questions")};
+        QStringLiteral(
+            "Question 7 du fichier (« Dix ») : plus de 5 propositions, perdues : « %1 », "
+            "« 7 », « 8 »… (5 en tout)."),
+        QStringLiteral("Question 8 du fichier (« Cassée ») : accolade"),
+        QStringLiteral("Question 36 du fichier (« Q27 ») : au-delà de 30 questions"),
+        QStringLiteral("Question 37 du fichier (« Q28 ») : au-delà de 30 questions"),
+        QStringLiteral("Question 38 du fichier (« Q29 ») : au-delà de 30 questions"),
+        QStringLiteral("Question 39 du fichier (« Q30 ») : au-delà de 30 questions")};
     EXPECT_EQ(r.Pertes.size(), attendues.size()) << r.Pertes.join(QLatin1Char('\n')).toStdString();
     for (const QString& attendue : attendues) {
         EXPECT_EQ(r.Pertes.filter(attendue).size(), 1) << attendue.toStdString();
     }
     EXPECT_EQ(r.Questionnaire.Question(1).Enonce, QStringLiteral("Flèche ? ici"));
     EXPECT_EQ(r.Questionnaire.Question(2).NbReponses, 5);
-    EXPECT_EQ(r.Questionnaire.Question(3).Reponse(1), QStringLiteral("Vrai"));
-    EXPECT_TRUE(r.Questionnaire.Question(3).Juste(1));
+    EXPECT_EQ(r.Questionnaire.Question(4).Reponse(1), QStringLiteral("Vrai"));
+    EXPECT_TRUE(r.Questionnaire.Question(4).Juste(1));
 }
 
 TEST(Import, MoodleKindsPicturesAndFeedback) {
