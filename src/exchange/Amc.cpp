@@ -1,5 +1,7 @@
 #include "Commun.h"
 
+#include <array>
+
 // AMC-TXT, the plain-text source of the paper-exam tool Auto Multiple
 // Choice: "*" for one right answer, "**" for several, "+" and "-" for the
 // propositions, pictures as files beside the source.
@@ -11,8 +13,8 @@ using namespace detail;
 namespace {
 
 // LaTeX reads these as they are.
-const QStringList kImagesLatex = {QStringLiteral("jpg"), QStringLiteral("jpeg"),
-                                  QStringLiteral("png")};
+constexpr std::array kImagesLatex = {QLatin1StringView("jpg"), QLatin1StringView("jpeg"),
+                                     QLatin1StringView("png")};
 
 // Every value takes one line: a following line could read as a question,
 // a proposition or an option. The markup of AMC-TXT that the header cannot

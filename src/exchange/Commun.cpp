@@ -68,14 +68,14 @@ void Completer(QuestionSortie& question, QStringList& pertes) {
     }
     const bool aucuneJuste = question.NombreJustes() == 0;
     if (aucuneJuste || question.Propositions.size() < 2) {
-        question.Propositions.push_back({kAucuneReponse, aucuneJuste});
+        question.Propositions.push_back({AucuneReponse(), aucuneJuste});
         pertes << SurQuestion(question.Numero,
                               aucuneJuste
                                   ? QStringLiteral("aucune proposition n'est juste ; « %1 » est "
                                                    "ajoutée comme réponse juste.")
-                                        .arg(kAucuneReponse)
+                                        .arg(AucuneReponse())
                                   : QStringLiteral("une seule proposition ; « %1 » est ajoutée.")
-                                        .arg(kAucuneReponse));
+                                        .arg(AucuneReponse()));
     }
 }
 
@@ -104,7 +104,8 @@ QByteArray EnPng(const QString& chemin) {
 } // namespace
 
 std::optional<ImageSortie> ImagePourSortie(const QString& dossier, const QuestionSortie& question,
-                                           const QStringList& gardees, QStringList& pertes) {
+                                           std::span<const QLatin1StringView> gardees,
+                                           QStringList& pertes) {
     if (question.Image.isEmpty()) {
         return std::nullopt;
     }
@@ -118,7 +119,7 @@ std::optional<ImageSortie> ImagePourSortie(const QString& dossier, const Questio
     }
     const QString extension = TPicture::Extension(question.Image).toLower();
     try {
-        if (gardees.contains(extension)) {
+        if (std::find(gardees.begin(), gardees.end(), extension) != gardees.end()) {
             return ImageSortie{question.Image, ReadWholeFile(chemin, kMaxFileBytes)};
         }
         const qsizetype point = question.Image.lastIndexOf(QLatin1Char('.'));

@@ -5,6 +5,7 @@
 #include <QStringList>
 
 #include <optional>
+#include <span>
 #include <vector>
 
 // What the three question-bank writers share: which questions go out, in
@@ -13,7 +14,9 @@ namespace qcm::exchange::detail {
 
 // The proposition added where a question has no right answer or fewer than
 // two propositions: every target wants a right answer and two choices.
-inline const QString kAucuneReponse = QStringLiteral("Aucune de ces réponses");
+inline QString AucuneReponse() {
+    return QStringLiteral("Aucune de ces réponses");
+}
 
 struct Proposition {
     QString Texte;
@@ -40,7 +43,7 @@ std::vector<QuestionSortie> QuestionsSortie(const model::TQuestionnaire& q, QStr
                                             bool ordreExporte);
 
 // Gives a question that has propositions a right answer and a second
-// choice by adding kAucuneReponse, and says so in pertes.
+// choice by adding AucuneReponse(), and says so in pertes.
 void Completer(QuestionSortie& question, QStringList& pertes);
 
 // "Question n : " + texte, the start of every line about one question.
@@ -56,7 +59,8 @@ struct ImageSortie {
 // our readers into a PNG. Empty, with a line in pertes, when the picture
 // is missing or cannot be read.
 std::optional<ImageSortie> ImagePourSortie(const QString& dossier, const QuestionSortie& question,
-                                           const QStringList& gardees, QStringList& pertes);
+                                           std::span<const QLatin1StringView> gardees,
+                                           QStringList& pertes);
 
 // The percentage of each of n right answers (100 / n), as the fractions of
 // Moodle are written: at most five decimals, no trailing zeros.

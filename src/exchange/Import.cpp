@@ -13,6 +13,9 @@
 #include <QStringDecoder>
 #include <QUrl>
 
+#include <algorithm>
+#include <array>
+
 namespace qcm::exchange {
 
 using namespace qcm::core;
@@ -178,9 +181,10 @@ QString ChoisirCommentaire(const QStringList& retours, QStringList& pertes) {
 namespace {
 
 // The kinds the editor's picture loader reads.
-const QStringList kImagesEditeur = {
-    QStringLiteral("bmp"), QStringLiteral("dib"), QStringLiteral("ico"),  QStringLiteral("wmf"),
-    QStringLiteral("emf"), QStringLiteral("jpg"), QStringLiteral("jpeg"), QStringLiteral("gif")};
+constexpr std::array kImagesEditeur = {QLatin1StringView("bmp"),  QLatin1StringView("dib"),
+                                       QLatin1StringView("ico"),  QLatin1StringView("wmf"),
+                                       QLatin1StringView("emf"),  QLatin1StringView("jpg"),
+                                       QLatin1StringView("jpeg"), QLatin1StringView("gif")};
 
 // A text as QCM.txt holds it: trimmed, line breaks as line feeds, every
 // character the file cannot hold as "?".
@@ -347,7 +351,8 @@ ResultatImport Importer(QByteArrayView octets, const QString& nomFichier) {
             if (extension.compare(QLatin1String("png"), Qt::CaseInsensitive) == 0) {
                 image = PngEnBmp(lue.Image);
                 nom = QStringLiteral("image %1.bmp").arg(n);
-            } else if (!kImagesEditeur.contains(extension.toLower())) {
+            } else if (std::find(kImagesEditeur.begin(), kImagesEditeur.end(),
+                                 extension.toLower()) == kImagesEditeur.end()) {
                 image.clear();
             }
             if (image.isEmpty()) {

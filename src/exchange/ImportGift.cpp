@@ -128,12 +128,12 @@ QuestionLue Question(const QString& bloc) {
         }
     }
     const auto texte = [&](std::size_t a, std::size_t b) {
-        const QString brut = Brut(t, a, b);
+        QString brut = Brut(t, a, b);
         if (format != QLatin1String("html")) {
             return brut;
         }
         QStringList images;
-        const QString propre = TexteDeHtml(brut, &images);
+        QString propre = TexteDeHtml(brut, &images);
         if (!images.isEmpty()) {
             q.Pertes << QStringLiteral("GIFT ne transporte pas d'image, « %1 » n'est pas reprise.")
                             .arg(images.join(QStringLiteral(", ")));

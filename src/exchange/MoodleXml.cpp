@@ -2,6 +2,7 @@
 
 #include <QUrl>
 #include <QXmlStreamWriter>
+#include <array>
 
 // Moodle XML: one category named after the title, then one multichoice
 // question per question, its picture embedded in base64 and referenced
@@ -14,9 +15,9 @@ using namespace detail;
 namespace {
 
 // What a browser shows as it is; other pictures are drawn into a PNG.
-const QStringList kImagesWeb = {QStringLiteral("jpg"), QStringLiteral("jpeg"),
-                                QStringLiteral("gif"), QStringLiteral("png"),
-                                QStringLiteral("bmp"), QStringLiteral("ico")};
+constexpr std::array kImagesWeb = {QLatin1StringView("jpg"), QLatin1StringView("jpeg"),
+                                   QLatin1StringView("gif"), QLatin1StringView("png"),
+                                   QLatin1StringView("bmp"), QLatin1StringView("ico")};
 
 // XML 1.0 cannot hold most control characters, even escaped.
 bool CaractereXml(QChar c) {
