@@ -101,6 +101,8 @@ QuestionLue Question(QXmlStreamReader& xml, const QString& type) {
     QString general;
     QString juste;
     QStringList retoursJustes;
+    QStringList imagesReponses;
+    bool indices = false;
     while (xml.readNextStartElement()) {
         if (Nom(xml, "questiontext")) {
             enonce = LireTexte(xml);
@@ -124,8 +126,9 @@ QuestionLue Question(QXmlStreamReader& xml, const QString& type) {
             QString retour;
             while (xml.readNextStartElement()) {
                 if (Nom(xml, "text")) {
-                    r.Texte = EnClair(format,
-                                      xml.readElementText(QXmlStreamReader::IncludeChildElements));
+                    r.Texte =
+                        EnClair(format, xml.readElementText(QXmlStreamReader::IncludeChildElements),
+                                &imagesReponses);
                 } else if (Nom(xml, "feedback")) {
                     const TexteLu t = LireTexte(xml);
                     retour = EnClair(t.Format, t.Texte);
@@ -142,9 +145,18 @@ QuestionLue Question(QXmlStreamReader& xml, const QString& type) {
                               : r.Texte;
             }
             q.Reponses.push_back(r);
+        } else if (Nom(xml, "hint")) {
+            const TexteLu t = LireTexte(xml);
+            indices = indices || !EnClair(t.Format, t.Texte).isEmpty();
         } else {
             xml.skipCurrentElement();
         }
+    }
+    if (indices) {
+        q.Pertes << QStringLiteral("ses indices sont perdus.");
+    }
+    if (!imagesReponses.isEmpty()) {
+        q.Pertes << QStringLiteral("les images des propositions sont perdues.");
     }
     QStringList sources;
     q.Enonce = EnClair(enonce.Format, enonce.Texte, &sources);

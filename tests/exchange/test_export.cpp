@@ -64,6 +64,7 @@ TEST(Export, EscapesWhatEachFormatReadsAsMarkup) {
         {FormatExport::Amc, QStringLiteral("ligne 1\nligne 2 é €"),
          QStringLiteral("*[ordered] ligne 1 ligne 2 é €\n")},
         {FormatExport::Amc, QStringLiteral("Bravo!Super!"), QStringLiteral("Bravo! Super!")},
+        {FormatExport::Amc, QStringLiteral("[==Titre==]"), QStringLiteral("[ ==Titre== ]")},
     };
     for (const Cas& c : cas) {
         const TQuestionnaire q = Questionnaire(

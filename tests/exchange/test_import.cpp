@@ -125,7 +125,7 @@ TEST(Import, MoodleKindsPicturesAndFeedback) {
         "</file></questiontext>"
         "<answer fraction=\"100\"><text>true</text><feedback><text>Bravo</text></feedback></answer>"
         "<answer fraction=\"0\"><text>false</text><feedback><text>Elle tourne.</text></feedback>"
-        "</answer></question>"
+        "</answer><hint><text>Regarde le ciel.</text></hint></question>"
         "<question type=\"shortanswer\"><questiontext><text>Capitale ?</text></questiontext>"
         "</question></quiz>";
     const ResultatImport r = Importer(xml, QStringLiteral("q.xml"));
@@ -140,7 +140,8 @@ TEST(Import, MoodleKindsPicturesAndFeedback) {
     ASSERT_EQ(r.Images.size(), 1U);
     EXPECT_EQ(q.Image, QStringLiteral("image 1.bmp"));
     EXPECT_TRUE(r.Images[0].Octets.startsWith("BM"));
-    EXPECT_EQ(r.Pertes.size(), 2) << r.Pertes.join(QLatin1Char('\n')).toStdString();
+    EXPECT_EQ(r.Pertes.size(), 3) << r.Pertes.join(QLatin1Char('\n')).toStdString();
+    EXPECT_EQ(r.Pertes.filter(QStringLiteral("indices")).size(), 1);
     EXPECT_EQ(r.Pertes.filter(QStringLiteral("retours des réponses justes")).size(), 1);
     EXPECT_EQ(r.Pertes.filter(QStringLiteral("« shortanswer »")).size(), 1);
 }
