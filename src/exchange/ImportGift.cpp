@@ -66,7 +66,7 @@ struct Reponse {
 // an unescaped "=" or "~", may carry "%weight%", and its feedback after
 // "#". Empty when the block is not made of answers.
 std::optional<std::vector<Reponse>> Reponses(const Texte& t, std::size_t debut, std::size_t fin,
-                                             QString& format) {
+                                             const QString& format, QStringList& images) {
     std::vector<Reponse> reponses;
     std::size_t i = SauterBlancs(t, debut, fin);
     while (i < fin) {
@@ -94,8 +94,8 @@ std::optional<std::vector<Reponse>> Reponses(const Texte& t, std::size_t debut, 
         r.Texte = Brut(t, j, diese);
         r.Retour = diese < suivant ? Brut(t, diese + 1, suivant) : QString();
         if (format == QLatin1String("html")) {
-            r.Texte = TexteDeHtml(r.Texte);
-            r.Retour = TexteDeHtml(r.Retour);
+            r.Texte = TexteDeHtml(r.Texte, &images);
+            r.Retour = TexteDeHtml(r.Retour, &images);
         }
         reponses.push_back(r);
         i = suivant;
@@ -196,7 +196,11 @@ QuestionLue Question(const QString& bloc) {
             break;
         }
     }
-    const auto reponses = Reponses(t, debut, general, format);
+    QStringList images;
+    const auto reponses = Reponses(t, debut, general, format, images);
+    if (!images.isEmpty()) {
+        q.Pertes << QStringLiteral("les images des propositions sont perdues.");
+    }
     if (!reponses) {
         q.Refus = QStringLiteral("réponses illisibles, question non reprise.");
         return q;
