@@ -70,6 +70,19 @@ const text = fs.readFileSync(process.argv[2], 'utf8');
 const questions = parse(text);
 const version = require('gift-pegjs/package.json').version;
 console.log(`gift-pegjs ${version}: ${questions.length} éléments lus sans erreur`);
+// The special characters come back as text.
+const expected = ["Quelle est la capitale de l'Italie ? (1 € = 1,08 $)",
+                  "Lesquels sont des pays {membres} de l'UE ?"];
+for (const [i, stem] of expected.entries()) {
+  if (questions[i + 1].stem.text !== stem) {
+    console.error(`énoncé ${i + 1} relu autrement : ${questions[i + 1].stem.text}`);
+    process.exit(1);
+  }
+}
+if (questions[2].choices[3].text.text !== 'a\\b:c#d') {
+  console.error('proposition relue autrement');
+  process.exit(1);
+}
 for (const q of questions) {
   const stem = q.stem ? q.stem.text : (q.title || '');
   const choices = (q.choices || []).map(c => `${c.isCorrect ? '+' : '-'}${c.weight ?? ''} ${c.text.text}`);
