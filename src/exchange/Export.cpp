@@ -1,5 +1,7 @@
 #include "Export.h"
 
+#include "Commun.h"
+
 #include "core/Folders.h"
 
 namespace qcm::exchange {
@@ -48,6 +50,21 @@ QByteArray Exporter(const TQuestionnaire& q, const QString& dossier, FormatExpor
         return ExporterAmc(q, dossier);
     case FormatExport::Html:
         return ExporterHtml(q, dossier);
+    }
+    return {};
+}
+
+ExportComplet ExporterComplet(const TQuestionnaire& q, const QString& dossier, FormatExport format,
+                              const QString& prefixe) {
+    switch (format) {
+    case FormatExport::Gift:
+        return detail::Gift(q, dossier);
+    case FormatExport::Moodle:
+        return detail::Moodle(q, dossier);
+    case FormatExport::Amc:
+        return detail::Amc(q, dossier, prefixe);
+    case FormatExport::Html:
+        return {ExporterHtml(q, dossier), {}, {}};
     }
     return {};
 }

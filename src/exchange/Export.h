@@ -5,8 +5,10 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 
 #include <optional>
+#include <vector>
 
 // Taking a questionnaire to other programs: question banks, paper exams and
 // the pupil's page. No widgets; every media name resolves in the folder the
@@ -36,6 +38,26 @@ QByteArray ExporterGift(const model::TQuestionnaire& q, const QString& dossier);
 QByteArray ExporterMoodle(const model::TQuestionnaire& q, const QString& dossier);
 QByteArray ExporterAmc(const model::TQuestionnaire& q, const QString& dossier);
 QByteArray ExporterHtml(const model::TQuestionnaire& q, const QString& dossier);
+
+// A file an export writes beside its main file (the pictures of AMC-TXT).
+struct FichierJoint {
+    QString Nom;
+    QByteArray Octets;
+};
+
+// An export with what goes around it: the files to write beside the main
+// file, and a French line for everything the format could not take as it
+// is (a missing picture, a question reshaped), so nothing goes silently.
+struct ExportComplet {
+    QByteArray Octets;
+    std::vector<FichierJoint> Joints;
+    QStringList Pertes;
+};
+
+// As Exporter; prefixe names the files written beside the main one
+// (letters, digits and dashes are kept, the rest becomes "_").
+ExportComplet ExporterComplet(const model::TQuestionnaire& q, const QString& dossier,
+                              FormatExport format, const QString& prefixe = QString());
 
 // The path of the media file nom in dossier (names matched without regard
 // to case), or empty when nom is blank or no such file is there.

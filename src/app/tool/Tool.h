@@ -12,5 +12,6 @@ int Picture(const QStringList& args);
 int Frames(const QStringList& args);
 int Export(const QStringList& args);
 int Print(const QStringList& args);
+int Import(const QStringList& args);
 
 } // namespace qcm::app::tool

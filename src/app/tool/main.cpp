@@ -21,7 +21,9 @@ void Usage() {
                "  qcm-tool export DOSSIER --to gift|moodle|amc|html [-o FICHIER]\n"
                "                                    exporte le questionnaire\n"
                "  qcm-tool print DOSSIER -o FICHIER.pdf [--corrige]\n"
-               "                                    imprime le questionnaire en PDF (A4)\n",
+               "                                    imprime le questionnaire en PDF (A4)\n"
+               "  qcm-tool import FICHIER --into DOSSIER_DEPART\n"
+               "                                    importe un fichier GIFT ou Moodle XML\n",
                stderr);
 }
 
@@ -30,7 +32,8 @@ void Usage() {
 int main(int argc, char** argv) {
     const bool drawing =
         argc > 1 && (std::strcmp(argv[1], "picture") == 0 || std::strcmp(argv[1], "frames") == 0 ||
-                     std::strcmp(argv[1], "export") == 0 || std::strcmp(argv[1], "print") == 0);
+                     std::strcmp(argv[1], "export") == 0 || std::strcmp(argv[1], "import") == 0 ||
+                     std::strcmp(argv[1], "print") == 0);
     // Drawing pictures needs a GUI application, but never a screen.
     if (drawing && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -65,6 +68,9 @@ int main(int argc, char** argv) {
     }
     if (command == QLatin1String("print")) {
         return qcm::app::tool::Print(args);
+    }
+    if (command == QLatin1String("import")) {
+        return qcm::app::tool::Import(args);
     }
     Usage();
     return 2;

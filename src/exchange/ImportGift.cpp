@@ -1,0 +1,280 @@
+#include "Lecture.h"
+
+#include <optional>
+
+// The GIFT reader: questions are separated by blank lines; "//" starts a
+// comment line; a backslash makes the next character text.
+namespace qcm::exchange::detail {
+
+namespace {
+
+struct Car {
+    QChar C;
+    bool Echappe = false;
+};
+using Texte = std::vector<Car>;
+
+Texte Decouper(const QString& s) {
+    Texte t;
+    t.reserve(static_cast<std::size_t>(s.size()));
+    for (qsizetype i = 0; i < s.size(); ++i) {
+        if (s[i] == QLatin1Char('\\') && i + 1 < s.size()) {
+            ++i;
+            t.push_back({s[i] == QLatin1Char('n') ? QChar(QLatin1Char('\n')) : s[i], true});
+        } else {
+            t.push_back({s[i], false});
+        }
+    }
+    return t;
+}
+
+bool Est(const Texte& t, std::size_t i, char c) {
+    return i < t.size() && !t[i].Echappe && t[i].C == QLatin1Char(c);
+}
+
+// The first unescaped c from debut before fin, or fin.
+std::size_t Chercher(const Texte& t, std::size_t debut, std::size_t fin, char c) {
+    while (debut < fin && !Est(t, debut, c)) {
+        ++debut;
+    }
+    return debut;
+}
+
+QString Brut(const Texte& t, std::size_t debut, std::size_t fin) {
+    QString s;
+    for (std::size_t i = debut; i < fin && i < t.size(); ++i) {
+        s += t[i].C;
+    }
+    return s.trimmed();
+}
+
+std::size_t SauterBlancs(const Texte& t, std::size_t i, std::size_t fin) {
+    while (i < fin && t[i].C.isSpace()) {
+        ++i;
+    }
+    return i;
+}
+
+struct Reponse {
+    bool Egal = false;
+    double Poids = 0;
+    QString Texte;
+    QString Retour;
+};
+
+// The answers of a multiple-choice or short-answer block: each starts at
+// an unescaped "=" or "~", may carry "%weight%", and its feedback after
+// "#". Empty when the block is not made of answers.
+std::optional<std::vector<Reponse>> Reponses(const Texte& t, std::size_t debut, std::size_t fin,
+                                             const QString& format, QStringList& images) {
+    std::vector<Reponse> reponses;
+    std::size_t i = SauterBlancs(t, debut, fin);
+    while (i < fin) {
+        if (!Est(t, i, '=') && !Est(t, i, '~')) {
+            return std::nullopt;
+        }
+        Reponse r;
+        r.Egal = Est(t, i, '=');
+        r.Poids = r.Egal ? 100 : 0;
+        std::size_t j = i + 1;
+        if (Est(t, j, '%')) {
+            const std::size_t f = Chercher(t, j + 1, std::min(fin, j + 14), '%');
+            bool ok = false;
+            const double poids = Brut(t, j + 1, f).toDouble(&ok);
+            if (f < fin && ok) {
+                r.Poids = poids;
+                j = f + 1;
+            }
+        }
+        std::size_t suivant = j;
+        while (suivant < fin && !Est(t, suivant, '=') && !Est(t, suivant, '~')) {
+            ++suivant;
+        }
+        const std::size_t diese = Chercher(t, j, suivant, '#');
+        r.Texte = Brut(t, j, diese);
+        r.Retour = diese < suivant ? Brut(t, diese + 1, suivant) : QString();
+        if (format == QLatin1String("html")) {
+            r.Texte = TexteDeHtml(r.Texte, &images);
+            r.Retour = TexteDeHtml(r.Retour, &images);
+        }
+        reponses.push_back(r);
+        i = suivant;
+    }
+    return reponses;
+}
+
+QuestionLue Question(const QString& bloc) {
+    QuestionLue q;
+    const Texte t = Decouper(bloc);
+    const std::size_t fin = t.size();
+    std::size_t i = SauterBlancs(t, 0, fin);
+    if (Est(t, i, ':') && Est(t, i + 1, ':')) {
+        std::size_t j = i + 2;
+        while (j < fin && !(Est(t, j, ':') && Est(t, j + 1, ':'))) {
+            ++j;
+        }
+        if (j < fin) {
+            i = SauterBlancs(t, j + 2, fin);
+        }
+    }
+    QString format;
+    if (Est(t, i, '[')) {
+        const std::size_t f = Chercher(t, i + 1, std::min(fin, i + 12), ']');
+        const QString nom = Brut(t, i + 1, f).toLower();
+        if (f < fin && (nom == QLatin1String("html") || nom == QLatin1String("moodle") ||
+                        nom == QLatin1String("plain") || nom == QLatin1String("markdown"))) {
+            format = nom;
+            i = f + 1;
+        }
+    }
+    const auto texte = [&](std::size_t a, std::size_t b) {
+        QString brut = Brut(t, a, b);
+        if (format != QLatin1String("html")) {
+            return brut;
+        }
+        QStringList images;
+        QString propre = TexteDeHtml(brut, &images);
+        if (!images.isEmpty()) {
+            q.Pertes << QStringLiteral("GIFT ne transporte pas d'image, « %1 » n'est pas reprise.")
+                            .arg(images.join(QStringLiteral(", ")));
+        }
+        return propre;
+    };
+    const std::size_t ouvre = Chercher(t, i, fin, '{');
+    if (ouvre == fin) {
+        q.Type = QStringLiteral("description");
+        q.Enonce = texte(i, fin);
+        return q;
+    }
+    const std::size_t ferme = Chercher(t, ouvre + 1, fin, '}');
+    if (ferme == fin) {
+        q.Enonce = texte(i, ouvre);
+        q.Refus = QStringLiteral("accolade « { » sans « } », question non reprise.");
+        return q;
+    }
+    const QString apres = texte(ferme + 1, fin);
+    q.Enonce = texte(i, ouvre);
+    if (!apres.isEmpty()) {
+        // A missing-word question: the blank stands where the answers were.
+        q.Enonce += QStringLiteral(" _____ ") + apres;
+    }
+    const std::size_t debut = SauterBlancs(t, ouvre + 1, ferme);
+    const auto refuser = [&](const char* type) {
+        q.Refus = QStringLiteral("question de type « %1 », non reprise.").arg(QLatin1String(type));
+        return q;
+    };
+    if (debut == ferme) {
+        return refuser("essay");
+    }
+    if (Est(t, debut, '#')) {
+        return refuser("numerical");
+    }
+    const std::size_t diese = Chercher(t, debut, ferme, '#');
+    const QString vf = Brut(t, debut, diese).toUpper();
+    if (vf == QLatin1String("T") || vf == QLatin1String("TRUE") || vf == QLatin1String("F") ||
+        vf == QLatin1String("FALSE")) {
+        const bool vrai = vf.startsWith(QLatin1Char('T'));
+        q.Type = QStringLiteral("truefalse");
+        q.Reponses = {{QStringLiteral("Vrai"), vrai ? 100.0 : 0.0},
+                      {QStringLiteral("Faux"), vrai ? 0.0 : 100.0}};
+        // The first feedback is for a wrong answer, the second for a right one.
+        const std::size_t second = Chercher(t, diese + 1, ferme, '#');
+        q.Commentaire = ChoisirCommentaire(
+            {texte(std::min(diese + 1, ferme), second), texte(std::min(second + 1, ferme), ferme)},
+            q.Pertes);
+        return q;
+    }
+    for (std::size_t k = debut; k + 1 < ferme; ++k) {
+        if (Est(t, k, '-') && Est(t, k + 1, '>')) {
+            return refuser("matching");
+        }
+    }
+    std::size_t general = ferme;
+    for (std::size_t k = debut; k + 3 < ferme; ++k) {
+        if (Est(t, k, '#') && Est(t, k + 1, '#') && Est(t, k + 2, '#') && Est(t, k + 3, '#')) {
+            general = k;
+            break;
+        }
+    }
+    QStringList images;
+    const auto reponses = Reponses(t, debut, general, format, images);
+    if (!images.isEmpty()) {
+        q.Pertes << QStringLiteral("les images des propositions sont perdues.");
+    }
+    if (!reponses) {
+        q.Refus = QStringLiteral("réponses illisibles, question non reprise.");
+        return q;
+    }
+    bool tilde = false;
+    bool egal = false;
+    QStringList retours;
+    bool retourJuste = false;
+    for (const Reponse& r : *reponses) {
+        tilde = tilde || !r.Egal;
+        egal = egal || r.Egal;
+        q.Reponses.push_back({r.Texte, r.Poids});
+        if (r.Poids > 0) {
+            retourJuste = retourJuste || !r.Retour.isEmpty();
+        } else {
+            retours << r.Retour;
+        }
+    }
+    if (!tilde) {
+        return refuser("shortanswer");
+    }
+    q.Type = QStringLiteral("multichoice");
+    // As Moodle reads it: one answer when some answer is marked "=".
+    q.Unique = egal;
+    if (general < ferme) {
+        retours << texte(general + 4, ferme);
+    }
+    q.Commentaire = ChoisirCommentaire(retours, q.Pertes);
+    if (retourJuste) {
+        q.Pertes << QStringLiteral("les retours des réponses justes sont perdus.");
+    }
+    return q;
+}
+
+} // namespace
+
+FichierLu LireGift(const QString& texte) {
+    FichierLu lu;
+    QString propre = texte;
+    propre.replace(QLatin1String("\r\n"), QLatin1String("\n"))
+        .replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    QStringList bloc;
+    const auto finir = [&] {
+        if (!bloc.isEmpty()) {
+            if (lu.Questions.size() < static_cast<std::size_t>(kQuestionsLues)) {
+                lu.Questions.push_back(Question(bloc.join(QLatin1Char('\n'))));
+            } else {
+                ++lu.NonLues;
+            }
+            bloc.clear();
+        }
+    };
+    const QLatin1String auteur("// Auteur :");
+    const QLatin1String categorie("$CATEGORY:");
+    for (const QString& ligne : propre.split(QLatin1Char('\n'))) {
+        const QString nette = ligne.trimmed();
+        if (nette.isEmpty()) {
+            finir();
+        } else if (nette.startsWith(QLatin1String("//"))) {
+            // Our own export writes the author as a comment before the questions.
+            if (nette.startsWith(auteur) && lu.Questions.empty() && bloc.isEmpty()) {
+                lu.Auteur = nette.mid(auteur.size()).trimmed();
+            }
+        } else if (nette.startsWith(categorie, Qt::CaseInsensitive)) {
+            finir();
+            if (lu.Titre.isEmpty()) {
+                lu.Titre = DerniereCategorie(nette.mid(categorie.size()));
+            }
+        } else {
+            bloc << ligne;
+        }
+    }
+    finir();
+    return lu;
+}
+
+} // namespace qcm::exchange::detail

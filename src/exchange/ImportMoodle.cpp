@@ -1,0 +1,218 @@
+#include "Export.h"
+#include "Lecture.h"
+
+#include <QUrl>
+#include <QXmlStreamReader>
+
+#include <utility>
+
+// The Moodle XML reader: a <quiz> of <question> elements, whose texts are
+// HTML with their pictures as base64 <file> elements.
+namespace qcm::exchange::detail {
+
+namespace {
+
+struct TexteLu {
+    QString Format;
+    QString Texte;
+    std::vector<std::pair<QString, QByteArray>> Fichiers;
+};
+
+bool Nom(const QXmlStreamReader& xml, const char* nom) {
+    return xml.name() == QLatin1String(nom);
+}
+
+// An element holding a <text> and maybe <file> elements.
+TexteLu LireTexte(QXmlStreamReader& xml) {
+    TexteLu t;
+    t.Format = xml.attributes().value(QLatin1String("format")).toString();
+    while (xml.readNextStartElement()) {
+        if (Nom(xml, "text")) {
+            t.Texte = xml.readElementText(QXmlStreamReader::IncludeChildElements);
+        } else if (Nom(xml, "file")) {
+            const QString nom = xml.attributes().value(QLatin1String("name")).toString();
+            t.Fichiers.emplace_back(
+                nom, QByteArray::fromBase64(
+                         xml.readElementText(QXmlStreamReader::IncludeChildElements).toLatin1()));
+        } else {
+            xml.skipCurrentElement();
+        }
+    }
+    return t;
+}
+
+// Text as the format gives it; HTML (Moodle's default) is made plain.
+QString EnClair(const QString& format, const QString& texte, QStringList* images = nullptr) {
+    if (format == QLatin1String("plain_text") || format == QLatin1String("markdown")) {
+        return texte.trimmed();
+    }
+    return TexteDeHtml(texte, images);
+}
+
+void Categorie(QXmlStreamReader& xml, FichierLu& lu) {
+    while (xml.readNextStartElement()) {
+        if (Nom(xml, "category")) {
+            const QString nom = DerniereCategorie(LireTexte(xml).Texte);
+            if (lu.Titre.isEmpty()) {
+                lu.Titre = nom;
+            }
+        } else if (Nom(xml, "info")) {
+            const TexteLu info = LireTexte(xml);
+            const QString texte = EnClair(info.Format, info.Texte);
+            // Our own export writes the author there.
+            const QLatin1String auteur("Auteur : ");
+            if (texte.startsWith(auteur) && lu.Auteur.isEmpty()) {
+                lu.Auteur = texte.mid(auteur.size());
+            }
+        } else {
+            xml.skipCurrentElement();
+        }
+    }
+}
+
+void Image(QuestionLue& q, const QStringList& sources, const TexteLu& texte) {
+    const QLatin1String interne("@@PLUGINFILE@@/");
+    // The first picture is the question's when its file is there; the others
+    // are counted, so that many pictures cost no more than reading them.
+    const QString premiere = sources.value(0);
+    const QString nom = premiere.startsWith(interne)
+                            ? QUrl::fromPercentEncoding(premiere.mid(interne.size()).toUtf8())
+                            : QString();
+    for (const auto& [fichier, octets] : texte.Fichiers) {
+        if (!nom.isEmpty() && fichier == nom) {
+            q.NomImage = fichier;
+            q.Image = octets;
+        }
+    }
+    const qsizetype autres = sources.size() - (q.NomImage.isEmpty() ? 0 : 1);
+    if (autres > 0) {
+        q.Pertes << QStringLiteral("%1 image(s) non reprise(s) : une seule par question, jointe "
+                                   "au fichier (« %2 »).")
+                        .arg(autres)
+                        .arg(q.NomImage.isEmpty() ? premiere : sources.value(1));
+    }
+}
+
+QuestionLue Question(QXmlStreamReader& xml, const QString& type) {
+    QuestionLue q;
+    q.Type = type;
+    TexteLu enonce;
+    QStringList retours;
+    QString general;
+    QString juste;
+    QStringList retoursJustes;
+    QStringList imagesReponses;
+    bool indices = false;
+    while (xml.readNextStartElement()) {
+        if (Nom(xml, "questiontext")) {
+            enonce = LireTexte(xml);
+        } else if (Nom(xml, "incorrectfeedback") || Nom(xml, "partiallycorrectfeedback")) {
+            const TexteLu t = LireTexte(xml);
+            retours << EnClair(t.Format, t.Texte);
+        } else if (Nom(xml, "generalfeedback")) {
+            const TexteLu t = LireTexte(xml);
+            general = EnClair(t.Format, t.Texte);
+        } else if (Nom(xml, "correctfeedback")) {
+            const TexteLu t = LireTexte(xml);
+            juste = EnClair(t.Format, t.Texte);
+        } else if (Nom(xml, "single")) {
+            const QString s =
+                xml.readElementText(QXmlStreamReader::IncludeChildElements).trimmed().toLower();
+            q.Unique = s == QLatin1String("true") || s == QLatin1String("1");
+        } else if (Nom(xml, "answer")) {
+            const QString format = xml.attributes().value(QLatin1String("format")).toString();
+            ReponseLue r;
+            r.Fraction = xml.attributes().value(QLatin1String("fraction")).toDouble();
+            QString retour;
+            while (xml.readNextStartElement()) {
+                if (Nom(xml, "text")) {
+                    r.Texte =
+                        EnClair(format, xml.readElementText(QXmlStreamReader::IncludeChildElements),
+                                &imagesReponses);
+                } else if (Nom(xml, "feedback")) {
+                    const TexteLu t = LireTexte(xml);
+                    retour = EnClair(t.Format, t.Texte);
+                } else {
+                    xml.skipCurrentElement();
+                }
+            }
+            (r.Fraction > 0 ? retoursJustes : retours) << retour;
+            if (type == QLatin1String("truefalse")) {
+                r.Texte = r.Texte.compare(QLatin1String("true"), Qt::CaseInsensitive) == 0
+                              ? QStringLiteral("Vrai")
+                          : r.Texte.compare(QLatin1String("false"), Qt::CaseInsensitive) == 0
+                              ? QStringLiteral("Faux")
+                              : r.Texte;
+            }
+            q.Reponses.push_back(r);
+        } else if (Nom(xml, "hint")) {
+            const TexteLu t = LireTexte(xml);
+            indices = indices || !EnClair(t.Format, t.Texte).isEmpty();
+        } else {
+            xml.skipCurrentElement();
+        }
+    }
+    if (indices) {
+        q.Pertes << QStringLiteral("ses indices sont perdus.");
+    }
+    if (!imagesReponses.isEmpty()) {
+        q.Pertes << QStringLiteral("les images des propositions sont perdues.");
+    }
+    QStringList sources;
+    q.Enonce = EnClair(enonce.Format, enonce.Texte, &sources);
+    if (type != QLatin1String("multichoice") && type != QLatin1String("truefalse") &&
+        type != QLatin1String("description")) {
+        q.Refus = QStringLiteral("question de type « %1 », non reprise.").arg(type);
+        return q;
+    }
+    Image(q, sources, enonce);
+    if (type == QLatin1String("truefalse")) {
+        q.Unique = true;
+    }
+    retours << general;
+    q.Commentaire = ChoisirCommentaire(retours, q.Pertes);
+    retoursJustes << juste;
+    if (!ChoisirCommentaire(retoursJustes, q.Pertes).isEmpty()) {
+        q.Pertes << QStringLiteral("les retours des réponses justes sont perdus.");
+    }
+    return q;
+}
+
+} // namespace
+
+FichierLu LireMoodle(QByteArrayView octets) {
+    QXmlStreamReader xml(octets.toByteArray());
+    FichierLu lu;
+    if (!xml.readNextStartElement() || !Nom(xml, "quiz")) {
+        if (xml.hasError()) {
+            throw EEchange(QStringLiteral("Fichier Moodle XML incorrect, ligne %1 : %2")
+                               .arg(xml.lineNumber())
+                               .arg(xml.errorString()));
+        }
+        throw EEchange(QStringLiteral("Ce fichier XML n'est pas un fichier de questions Moodle "
+                                      "(pas d'élément « quiz »)."));
+    }
+    while (xml.readNextStartElement()) {
+        if (Nom(xml, "question")) {
+            const QString type = xml.attributes().value(QLatin1String("type")).toString();
+            if (type == QLatin1String("category")) {
+                Categorie(xml, lu);
+            } else if (lu.Questions.size() < static_cast<std::size_t>(kQuestionsLues)) {
+                lu.Questions.push_back(Question(xml, type));
+            } else {
+                ++lu.NonLues;
+                xml.skipCurrentElement();
+            }
+        } else {
+            xml.skipCurrentElement();
+        }
+    }
+    if (xml.hasError()) {
+        throw EEchange(QStringLiteral("Fichier Moodle XML incorrect, ligne %1 : %2")
+                           .arg(xml.lineNumber())
+                           .arg(xml.errorString()));
+    }
+    return lu;
+}
+
+} // namespace qcm::exchange::detail

@@ -1,0 +1,62 @@
+#pragma once
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QString>
+#include <QStringList>
+
+#include <vector>
+
+// The readers of question banks fill these; Import.cpp fits them into a
+// questionnaire and says what does not fit.
+namespace qcm::exchange::detail {
+
+struct ReponseLue {
+    QString Texte;
+    double Fraction = 0; // in percent
+};
+
+struct QuestionLue {
+    // "multichoice", "truefalse" or "description".
+    QString Type;
+    // Why the question is left out (another kind, malformed), or empty.
+    QString Refus;
+    QString Enonce;
+    bool Unique = true;
+    std::vector<ReponseLue> Reponses;
+    QString Commentaire;
+    QString NomImage;
+    QByteArray Image;
+    // What the reader could not take of this question.
+    QStringList Pertes;
+};
+
+// A file may hold a whole bank; past this many questions the readers only
+// count them, so that memory follows what is kept.
+inline constexpr int kQuestionsLues = 10000;
+
+struct FichierLu {
+    QString Titre;
+    QString Auteur;
+    std::vector<QuestionLue> Questions;
+    // Questions past kQuestionsLues, counted only.
+    qint64 NonLues = 0;
+};
+
+FichierLu LireGift(const QString& texte);
+FichierLu LireMoodle(QByteArrayView octets);
+
+// The text an HTML fragment shows: tags dropped, line breaks and
+// paragraphs as line feeds, entities decoded. The src of the pictures it
+// holds go to images.
+QString TexteDeHtml(const QString& html, QStringList* images = nullptr);
+
+// The last level of a Moodle category path ("$course$/top/Histoire"),
+// where "//" stands for "/".
+QString DerniereCategorie(const QString& chemin);
+
+// Of the feedback texts of a question, the one kept as its comment (the
+// first not empty) and a line in pertes when others differ.
+QString ChoisirCommentaire(const QStringList& retours, QStringList& pertes);
+
+} // namespace qcm::exchange::detail

@@ -1,9 +1,0 @@
-#include "Export.h"
-
-namespace qcm::exchange {
-
-QByteArray ExporterGift(const model::TQuestionnaire&, const QString&) {
-    throw EEchange(QStringLiteral("Format pas encore disponible"));
-}
-
-} // namespace qcm::exchange
