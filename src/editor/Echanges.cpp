@@ -8,7 +8,6 @@
 #include "platform/Modal.h"
 #include "platform/Navigateur.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QFileDialog>
 #include <QKeyEvent>
@@ -131,13 +130,34 @@ void RaccourcisEchange::ExporterClick() {
     }
     const auto i = std::max<qsizetype>(0, filtres.indexOf(d.selectedNameFilter()));
     const FormatExport format = kSorties.at(static_cast<std::size_t>(i)).format;
-    WriteFileAtomically(d.selectedFiles().first(), Exporter(q, dossier, format));
+    const QStringList pertes = ExporterVers(q, dossier, format, d.selectedFiles().first());
+    if (pertes.isEmpty()) {
+        return;
+    }
+    // Nothing leaves silently; a long list is cut so the box fits the screen.
+    constexpr qsizetype kLignesMontrees = 12;
+    QString texte = QStringLiteral("Le questionnaire est exporté. Ce que le format ne peut pas "
+                                   "reprendre tel quel :\n\n") +
+                    pertes.mid(0, kLignesMontrees).join(QLatin1Char('\n'));
+    if (pertes.size() > kLignesMontrees) {
+        texte += QStringLiteral("\n… et %1 autres remarques.").arg(pertes.size() - kLignesMontrees);
+    }
+    platform::MessageBox(texte, QStringLiteral("QCM"), platform::Boutons::Ok,
+                         platform::Icone::Exclamation);
 }
 
 QString RaccourcisEchange::FichierPage() {
-    return folders::Join(
-        QDir::tempPath(),
-        QStringLiteral("qcm-essai-%1.html").arg(QCoreApplication::applicationPid()));
+    if (!dossierEssai_) {
+        auto dossier = std::make_unique<QTemporaryDir>(
+            folders::Join(QDir::tempPath(), QStringLiteral("qcm-essai-XXXXXX")));
+        if (!dossier->isValid()) {
+            throw Exception(
+                QStringLiteral("Impossible de créer un dossier temporaire pour la page (%1)")
+                    .arg(dossier->errorString()));
+        }
+        dossierEssai_ = std::move(dossier);
+    }
+    return folders::Join(dossierEssai_->path(), QStringLiteral("essai.html"));
 }
 
 void RaccourcisEchange::EssayerPage() {

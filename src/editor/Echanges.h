@@ -4,6 +4,9 @@
 #include "model/Questionnaire.h"
 
 #include <QObject>
+#include <QTemporaryDir>
+
+#include <memory>
 
 class QWidget;
 
@@ -25,8 +28,9 @@ public:
     void ExporterClick();
     void EssayerPage();
 
-    // Where F5 writes the page.
-    static QString FichierPage();
+    // Where F5 writes the page: a folder of this run that only its user can
+    // read (the page holds the answers), removed when the editor ends.
+    QString FichierPage();
 
 protected:
     bool eventFilter(QObject* objet, QEvent* evenement) override;
@@ -36,6 +40,7 @@ private:
 
     QWidget& fenetre_;
     const EtatEditeur& etat_;
+    std::unique_ptr<QTemporaryDir> dossierEssai_;
 };
 
 } // namespace qcm::editor

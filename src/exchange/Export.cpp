@@ -2,6 +2,7 @@
 
 #include "Commun.h"
 
+#include "core/AtomicFile.h"
 #include "core/Folders.h"
 
 namespace qcm::exchange {
@@ -67,6 +68,20 @@ ExportComplet ExporterComplet(const TQuestionnaire& q, const QString& dossier, F
         return {ExporterHtml(q, dossier), {}, {}};
     }
     return {};
+}
+
+QStringList ExporterVers(const TQuestionnaire& q, const QString& dossier, FormatExport format,
+                         const QString& fichier) {
+    const qsizetype barre = fichier.lastIndexOf(QLatin1Char('/'));
+    const QString nom = fichier.mid(barre + 1);
+    const qsizetype point = nom.lastIndexOf(QLatin1Char('.'));
+    const ExportComplet resultat =
+        ExporterComplet(q, dossier, format, point > 0 ? nom.left(point) : nom);
+    for (const FichierJoint& joint : resultat.Joints) {
+        WriteFileAtomically(fichier.left(barre + 1) + joint.Nom, joint.Octets);
+    }
+    WriteFileAtomically(fichier, resultat.Octets);
+    return resultat.Pertes;
 }
 
 QString CheminMedia(const QString& dossier, const QString& nom) {

@@ -59,6 +59,13 @@ struct ExportComplet {
 ExportComplet ExporterComplet(const model::TQuestionnaire& q, const QString& dossier,
                               FormatExport format, const QString& prefixe = QString());
 
+// Exports into the file fichier (a path), the files written beside it
+// named after it, and returns the French lines of what the format could
+// not take as it is. The main file is written last: the files it names
+// are there when it appears.
+QStringList ExporterVers(const model::TQuestionnaire& q, const QString& dossier,
+                         FormatExport format, const QString& fichier);
+
 // The path of the media file nom in dossier (names matched without regard
 // to case), or empty when nom is blank or no such file is there.
 QString CheminMedia(const QString& dossier, const QString& nom);

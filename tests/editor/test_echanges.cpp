@@ -1,6 +1,8 @@
 // Print preview, export and the pupil's page from the keyboard.
 #include "Editeur.h"
 
+#include "../support/Encoded.h"
+
 #include "editor/Echanges.h"
 #include "exchange/Export.h"
 #include "platform/Navigateur.h"
@@ -70,11 +72,19 @@ TEST(Raccourcis, PrintPreviewShowsTheRecordWithoutSaving) {
     }
 }
 
-TEST(Raccourcis, ExportWritesTheChosenFormatOrShowsWhyNot) {
+TEST(Raccourcis, ExportWritesTheFileWithItsPicturesAndSaysWhatItLeftOut) {
     for (const auto format :
          {FormatExport::Gift, FormatExport::Moodle, FormatExport::Amc, FormatExport::Html}) {
         Editeur e;
         Ouvrir(e);
+        e.dossier.Write(QStringLiteral("QCM1/image 1.bmp"),
+                        qcm::testing::Plain(8, 6, Qt::red, "BMP"));
+        model::TQuestionnaire& q = e.etat.Questionnaire;
+        q.Question(1).Image = QStringLiteral("image 1.bmp");
+        q.Question(2).Enonce = QStringLiteral("Espagne ?");
+        q.Question(2).Reponse(1) = QStringLiteral("Madrid");
+        q.Question(2).Juste(1) = true;
+        q.Question(2).Image = QStringLiteral("absente.jpg");
         const QString sortie = e.dossier.File(QStringLiteral("export.") + ExtensionFormat(format));
         e.modal.Ajouter([&](QDialog& d) {
             auto& f = dynamic_cast<QFileDialog&>(d);
@@ -86,14 +96,16 @@ TEST(Raccourcis, ExportWritesTheChosenFormatOrShowsWhyNot) {
         });
         Touche(e, Qt::CTRL | Qt::Key_E);
         ASSERT_EQ(e.modal.montres.back(), QStringLiteral("Exporter"));
-        const Attendu attendu = Exporte(e, format);
-        if (attendu.erreur.isEmpty()) {
-            EXPECT_EQ(e.dossier.Read(QFileInfo(sortie).fileName()), attendu.octets);
-            EXPECT_TRUE(e.boites.montrees.empty());
-        } else {
-            EXPECT_FALSE(QFileInfo::exists(sortie));
-            ASSERT_EQ(e.boites.montrees.size(), 1U);
-            EXPECT_EQ(e.boites.montrees[0].texte, attendu.erreur);
+        const ExportComplet attendu =
+            ExporterComplet(q, e.etat.DossierOuvert, format, QStringLiteral("export"));
+        EXPECT_EQ(e.dossier.Read(QFileInfo(sortie).fileName()), attendu.Octets);
+        EXPECT_EQ(attendu.Joints.empty(), format != FormatExport::Amc);
+        for (const FichierJoint& joint : attendu.Joints) {
+            EXPECT_EQ(e.dossier.Read(joint.Nom), joint.Octets) << joint.Nom.toStdString();
+        }
+        ASSERT_EQ(e.boites.montrees.size(), attendu.Pertes.isEmpty() ? 0U : 1U);
+        if (!attendu.Pertes.isEmpty()) {
+            EXPECT_TRUE(e.boites.montrees[0].texte.contains(attendu.Pertes.first()));
         }
         EXPECT_TRUE(e.etat.Modifie);
     }
@@ -113,7 +125,7 @@ TEST(Raccourcis, PageOpensInTheBrowserOrSaysWhereItIs) {
             EXPECT_EQ(e.boites.montrees[0].texte, attendu.erreur);
             continue;
         }
-        const QString chemin = RaccourcisEchange::FichierPage();
+        const QString chemin = e.depart->Echanges->FichierPage();
         ASSERT_EQ(fauxNavigateur.ouverts, std::vector<QString>{chemin});
         EXPECT_TRUE(fauxNavigateur.existaient.at(0));
         QFile page(chemin);
