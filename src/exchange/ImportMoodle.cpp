@@ -22,18 +22,41 @@ bool Nom(const QXmlStreamReader& xml, const char* nom) {
     return xml.name() == QLatin1String(nom);
 }
 
+// The text of the current element and of all it holds. Qt's own
+// readElementText recurses once per nested element: a deep file would
+// overflow the stack.
+QString TexteElement(QXmlStreamReader& xml) {
+    QString texte;
+    qint64 profondeur = 1;
+    while (profondeur > 0 && !xml.atEnd()) {
+        switch (xml.readNext()) {
+        case QXmlStreamReader::StartElement:
+            ++profondeur;
+            break;
+        case QXmlStreamReader::EndElement:
+            --profondeur;
+            break;
+        case QXmlStreamReader::Characters:
+        case QXmlStreamReader::EntityReference:
+            texte += xml.text();
+            break;
+        default:
+            break;
+        }
+    }
+    return texte;
+}
+
 // An element holding a <text> and maybe <file> elements.
 TexteLu LireTexte(QXmlStreamReader& xml) {
     TexteLu t;
     t.Format = xml.attributes().value(QLatin1String("format")).toString();
     while (xml.readNextStartElement()) {
         if (Nom(xml, "text")) {
-            t.Texte = xml.readElementText(QXmlStreamReader::IncludeChildElements);
+            t.Texte = TexteElement(xml);
         } else if (Nom(xml, "file")) {
             const QString nom = xml.attributes().value(QLatin1String("name")).toString();
-            t.Fichiers.emplace_back(
-                nom, QByteArray::fromBase64(
-                         xml.readElementText(QXmlStreamReader::IncludeChildElements).toLatin1()));
+            t.Fichiers.emplace_back(nom, QByteArray::fromBase64(TexteElement(xml).toLatin1()));
         } else {
             xml.skipCurrentElement();
         }
@@ -116,8 +139,7 @@ QuestionLue Question(QXmlStreamReader& xml, const QString& type) {
             const TexteLu t = LireTexte(xml);
             juste = EnClair(t.Format, t.Texte);
         } else if (Nom(xml, "single")) {
-            const QString s =
-                xml.readElementText(QXmlStreamReader::IncludeChildElements).trimmed().toLower();
+            const QString s = TexteElement(xml).trimmed().toLower();
             q.Unique = s == QLatin1String("true") || s == QLatin1String("1");
         } else if (Nom(xml, "answer")) {
             const QString format = xml.attributes().value(QLatin1String("format")).toString();
@@ -126,9 +148,7 @@ QuestionLue Question(QXmlStreamReader& xml, const QString& type) {
             QString retour;
             while (xml.readNextStartElement()) {
                 if (Nom(xml, "text")) {
-                    r.Texte =
-                        EnClair(format, xml.readElementText(QXmlStreamReader::IncludeChildElements),
-                                &imagesReponses);
+                    r.Texte = EnClair(format, TexteElement(xml), &imagesReponses);
                 } else if (Nom(xml, "feedback")) {
                     const TexteLu t = LireTexte(xml);
                     retour = EnClair(t.Format, t.Texte);

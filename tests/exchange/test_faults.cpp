@@ -1,0 +1,71 @@
+#include "exchange/Import.h"
+#include "exchange/Lecture.h"
+
+#include "../support/TempFolder.h"
+#include "model/QcmFile.h"
+
+#include <gtest/gtest.h>
+
+using namespace qcm;
+using namespace qcm::exchange;
+using namespace qcm::model;
+
+namespace {
+
+QString Pertes(const ResultatImport& r) {
+    return r.Pertes.join(QLatin1Char('\n'));
+}
+
+QByteArray Moodle(const QByteArray& questions, const QByteArray& doctype = {}) {
+    return "<?xml version=\"1.0\"?>\n" + doctype + "<quiz>" + questions + "</quiz>";
+}
+
+} // namespace
+
+// Qt's readElementText recursed once per nested element.
+TEST(Faults, DeeplyNestedXmlDoesNotOverflowTheStack) {
+    constexpr int kProfondeur = 200000;
+    QByteArray texte;
+    for (int i = 0; i < kProfondeur; ++i) {
+        texte += "<b>";
+    }
+    texte += "Capitale ?";
+    for (int i = 0; i < kProfondeur; ++i) {
+        texte += "</b>";
+    }
+    const ResultatImport r =
+        Importer(Moodle("<question type=\"multichoice\"><questiontext><text>" + texte +
+                        "</text></questiontext><answer fraction=\"100\"><text>Rome</text></answer>"
+                        "<answer fraction=\"0\"><text>Milan</text></answer></question>"),
+                 QStringLiteral("banque.xml"));
+    EXPECT_EQ(r.NombreQuestions, 1);
+    EXPECT_EQ(r.Questionnaire.Question(1).Enonce, QStringLiteral("Capitale ?"));
+}
+
+TEST(Faults, XmlEntitiesNeverReachOutsideTheFile) {
+    TempDir dossier;
+    dossier.Write(QStringLiteral("secret.txt"), "SECRET");
+    const QByteArray externe = "<!DOCTYPE quiz [<!ENTITY x SYSTEM \"file://" +
+                               dossier.Path().toUtf8() + "/secret.txt\">]>\n";
+    const ResultatImport r = Importer(
+        Moodle("<question type=\"multichoice\"><questiontext format=\"plain_text\"><text>A &x; "
+               "?</text></questiontext><answer fraction=\"100\"><text>&x;</text></answer>"
+               "<answer fraction=\"0\"><text>b</text></answer></question>",
+               externe),
+        QStringLiteral("banque.xml"));
+    EXPECT_FALSE(r.Questionnaire.Question(1).Enonce.contains(QLatin1String("SECRET")));
+    EXPECT_FALSE(r.Questionnaire.Question(1).Reponse(1).contains(QLatin1String("SECRET")));
+
+    QByteArray rires = "<!DOCTYPE quiz [<!ENTITY a0 \"rire\">";
+    for (int i = 1; i < 10; ++i) {
+        rires += "<!ENTITY a" + QByteArray::number(i) + " \"" +
+                 QByteArray("&a" + QByteArray::number(i - 1) + ";").repeated(10) + "\">";
+    }
+    rires += "]>\n";
+    EXPECT_THROW(Importer(Moodle("<question type=\"multichoice\"><questiontext><text>&a9;</text>"
+                                 "</questiontext></question>",
+                                 rires),
+                          QStringLiteral("banque.xml")),
+                 EEchange);
+}
+
