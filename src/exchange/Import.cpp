@@ -15,6 +15,7 @@
 
 #include <algorithm>
 #include <array>
+#include <initializer_list>
 
 namespace qcm::exchange {
 
@@ -291,6 +292,21 @@ ResultatImport Importer(QByteArrayView octets, const QString& nomFichier) {
                                  "contenir sont remplacés par « ? ».");
     }
 
+    // QCM.txt holds one byte a character; the editor refuses a file larger
+    // than kTailleMaxQCM, so questions that would pass it are left out.
+    const auto tailleLignes = [](std::initializer_list<QString> lignes) {
+        qint64 total = 0;
+        for (const QString& ligne : lignes) {
+            total += ligne.size() + 2;
+        }
+        return total;
+    };
+    qint64 taille = tailleLignes({q.Titre, q.Auteur, q.Fond, q.Musique}) + 24;
+    if (taille > kTailleMaxQCM) {
+        throw EEchange(QStringLiteral("Titre ou auteur trop long pour un fichier QCM.txt (%1 "
+                                      "octets au plus).")
+                           .arg(kTailleMaxQCM));
+    }
     int n = 0;
     for (std::size_t i = 0; i < lu.Questions.size(); ++i) {
         const QuestionLue& lue = lu.Questions[i];
@@ -313,6 +329,7 @@ ResultatImport Importer(QByteArrayView octets, const QString& nomFichier) {
             continue;
         }
         TQuestion& t = q.Question(++n);
+        const qsizetype pertesAvant = pertes.size();
         for (const QString& perte : lue.Pertes) {
             pertes << ou + perte;
         }
@@ -364,6 +381,23 @@ ResultatImport Importer(QByteArrayView octets, const QString& nomFichier) {
                 resultat.Images.push_back({nom, image});
             }
         }
+        const qint64 besoin =
+            tailleLignes({t.Image, t.Enonce, t.Commentaire, t.Reponse(1), t.Reponse(2),
+                          t.Reponse(3), t.Reponse(4), t.Reponse(5)}) +
+            24;
+        if (taille + besoin > kTailleMaxQCM) {
+            if (!t.Image.isEmpty()) {
+                resultat.Images.pop_back();
+            }
+            t = TQuestion{};
+            --n;
+            pertes.erase(pertes.begin() + pertesAvant, pertes.end());
+            pertes << ou + QStringLiteral("trop longue, QCM.txt ne peut dépasser %1 octets, non "
+                                          "reprise.")
+                               .arg(kTailleMaxQCM);
+            continue;
+        }
+        taille += besoin;
     }
     if (lu.NonLues > 0) {
         pertes << QStringLiteral(

@@ -69,3 +69,21 @@ TEST(Faults, XmlEntitiesNeverReachOutsideTheFile) {
                  EEchange);
 }
 
+// A 10 MB question came in whole: QCM.txt was written past the size the
+// editor reads, and the questionnaire could not be opened.
+TEST(Faults, TooLongQuestionIsLeftOutSoQcmTxtStaysReadable) {
+    const QByteArray longue(5 * 1024 * 1024, 'x');
+    const QByteArray gift =
+        "Un ? {=a ~b}\n\n" + longue + " ? {=a ~b}\n\n" + longue + " ? {=a ~b}\n\nDeux ? {=c ~d}\n";
+    const ResultatImport r = Importer(gift, QStringLiteral("banque.gift"));
+    EXPECT_EQ(r.NombreQuestions, 2);
+    EXPECT_TRUE(r.Questionnaire.Question(2).Enonce == QStringLiteral("Deux ?"));
+    EXPECT_EQ(r.Pertes.filter(QStringLiteral("trop longue")).size(), 2)
+        << Pertes(r).left(300).toStdString();
+    EXPECT_LE(FormatQCM(r.Questionnaire).size(), kTailleMaxQCM);
+
+    EXPECT_THROW(Importer("$CATEGORY: " + longue + longue + "\n\nUn ? {=a ~b}\n",
+                          QStringLiteral("banque.gift")),
+                 EEchange);
+}
+
