@@ -229,12 +229,12 @@ QByteArray PngEnBmp(const QByteArray& png) {
     return opaque.save(&sortie, "BMP") ? bmp : QByteArray();
 }
 
-// The first few of a list of lost things, and how many there are in all.
-QString Liste(const QStringList& choses) {
+// The first few of a list of lost things, and how many there are in all
+// (more than the list holds when the reader only counted some).
+QString Liste(const QStringList& choses, qint64 total) {
     const QString debut = choses.mid(0, 3).join(QStringLiteral(", "));
-    return choses.size() <= 3
-               ? debut
-               : QStringLiteral("%1… (%2 en tout)").arg(debut, QString::number(choses.size()));
+    return total <= 3 ? debut
+                      : QStringLiteral("%1… (%2 en tout)").arg(debut, QString::number(total));
 }
 
 QString Extrait(const QString& texte) {
@@ -352,10 +352,10 @@ ResultatImport Importer(QByteArrayView octets, const QString& nomFichier) {
             t.Juste(k) = reponse.Fraction > 0;
         }
         t.NbReponses = k;
-        if (!perdues.isEmpty()) {
+        if (!perdues.isEmpty() || lue.ReponsesNonLues > 0) {
             pertes << ou + QStringLiteral("plus de %1 propositions, perdues : %2.")
                                .arg(kMaxReponses)
-                               .arg(Liste(perdues));
+                               .arg(Liste(perdues, perdues.size() + lue.ReponsesNonLues));
         }
         if (remplace) {
             pertes << ou + QStringLiteral("des caractères que QCM.txt ne peut pas contenir sont "

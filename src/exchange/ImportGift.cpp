@@ -62,12 +62,20 @@ struct Reponse {
     QString Retour;
 };
 
+struct Reponses {
+    std::vector<Reponse> Lues;
+    // Past kReponsesLues only counted and their marks noted.
+    qint64 NonLues = 0;
+    bool Egal = false;
+    bool Tilde = false;
+};
+
 // The answers of a multiple-choice or short-answer block: each starts at
 // an unescaped "=" or "~", may carry "%weight%", and its feedback after
 // "#". Empty when the block is not made of answers.
-std::optional<std::vector<Reponse>> Reponses(const Texte& t, std::size_t debut, std::size_t fin,
-                                             const QString& format, QStringList& images) {
-    std::vector<Reponse> reponses;
+std::optional<Reponses> LireReponses(const Texte& t, std::size_t debut, std::size_t fin,
+                                     const QString& format, QStringList& images) {
+    Reponses reponses;
     std::size_t i = SauterBlancs(t, debut, fin);
     while (i < fin) {
         if (!Est(t, i, '=') && !Est(t, i, '~')) {
@@ -75,6 +83,15 @@ std::optional<std::vector<Reponse>> Reponses(const Texte& t, std::size_t debut, 
         }
         Reponse r;
         r.Egal = Est(t, i, '=');
+        (r.Egal ? reponses.Egal : reponses.Tilde) = true;
+        if (reponses.Lues.size() >= static_cast<std::size_t>(kReponsesLues)) {
+            ++reponses.NonLues;
+            i = i + 1;
+            while (i < fin && !Est(t, i, '=') && !Est(t, i, '~')) {
+                ++i;
+            }
+            continue;
+        }
         r.Poids = r.Egal ? 100 : 0;
         std::size_t j = i + 1;
         if (Est(t, j, '%')) {
@@ -97,7 +114,7 @@ std::optional<std::vector<Reponse>> Reponses(const Texte& t, std::size_t debut, 
             r.Texte = TexteDeHtml(r.Texte, &images);
             r.Retour = TexteDeHtml(r.Retour, &images);
         }
-        reponses.push_back(r);
+        reponses.Lues.push_back(r);
         i = suivant;
     }
     return reponses;
@@ -197,7 +214,7 @@ QuestionLue Question(const QString& bloc) {
         }
     }
     QStringList images;
-    const auto reponses = Reponses(t, debut, general, format, images);
+    const auto reponses = LireReponses(t, debut, general, format, images);
     if (!images.isEmpty()) {
         q.Pertes << QStringLiteral("les images des propositions sont perdues.");
     }
@@ -205,13 +222,12 @@ QuestionLue Question(const QString& bloc) {
         q.Refus = QStringLiteral("réponses illisibles, question non reprise.");
         return q;
     }
-    bool tilde = false;
-    bool egal = false;
+    const bool tilde = reponses->Tilde;
+    const bool egal = reponses->Egal;
+    q.ReponsesNonLues = reponses->NonLues;
     QStringList retours;
     bool retourJuste = false;
-    for (const Reponse& r : *reponses) {
-        tilde = tilde || !r.Egal;
-        egal = egal || r.Egal;
+    for (const Reponse& r : reponses->Lues) {
         q.Reponses.push_back({r.Texte, r.Poids});
         if (r.Poids > 0) {
             retourJuste = retourJuste || !r.Retour.isEmpty();

@@ -141,6 +141,10 @@ QuestionLue Question(QXmlStreamReader& xml, const QString& type) {
         } else if (Nom(xml, "single")) {
             const QString s = TexteElement(xml).trimmed().toLower();
             q.Unique = s == QLatin1String("true") || s == QLatin1String("1");
+        } else if (Nom(xml, "answer") &&
+                   q.Reponses.size() >= static_cast<std::size_t>(kReponsesLues)) {
+            ++q.ReponsesNonLues;
+            xml.skipCurrentElement();
         } else if (Nom(xml, "answer")) {
             const QString format = xml.attributes().value(QLatin1String("format")).toString();
             ReponseLue r;

@@ -24,6 +24,8 @@ struct QuestionLue {
     QString Enonce;
     bool Unique = true;
     std::vector<ReponseLue> Reponses;
+    // Answers past kReponsesLues, counted only.
+    qint64 ReponsesNonLues = 0;
     QString Commentaire;
     QString NomImage;
     QByteArray Image;
@@ -34,6 +36,9 @@ struct QuestionLue {
 // A file may hold a whole bank; past this many questions the readers only
 // count them, so that memory follows what is kept.
 inline constexpr int kQuestionsLues = 10000;
+// Likewise for the answers of one question: a few bytes each in GIFT, far
+// more once read.
+inline constexpr int kReponsesLues = 100;
 
 struct FichierLu {
     QString Titre;

@@ -87,3 +87,24 @@ TEST(Faults, TooLongQuestionIsLeftOutSoQcmTxtStaysReadable) {
                  EEchange);
 }
 
+// Each answer of a GIFT file takes two bytes but far more once read: a
+// bank of 64 MB took gigabytes.
+TEST(Faults, CountlessAnswersAreCountedNotKept) {
+    const QByteArray gift = "Q ? {=a " + QByteArray("~b ").repeated(1000) + "}\n";
+    const QByteArray xml =
+        Moodle("<question type=\"multichoice\"><questiontext><text>Q ?</text>"
+               "</questiontext><answer fraction=\"100\"><text>a</text></answer>" +
+               QByteArray("<answer fraction=\"0\"><text>b</text></answer>").repeated(1000) +
+               "</question>");
+    for (const auto& [fichier, lu] : {std::pair{gift, detail::LireGift(QString::fromUtf8(gift))},
+                                      std::pair{xml, detail::LireMoodle(xml)}}) {
+        ASSERT_EQ(lu.Questions.size(), 1U);
+        const detail::QuestionLue& q = lu.Questions.front();
+        EXPECT_EQ(q.Reponses.size(), static_cast<std::size_t>(detail::kReponsesLues));
+        EXPECT_EQ(q.Reponses.size() + q.ReponsesNonLues, 1001);
+        const ResultatImport r = Importer(fichier, QStringLiteral("banque"));
+        EXPECT_EQ(r.Questionnaire.Question(1).Reponse(1), QStringLiteral("a"));
+        EXPECT_TRUE(r.Questionnaire.Question(1).Juste(1));
+        EXPECT_TRUE(Pertes(r).contains(QLatin1String("(996 en tout)"))) << Pertes(r).toStdString();
+    }
+}
