@@ -94,7 +94,9 @@ std::optional<Reponses> LireReponses(const Texte& t, std::size_t debut, std::siz
         }
         r.Poids = r.Egal ? 100 : 0;
         std::size_t j = i + 1;
-        if (Est(t, j, '%')) {
+        // As Moodle reads a multiple-choice block, "=" takes no weight: what
+        // follows it is text.
+        if (!r.Egal && Est(t, j, '%')) {
             const std::size_t f = Chercher(t, j + 1, std::min(fin, j + 14), '%');
             bool ok = false;
             const double poids = Brut(t, j + 1, f).toDouble(&ok);

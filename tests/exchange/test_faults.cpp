@@ -108,3 +108,20 @@ TEST(Faults, CountlessAnswersAreCountedNotKept) {
         EXPECT_TRUE(Pertes(r).contains(QLatin1String("(996 en tout)"))) << Pertes(r).toStdString();
     }
 }
+
+// "=%100%a" read as a weighted "a": the right answer of a one-answer
+// question that starts with "%" lost its start on the way back.
+TEST(Faults, GiftRightAnswerStartingWithPercentKeepsItsText) {
+    TempDir dossier;
+    TQuestionnaire q;
+    ViderQuestionnaire(q);
+    q.Question(1).Enonce = QStringLiteral("Taux ?");
+    q.Question(1).Unique = true;
+    q.Question(1).Reponse(1) = QStringLiteral("%100% sûr");
+    q.Question(1).Reponse(2) = QStringLiteral("%50%");
+    q.Question(1).Juste(1) = true;
+    q.Question(1).NbReponses = 2;
+    const ResultatImport r = Importer(ExporterComplet(q, dossier.Path(), FormatExport::Gift).Octets,
+                                      QStringLiteral("x.gift"));
+    EXPECT_EQ(r.Questionnaire.Question(1), q.Question(1)) << Pertes(r).toStdString();
+}
