@@ -5,6 +5,8 @@
 #include "core/AtomicFile.h"
 #include "core/Folders.h"
 
+#include <algorithm>
+
 namespace qcm::exchange {
 
 using namespace qcm::core;
@@ -70,8 +72,23 @@ ExportComplet ExporterComplet(const TQuestionnaire& q, const QString& dossier, F
     return {};
 }
 
+void VerifierDestination(const QString& fichier) {
+    const QString dossier =
+        fichier.left(std::max<qsizetype>(fichier.lastIndexOf(QLatin1Char('/')), 1));
+    if (!folders::IsFolder(dossier)) {
+        throw EEchange(QStringLiteral("Le dossier « %1 » n'existe pas : le fichier exporté ne "
+                                      "peut pas y être écrit.")
+                           .arg(dossier));
+    }
+    if (folders::IsFolder(fichier)) {
+        throw EEchange(
+            QStringLiteral("« %1 » est un dossier : donnez un nom de fichier.").arg(fichier));
+    }
+}
+
 QStringList ExporterVers(const TQuestionnaire& q, const QString& dossier, FormatExport format,
                          const QString& fichier) {
+    VerifierDestination(fichier);
     const qsizetype barre = fichier.lastIndexOf(QLatin1Char('/'));
     const QString nom = fichier.mid(barre + 1);
     const qsizetype point = nom.lastIndexOf(QLatin1Char('.'));

@@ -59,6 +59,11 @@ struct ExportComplet {
 ExportComplet ExporterComplet(const model::TQuestionnaire& q, const QString& dossier,
                               FormatExport format, const QString& prefixe = QString());
 
+// Raises EEchange, before anything is written, when the folder of fichier
+// (a path) is missing or fichier is itself a folder: an export does not
+// leave its pictures behind for a main file it cannot write.
+void VerifierDestination(const QString& fichier);
+
 // Exports into the file fichier (a path), the files written beside it
 // named after it, and returns the French lines of what the format could
 // not take as it is. The main file is written last: the files it names

@@ -4,6 +4,8 @@
 #include "../support/TempFolder.h"
 #include "model/QcmFile.h"
 
+#include <QDir>
+
 #include <gtest/gtest.h>
 
 using namespace qcm;
@@ -124,4 +126,26 @@ TEST(Faults, GiftRightAnswerStartingWithPercentKeepsItsText) {
     const ResultatImport r = Importer(ExporterComplet(q, dossier.Path(), FormatExport::Gift).Octets,
                                       QStringLiteral("x.gift"));
     EXPECT_EQ(r.Questionnaire.Question(1), q.Question(1)) << Pertes(r).toStdString();
+}
+
+// An AMC export into a folder's name wrote its pictures, then failed on the
+// main file with a bare "Accès au fichier refusé", leaving them behind.
+TEST(Faults, ExportToAFolderOrAMissingOneWritesNothing) {
+    TempDir questionnaire;
+    questionnaire.Write(QStringLiteral("photo.jpg"), "octets");
+    TQuestionnaire q;
+    ViderQuestionnaire(q);
+    q.Question(1).Enonce = QStringLiteral("Q ?");
+    q.Question(1).Image = QStringLiteral("photo.jpg");
+    q.Question(1).Reponse(1) = QStringLiteral("a");
+    q.Question(1).Reponse(2) = QStringLiteral("b");
+    q.Question(1).Juste(1) = true;
+    q.Question(1).NbReponses = 2;
+    TempDir sortie;
+    QDir(sortie.Path()).mkdir(QStringLiteral("dossier.txt"));
+    for (const QString& cible : {sortie.File(QStringLiteral("dossier.txt")),
+                                 sortie.File(QStringLiteral("absent/qcm.txt"))}) {
+        EXPECT_THROW(ExporterVers(q, questionnaire.Path(), FormatExport::Amc, cible), EEchange);
+    }
+    EXPECT_EQ(QDir(sortie.Path()).entryList(QDir::Files), QStringList());
 }

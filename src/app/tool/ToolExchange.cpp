@@ -61,6 +61,7 @@ int Export(const QStringList& args) {
             }
             return 0;
         }
+        VerifierDestination(fichier);
         for (const FichierJoint& joint : resultat.Joints) {
             WriteFileAtomically(fichier.left(barre + 1) + joint.Nom, joint.Octets);
         }
@@ -99,6 +100,9 @@ int Import(const QStringList& args) {
             std::fprintf(stderr, "%s\n", perte.toUtf8().constData());
         }
         const QString dossierDepart = folders::Join(folders::Current(), depart);
+        if (!folders::IsFolder(dossierDepart)) {
+            throw EEchange(QStringLiteral("Le dossier de départ « %1 » n'existe pas.").arg(depart));
+        }
         const QString nom = ProchainDossierQCM(dossierDepart);
         const QString dossier = folders::Join(dossierDepart, nom);
         folders::MakeFolder(dossier);
