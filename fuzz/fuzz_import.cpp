@@ -29,7 +29,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         }
     }
     try {
-        FormatQCM(r.Questionnaire);
+        // The editor opens no larger file.
+        if (FormatQCM(r.Questionnaire).size() > kTailleMaxQCM) {
+            std::abort();
+        }
     } catch (const EEcriture&) {
         std::abort();
     }

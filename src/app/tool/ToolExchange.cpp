@@ -146,6 +146,7 @@ int Print(const QStringList& args) {
     }
     try {
         const QString chemin = folders::Join(folders::Current(), dossier);
+        VerifierDestination(folders::Join(folders::Current(), sortie));
         WriteFileAtomically(folders::Join(folders::Current(), sortie),
                             ImprimerPdf(LireQCM(chemin), chemin, corrige));
         return 0;
