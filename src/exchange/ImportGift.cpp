@@ -203,9 +203,13 @@ QuestionLue Question(const QString& bloc) {
             q.Pertes);
         return q;
     }
-    for (std::size_t k = debut; k + 1 < ferme; ++k) {
-        if (Est(t, k, '-') && Est(t, k + 1, '>')) {
-            return refuser("matching");
+    // As Moodle tells them: a block with a "~" is multiple-choice, whatever
+    // arrows its answers hold ("A -> B").
+    if (Chercher(t, debut, ferme, '~') == ferme) {
+        for (std::size_t k = debut; k + 1 < ferme; ++k) {
+            if (Est(t, k, '-') && Est(t, k + 1, '>')) {
+                return refuser("matching");
+            }
         }
     }
     std::size_t general = ferme;

@@ -149,3 +149,22 @@ TEST(Faults, ExportToAFolderOrAMissingOneWritesNothing) {
     }
     EXPECT_EQ(QDir(sortie.Path()).entryList(QDir::Files), QStringList());
 }
+
+// Any "->" in the answers made a question read as matching and left out,
+// though Moodle reads a block with a "~" as multiple-choice.
+TEST(Faults, GiftAnswerWithAnArrowIsStillMultipleChoice) {
+    const struct {
+        const char* gift;
+        int gardees;
+    } kCas[] = {
+        {"Réaction ? {=2 H2 + O2 -> 2 H2O ~H2 -> H}\n", 1},
+        {"Réaction ? {~%50%A -> B ~%50%C ~%-100%D}\n", 1},
+        {"Associez. {=chat -> miaou =chien -> ouaf}\n", 0},
+    };
+    for (const auto& cas : kCas) {
+        const ResultatImport r = Importer(QByteArray(cas.gift), QStringLiteral("x.gift"));
+        EXPECT_EQ(r.NombreQuestions, cas.gardees) << cas.gift << Pertes(r).toStdString();
+    }
+    const ResultatImport r = Importer(QByteArray(kCas[0].gift), QStringLiteral("x.gift"));
+    EXPECT_EQ(r.Questionnaire.Question(1).Reponse(1), QStringLiteral("2 H2 + O2 -> 2 H2O"));
+}
