@@ -57,9 +57,14 @@ void EcrireReponses(QString& sortie, const QuestionSortie& question) {
     const QString commentaire = question.Commentaire.isEmpty()
                                     ? QString()
                                     : QLatin1Char('#') + Echappe(question.Commentaire);
-    for (const Proposition& p : question.Propositions) {
+    for (std::size_t k = 0; k < question.Propositions.size(); ++k) {
+        const Proposition& p = question.Propositions[k];
         QString marque;
-        if (question.Unique) {
+        if (question.Unique && fausses == 0 && k + 1 == question.Propositions.size()) {
+            // Without a "~" Moodle reads "=" answers as a short-answer
+            // question: the last right one carries its weight instead.
+            marque = QStringLiteral("~%100%");
+        } else if (question.Unique) {
             // An answer of a one-answer question that starts with "%" would
             // read as a weight: an explicit weight keeps it text.
             marque = p.Juste ? QStringLiteral("=")

@@ -168,3 +168,23 @@ TEST(Faults, GiftAnswerWithAnArrowIsStillMultipleChoice) {
     const ResultatImport r = Importer(QByteArray(kCas[0].gift), QStringLiteral("x.gift"));
     EXPECT_EQ(r.Questionnaire.Question(1).Reponse(1), QStringLiteral("2 H2 + O2 -> 2 H2O"));
 }
+
+// "{=a =b}" holds no "~": Moodle read it as a short-answer question and so
+// did our own reader, which left it out.
+TEST(Faults, GiftOneAnswerQuestionWithOnlyRightAnswersStaysMultipleChoice) {
+    TempDir dossier;
+    TQuestionnaire q;
+    ViderQuestionnaire(q);
+    q.Question(1).Enonce = QStringLiteral("Toutes justes ?");
+    q.Question(1).Unique = true;
+    q.Question(1).Reponse(1) = QStringLiteral("a");
+    q.Question(1).Reponse(2) = QStringLiteral("b -> c");
+    q.Question(1).Juste(1) = true;
+    q.Question(1).Juste(2) = true;
+    q.Question(1).NbReponses = 2;
+    q.Question(1).Commentaire = QStringLiteral("Les deux.");
+    const QByteArray gift = ExporterComplet(q, dossier.Path(), FormatExport::Gift).Octets;
+    EXPECT_TRUE(gift.contains('~')) << gift.constData();
+    const ResultatImport r = Importer(gift, QStringLiteral("x.gift"));
+    EXPECT_EQ(r.Questionnaire.Question(1), q.Question(1)) << Pertes(r).toStdString();
+}
