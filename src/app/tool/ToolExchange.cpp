@@ -90,25 +90,17 @@ int Export(const QStringList& args) {
     return Executer([&] {
         const QString chemin = Chemin(lus->libre);
         const QString fichier = Chemin(lus->valeurs.value(QStringLiteral("-o")));
-        // The files written beside the output are named after it.
-        const qsizetype barre = fichier.lastIndexOf(QLatin1Char('/'));
-        const QString nom = fichier.mid(barre + 1);
-        const qsizetype point = nom.lastIndexOf(QLatin1Char('.'));
-        const QString prefixe = point > 0 ? nom.left(point) : nom;
-        const ExportComplet resultat = ExporterComplet(LireQCM(chemin), chemin, *format, prefixe);
-        Signaler(resultat.Pertes);
-        if (fichier.isEmpty()) {
-            std::fwrite(resultat.Octets.constData(), 1, static_cast<size_t>(resultat.Octets.size()),
-                        stdout);
-            if (!resultat.Joints.empty()) {
-                std::fputs("Les images ne sont écrites qu'avec -o FICHIER.\n", stderr);
-            }
+        if (!fichier.isEmpty()) {
+            Signaler(ExporterVers(LireQCM(chemin), chemin, *format, fichier));
             return 0;
         }
-        for (const FichierJoint& joint : resultat.Joints) {
-            WriteFileAtomically(fichier.left(barre + 1) + joint.Nom, joint.Octets);
+        const ExportComplet resultat = ExporterComplet(LireQCM(chemin), chemin, *format);
+        Signaler(resultat.Pertes);
+        std::fwrite(resultat.Octets.constData(), 1, static_cast<size_t>(resultat.Octets.size()),
+                    stdout);
+        if (!resultat.Joints.empty()) {
+            std::fputs("Les images ne sont écrites qu'avec -o FICHIER.\n", stderr);
         }
-        WriteFileAtomically(fichier, resultat.Octets);
         return 0;
     });
 }
