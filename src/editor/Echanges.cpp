@@ -11,9 +11,11 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QKeyEvent>
+#include <QPointer>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
 #include <QShortcut>
+#include <QToolBar>
 
 #include <array>
 
@@ -92,6 +94,13 @@ void RaccourcisEchange::ApercuImpression(Corrige corrige) {
     imprimante.setDocName(Nettoye(q.Titre));
     QPrintPreviewDialog apercu(&imprimante, &fenetre_);
     apercu.setObjectName(QStringLiteral("ApercuImpression"));
+    // As large as the editor, with small icons: the toolbar then shows
+    // every button, printing and saving as PDF included, even on the
+    // editor's 640 x 480.
+    apercu.resize(fenetre_.size());
+    for (auto* barre : apercu.findChildren<QToolBar*>()) {
+        barre->setIconSize(QSize(16, 16));
+    }
     apercu.setWindowTitle(corrige == Corrige::Avec ? QStringLiteral("Aperçu du corrigé")
                                                    : QStringLiteral("Aperçu avant impression"));
     connect(&apercu, &QPrintPreviewDialog::paintRequested, this,
@@ -167,12 +176,23 @@ void RaccourcisEchange::EssayerPage() {
     const QByteArray page = Exporter(etat_.Questionnaire, etat_.DossierOuvert, FormatExport::Html);
     const QString chemin = FichierPage();
     WriteFileAtomically(chemin, page);
-    if (!platform::NavigateurCourant().Ouvrir(chemin)) {
-        platform::MessageBox(
-            QStringLiteral("Aucun navigateur n'a pu ouvrir la page. Elle est enregistrée ici :\n%1")
-                .arg(QDir::toNativeSeparators(chemin)),
-            QStringLiteral("QCM"), platform::Boutons::Ok, platform::Icone::Exclamation);
-    }
+    // The browser may refuse later; by then the window may be gone.
+    platform::NavigateurCourant().Ouvrir(chemin, [moi = QPointer<RaccourcisEchange>(this), chemin] {
+        if (moi.isNull()) {
+            return;
+        }
+        // The teacher is told where the page is: it stays after the editor.
+        if (moi->dossierEssai_) {
+            moi->dossierEssai_->setAutoRemove(false);
+        }
+        platform::Proteger([&] {
+            platform::MessageBox(
+                QStringLiteral(
+                    "Aucun navigateur n'a pu ouvrir la page. Elle est enregistrée ici :\n%1")
+                    .arg(QDir::toNativeSeparators(chemin)),
+                QStringLiteral("QCM"), platform::Boutons::Ok, platform::Icone::Exclamation);
+        });
+    });
 }
 
 } // namespace qcm::editor

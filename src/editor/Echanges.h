@@ -29,7 +29,8 @@ public:
     void EssayerPage();
 
     // Where F5 writes the page: a folder of this run that only its user can
-    // read (the page holds the answers), removed when the editor ends.
+    // read (the page holds the answers), removed when the editor ends
+    // unless no browser took the page.
     QString FichierPage();
 
 protected:

@@ -85,7 +85,7 @@ ExportComplet Amc(const TQuestionnaire& q, const QString& dossier, const QString
     sortie += QStringLiteral("CompleteMulti: 0\n"
                              "Disable: verbatim,embf,local_latex\n");
     const QString nomJoints = Prefixe(prefixe);
-    for (QuestionSortie& question : QuestionsSortie(q, pertes, true)) {
+    for (QuestionSortie& question : QuestionsSortie(q, pertes, {.Ordre = true})) {
         const QString ou = SurQuestion(question.Numero, QString());
         if (question.Propositions.empty()) {
             pertes << ou + QStringLiteral("sans proposition, elle n'est pas exportée (AMC veut "
@@ -103,7 +103,8 @@ ExportComplet Amc(const TQuestionnaire& q, const QString& dossier, const QString
         sortie += QStringLiteral("\n%1[ordered] %2\n")
                       .arg(simple ? QStringLiteral("*") : QStringLiteral("**"),
                            Ligne(question.Enonce, ou, pertes));
-        if (const auto image = ImagePourSortie(dossier, question, kImagesLatex, pertes)) {
+        if (const auto image =
+                ImagePourSortie(dossier, question, kImagesLatex, Dessin::Naturel, pertes)) {
             const QString extension = image->Nom.mid(image->Nom.lastIndexOf(QLatin1Char('.')));
             const QString nom = QStringLiteral("%1-%2%3")
                                     .arg(nomJoints)

@@ -7,9 +7,11 @@
 
 #include <QBuffer>
 #include <QImage>
+#include <QImageReader>
 
 #include <algorithm>
 #include <cmath>
+#include <exception>
 
 namespace qcm::exchange::detail {
 
@@ -27,15 +29,15 @@ QString SurQuestion(int numero, const QString& texte) {
 }
 
 std::vector<QuestionSortie> QuestionsSortie(const TQuestionnaire& q, QStringList& pertes,
-                                            bool ordreExporte) {
+                                            Emporte emporte) {
     const QString musique = Nettoye(q.Musique);
-    if (!Nettoye(q.Fond).isEmpty()) {
+    if (!emporte.Fond && !Nettoye(q.Fond).isEmpty()) {
         pertes << QStringLiteral("Le fond d'écran n'est pas exporté.");
     }
     if (!musique.isEmpty() && musique.compare(QLatin1String("NON"), Qt::CaseInsensitive) != 0) {
         pertes << QStringLiteral("La musique de fond n'est pas exportée.");
     }
-    if (q.Melange && !ordreExporte) {
+    if (q.Melange && !emporte.Ordre) {
         pertes << QStringLiteral("L'ordre mélangé des questions n'est pas exporté.");
     }
     std::vector<QuestionSortie> sortie;
@@ -50,7 +52,7 @@ std::vector<QuestionSortie> QuestionsSortie(const TQuestionnaire& q, QStringList
         for (int k = 1; k <= kMaxReponses; ++k) {
             const QString texte = Nettoye(question.Reponse(k));
             if (!texte.isEmpty()) {
-                s.Propositions.push_back({texte, question.Juste(k)});
+                s.Propositions.push_back({texte, question.Juste(k), k});
             }
         }
         if (!s.Enonce.isEmpty()) {
@@ -81,31 +83,71 @@ void Completer(QuestionSortie& question, QStringList& pertes) {
 
 namespace {
 
-// A picture drawn larger than this would only weigh down the export.
+// A picture drawn larger than this would only weigh down a bank.
 constexpr int kCoteMaxDessin = 1600;
 
-QByteArray EnPng(const QString& chemin) {
-    ScaledPicture image;
+// Kept bytes of a PNG, which our readers do not read: Qt reads its size.
+QSize TaillePng(const QByteArray& octets) {
+    QBuffer tampon;
+    tampon.setData(octets);
+    QImageReader lecteur(&tampon, "png");
+    const QSize taille = lecteur.size();
+    if (!taille.isValid() || taille.isEmpty()) {
+        throw EEchange(QStringLiteral("image PNG incorrecte"));
+    }
+    return taille;
+}
+
+void Charger(ScaledPicture& image, const QString& chemin) {
     image.LoadFromFile(chemin);
-    QSize taille(image.Width(), image.Height());
-    if (taille.width() > kCoteMaxDessin || taille.height() > kCoteMaxDessin) {
+    if (image.Empty() || image.Width() <= 0 || image.Height() <= 0) {
+        throw EEchange(QStringLiteral("image vide"));
+    }
+}
+
+ImageSortie Preparer(const QString& chemin, const QString& nom,
+                     std::span<const QLatin1StringView> gardees, Dessin dessin) {
+    const QString extension = TPicture::Extension(nom).toLower();
+    if (std::find(gardees.begin(), gardees.end(), extension) != gardees.end()) {
+        ImageSortie sortie{nom, ReadWholeFile(chemin, kMaxFileBytes), {}};
+        if (dessin == Dessin::Photo && extension == QLatin1String("png")) {
+            sortie.Taille = TaillePng(sortie.Octets);
+        } else if (dessin == Dessin::Photo) {
+            ScaledPicture image;
+            Charger(image, chemin);
+            sortie.Taille = QSize(image.Width(), image.Height());
+        }
+        return sortie;
+    }
+    ScaledPicture image;
+    Charger(image, chemin);
+    const QSize naturelle(image.Width(), image.Height());
+    QSize taille = naturelle;
+    if (dessin == Dessin::Photo) {
+        taille = TaillePhoto(taille.width(), taille.height());
+    } else if (taille.width() > kCoteMaxDessin || taille.height() > kCoteMaxDessin) {
         taille = TaillePhoto(taille.width(), taille.height(), kCoteMaxDessin);
     }
-    const QImage dessin = image.Render(taille);
+    const qsizetype point = nom.lastIndexOf(QLatin1Char('.'));
+    const QString base = point < 0 ? nom : nom.left(point);
+    return {base + QStringLiteral(".png"), EnPng(image.Render(taille)), naturelle};
+}
+
+} // namespace
+
+QByteArray EnPng(const QImage& image) {
     QByteArray octets;
     QBuffer tampon(&octets);
     tampon.open(QIODevice::WriteOnly);
-    if (dessin.isNull() || !dessin.save(&tampon, "PNG")) {
+    if (image.isNull() || !image.save(&tampon, "PNG")) {
         throw EEchange(QStringLiteral("image vide"));
     }
     return octets;
 }
 
-} // namespace
-
 std::optional<ImageSortie> ImagePourSortie(const QString& dossier, const QuestionSortie& question,
                                            std::span<const QLatin1StringView> gardees,
-                                           QStringList& pertes) {
+                                           Dessin dessin, QStringList& pertes) {
     if (question.Image.isEmpty()) {
         return std::nullopt;
     }
@@ -117,21 +159,19 @@ std::optional<ImageSortie> ImagePourSortie(const QString& dossier, const Questio
                                   .arg(question.Image));
         return std::nullopt;
     }
-    const QString extension = TPicture::Extension(question.Image).toLower();
+    QString erreur;
     try {
-        if (std::find(gardees.begin(), gardees.end(), extension) != gardees.end()) {
-            return ImageSortie{question.Image, ReadWholeFile(chemin, kMaxFileBytes)};
-        }
-        const qsizetype point = question.Image.lastIndexOf(QLatin1Char('.'));
-        const QString base = point < 0 ? question.Image : question.Image.left(point);
-        return ImageSortie{base + QStringLiteral(".png"), EnPng(chemin)};
+        return Preparer(chemin, question.Image, gardees, dessin);
     } catch (const Exception& e) {
-        pertes << SurQuestion(question.Numero,
-                              QStringLiteral("l'image « %1 » ne peut pas être lue (%2), elle "
-                                             "n'est pas exportée.")
-                                  .arg(question.Image, e.Message()));
-        return std::nullopt;
+        erreur = e.Message();
+    } catch (const std::exception& e) {
+        erreur = QString::fromLocal8Bit(e.what());
     }
+    pertes << SurQuestion(question.Numero,
+                          QStringLiteral("l'image « %1 » ne peut pas être lue (%2), elle "
+                                         "n'est pas exportée.")
+                              .arg(question.Image, erreur));
+    return std::nullopt;
 }
 
 QString Pourcentage(double valeur) {

@@ -2,14 +2,16 @@
 
 #include "Export.h"
 
+#include <QImage>
+#include <QSize>
 #include <QStringList>
 
 #include <optional>
 #include <span>
 #include <vector>
 
-// What the three question-bank writers share: which questions go out, in
-// what shape, and how a picture becomes a file the target can show.
+// What the writers share: which questions go out, in what shape, and how a
+// picture becomes a file the target can show.
 namespace qcm::exchange::detail {
 
 // The proposition added where a question has no right answer or fewer than
@@ -21,6 +23,8 @@ inline QString AucuneReponse() {
 struct Proposition {
     QString Texte;
     bool Juste = false;
+    // The slot it was typed in; 0 for one an export adds.
+    int Case = 0;
 };
 
 struct QuestionSortie {
@@ -35,12 +39,19 @@ struct QuestionSortie {
     int NombreJustes() const;
 };
 
+// What a target shows besides the questions, so that it is not reported
+// lost. No target plays the music.
+struct Emporte {
+    bool Fond = false;
+    bool Ordre = false;
+};
+
 // Every question that has a statement, its texts trimmed and its blank
 // slots left out. A question that holds anything but no statement is
-// reported in pertes; so are the background, the music and (unless
-// ordreExporte) the shuffled order, which no question bank holds.
+// reported in pertes; so are the background, the music and the shuffled
+// order unless the target shows them.
 std::vector<QuestionSortie> QuestionsSortie(const model::TQuestionnaire& q, QStringList& pertes,
-                                            bool ordreExporte);
+                                            Emporte emporte = {});
 
 // Gives a question that has propositions a right answer and a second
 // choice by adding AucuneReponse(), and says so in pertes.
@@ -52,6 +63,18 @@ QString SurQuestion(int numero, const QString& texte);
 struct ImageSortie {
     QString Nom;
     QByteArray Octets;
+    // The picture's own size; left empty for bytes kept unread.
+    QSize Taille;
+};
+
+// How large a picture is drawn when its bytes are not kept.
+enum class Dessin {
+    // Its own size, the longer side at most 1600: a bank keeps the detail.
+    // Kept bytes go out unread; the target reads them.
+    Naturel,
+    // The size the editor shows it at. Kept bytes are read too, for their
+    // size, so an unreadable file is lost.
+    Photo,
 };
 
 // The picture of a question as a file the target reads: the file's own
@@ -60,7 +83,10 @@ struct ImageSortie {
 // is missing or cannot be read.
 std::optional<ImageSortie> ImagePourSortie(const QString& dossier, const QuestionSortie& question,
                                            std::span<const QLatin1StringView> gardees,
-                                           QStringList& pertes);
+                                           Dessin dessin, QStringList& pertes);
+
+// The image as PNG bytes; raises EEchange when it cannot be.
+QByteArray EnPng(const QImage& image);
 
 // The percentage of each of n right answers (100 / n), as the fractions of
 // Moodle are written: at most five decimals, no trailing zeros.
@@ -70,5 +96,6 @@ QString Pourcentage(double valeur);
 ExportComplet Gift(const model::TQuestionnaire& q, const QString& dossier);
 ExportComplet Moodle(const model::TQuestionnaire& q, const QString& dossier);
 ExportComplet Amc(const model::TQuestionnaire& q, const QString& dossier, const QString& prefixe);
+ExportComplet Page(const model::TQuestionnaire& q, const QString& dossier);
 
 } // namespace qcm::exchange::detail

@@ -67,7 +67,7 @@ ExportComplet ExporterComplet(const TQuestionnaire& q, const QString& dossier, F
     case FormatExport::Amc:
         return detail::Amc(q, dossier, prefixe);
     case FormatExport::Html:
-        return {ExporterHtml(q, dossier), {}, {}};
+        return detail::Page(q, dossier);
     }
     return {};
 }

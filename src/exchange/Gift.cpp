@@ -98,7 +98,7 @@ ExportComplet Gift(const TQuestionnaire& q, const QString& /*dossier*/) {
         sortie += QStringLiteral("// Auteur : %1\n").arg(UneLigne(Nettoye(q.Auteur)));
     }
     sortie += QStringLiteral("$CATEGORY: %1\n").arg(Categorie(Nettoye(q.Titre)));
-    for (QuestionSortie& question : QuestionsSortie(q, pertes, false)) {
+    for (QuestionSortie& question : QuestionsSortie(q, pertes)) {
         Completer(question, pertes);
         if (!question.Image.isEmpty()) {
             pertes << SurQuestion(question.Numero,

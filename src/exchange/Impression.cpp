@@ -1,6 +1,6 @@
 #include "Impression.h"
 
-#include "Export.h"
+#include "Commun.h"
 #include "pictures/Gif.h"
 #include "pictures/Metafile.h"
 #include "pictures/ScaledPicture.h"
@@ -265,11 +265,11 @@ private:
         blocs_.push_back(std::move(bloc));
     }
 
-    void Question(const TQuestion& question, int numero) {
+    void Question(const detail::QuestionSortie& question, int numero) {
         Bloc bloc;
         const qreal retrait = Mm(8);
         const QFont enonce = Police(11, true);
-        Texte(bloc, Nettoye(question.Enonce), enonce, kNoir, retrait);
+        Texte(bloc, question.Enonce, enonce, kNoir, retrait);
         // The number hangs in the margin of the statement's first line.
         const qreal ascent = QFontMetricsF(enonce, &device_).ascent();
         Ajouter(bloc, 0, [enonce, ascent, numero](QPainter& p, qreal haut) {
@@ -277,7 +277,7 @@ private:
             p.drawText(QPointF(0, haut + ascent), Numero(numero));
         });
 
-        if (!Nettoye(question.Image).isEmpty()) {
+        if (!question.Image.isEmpty()) {
             Espace(bloc, 2);
             const QSizeF boite(std::min(largeur_ - retrait, Mm(120)), Mm(80));
             const auto ill = std::make_shared<Illustration>(
@@ -300,14 +300,11 @@ private:
         const QFont police = Police(11);
         const qreal c = Mm(3.6);
         const qreal xTexte = retrait + c + Mm(3);
-        for (int k = 1; k <= kMaxReponses; ++k) {
-            if (Nettoye(question.Reponse(k)).isEmpty()) {
-                continue;
-            }
+        for (const detail::Proposition& proposition : question.Propositions) {
             Espace(bloc, 1);
             const std::size_t premiere = bloc.size();
-            Texte(bloc, Nettoye(question.Reponse(k)), police, kNoir, xTexte);
-            const bool cochee = corrige_ && question.Juste(k);
+            Texte(bloc, proposition.Texte, police, kNoir, xTexte);
+            const bool cochee = corrige_ && proposition.Juste;
             Ajouter(bloc, premiere,
                     [this, h = bloc.at(premiere).hauteur, c, retrait, cochee,
                      unique = question.Unique](QPainter& p, qreal haut) {
@@ -315,10 +312,9 @@ private:
                     });
         }
 
-        const QString commentaire = Nettoye(question.Commentaire);
-        if (corrige_ && !commentaire.isEmpty()) {
+        if (corrige_ && !question.Commentaire.isEmpty()) {
             Espace(bloc, 2);
-            Texte(bloc, QStringLiteral("Commentaire : %1").arg(commentaire),
+            Texte(bloc, QStringLiteral("Commentaire : %1").arg(question.Commentaire),
                   Police(10, false, true), kGris, retrait);
         }
         Espace(bloc, 7);
@@ -339,10 +335,11 @@ private:
     void Composer() {
         Entete();
         int numero = 0;
-        for (const TQuestion& question : q_.Questions) {
-            if (!Nettoye(question.Enonce).isEmpty()) {
-                Question(question, ++numero);
-            }
+        // Paper has nowhere to say what it leaves out; the note of a picture
+        // that cannot be shown is printed in its place.
+        QStringList pertes;
+        for (const detail::QuestionSortie& question : detail::QuestionsSortie(q_, pertes)) {
+            Question(question, ++numero);
         }
         if (numero == 0) {
             Bloc bloc;

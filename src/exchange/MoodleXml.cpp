@@ -90,7 +90,8 @@ void Question(QXmlStreamWriter& xml, const QString& dossier, QuestionSortie& que
                        description ? QStringLiteral("description") : QStringLiteral("multichoice"));
     Texte(xml, QStringLiteral("name"), QStringLiteral("Question %1").arg(question.Numero), false);
 
-    const std::optional<ImageSortie> image = ImagePourSortie(dossier, question, kImagesWeb, pertes);
+    const std::optional<ImageSortie> image =
+        ImagePourSortie(dossier, question, kImagesWeb, Dessin::Naturel, pertes);
     QString html = QStringLiteral("<p>") + EnHtml(question.Enonce, question.Numero, pertes) +
                    QStringLiteral("</p>");
     if (image) {
@@ -160,7 +161,7 @@ ExportComplet Moodle(const TQuestionnaire& q, const QString& dossier) {
     xml.writeStartDocument();
     xml.writeStartElement(QStringLiteral("quiz"));
     Categorie(xml, q, resultat.Pertes);
-    for (QuestionSortie& question : QuestionsSortie(q, resultat.Pertes, false)) {
+    for (QuestionSortie& question : QuestionsSortie(q, resultat.Pertes)) {
         Question(xml, dossier, question, resultat.Pertes);
     }
     xml.writeEndElement();

@@ -1,20 +1,16 @@
 #include "PageEleve.h"
-#include "Export.h"
 
-#include "core/AtomicFile.h"
+#include "Commun.h"
 #include "pictures/Bitmap.h"
-#include "pictures/ImageLimits.h"
 #include "pictures/ScaledPicture.h"
 
-#include <QBuffer>
 #include <QFile>
 #include <QHash>
-#include <QImage>
-#include <QImageReader>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 
+#include <array>
 #include <cstdint>
 #include <exception>
 
@@ -23,6 +19,7 @@ namespace qcm::exchange {
 using namespace qcm::core;
 using namespace qcm::model;
 using namespace qcm::pictures;
+using namespace qcm::exchange::detail;
 
 namespace {
 
@@ -68,59 +65,18 @@ QByteArray Echappe(const QString& texte) {
     return sortie.toUtf8();
 }
 
-QByteArray EnPng(const QImage& image) {
-    QByteArray octets;
-    QBuffer tampon(&octets);
-    tampon.open(QIODevice::WriteOnly);
-    if (image.isNull() || !image.save(&tampon, "PNG")) {
-        return {};
-    }
-    return octets;
+QByteArray DonneeUri(const QString& nom, const QByteArray& octets) {
+    const QString ext = TPicture::Extension(nom).toLower();
+    const QByteArray type = ext == QLatin1String("gif")   ? "image/gif"
+                            : ext == QLatin1String("png") ? "image/png"
+                                                          : "image/jpeg";
+    return "data:" + type + ";base64," + octets.toBase64();
 }
 
-QByteArray DonneeUri(const char* type, const QByteArray& octets) {
-    return QByteArray("data:") + type + ";base64," + octets.toBase64();
-}
-
-struct Photo {
-    QByteArray uri;
-    QSize taille;
-};
-
-// The picture as the page shows it: GIF, JPEG and PNG bytes as they are
-// (a GIF keeps animating), the other kinds drawn by our readers at the
-// size the editor shows them. Raises the reader's error.
-Photo FairePhoto(const QString& chemin) {
-    const QString ext = TPicture::Extension(chemin).toLower();
-    if (ext == QLatin1String("png")) {
-        const QByteArray octets = ReadWholeFile(chemin, kMaxFileBytes);
-        QBuffer tampon;
-        tampon.setData(octets);
-        QImageReader lecteur(&tampon, "png");
-        const QSize naturelle = lecteur.size();
-        if (!naturelle.isValid() || naturelle.isEmpty()) {
-            throw EEchange(QStringLiteral("Image PNG incorrecte"));
-        }
-        return {DonneeUri("image/png", octets), TaillePhoto(naturelle.width(), naturelle.height())};
-    }
-    ScaledPicture image;
-    image.LoadFromFile(chemin);
-    if (image.Empty() || image.Width() <= 0 || image.Height() <= 0) {
-        throw EEchange(QStringLiteral("Image vide"));
-    }
-    const QSize taille = TaillePhoto(image.Width(), image.Height());
-    if (ext == QLatin1String("gif")) {
-        return {DonneeUri("image/gif", ReadWholeFile(chemin, kMaxFileBytes)), taille};
-    }
-    if (ext == QLatin1String("jpg") || ext == QLatin1String("jpeg")) {
-        return {DonneeUri("image/jpeg", ReadWholeFile(chemin, kMaxFileBytes)), taille};
-    }
-    const QByteArray png = EnPng(image.Render(taille));
-    if (png.isEmpty()) {
-        throw EEchange(QStringLiteral("Image impossible à convertir"));
-    }
-    return {DonneeUri("image/png", png), taille};
-}
+// The page shows these as they are (a GIF keeps animating); the other kinds
+// are drawn by our readers.
+constexpr std::array kImagesPage = {QLatin1StringView("png"), QLatin1StringView("gif"),
+                                    QLatin1StringView("jpg"), QLatin1StringView("jpeg")};
 
 // The repeated background, or the editor's navy when there is none or it
 // cannot be read.
@@ -133,11 +89,8 @@ QByteArray StyleFond(const QString& dossier, const QString& fond) {
     try {
         TBitmap tuile;
         tuile.LoadFromFile(chemin);
-        const QByteArray png = EnPng(tuile.Image());
-        if (png.isEmpty()) {
-            return marine;
-        }
-        return "body{background:#000080 url(" + DonneeUri("image/png", png) + ") repeat left top;}";
+        return "body{background:#000080 url(" +
+               DonneeUri(QStringLiteral("fond.png"), EnPng(tuile.Image())) + ") repeat left top;}";
     } catch (const std::exception&) {
         return marine;
     }
@@ -173,55 +126,55 @@ QByteArray BrouillerPage(QByteArray octets) {
     return octets;
 }
 
-QByteArray ExporterHtml(const TQuestionnaire& q, const QString& dossier) {
+namespace detail {
+
+ExportComplet Page(const TQuestionnaire& q, const QString& dossier) {
+    ExportComplet resultat;
+    QStringList& pertes = resultat.Pertes;
     QJsonArray questions;
     QByteArray photos;
     QHash<QString, QString> dejaVues; // one copy of a picture several questions share
-    for (int n = 1; n <= kMaxQuestions; ++n) {
-        const TQuestion& question = q.Question(n);
-        if (Nettoye(question.Enonce).isEmpty()) {
+    for (const QuestionSortie& s : QuestionsSortie(q, pertes, {.Fond = true, .Ordre = true})) {
+        // Nothing to answer: a question still being written.
+        if (s.Propositions.empty()) {
+            pertes << SurQuestion(s.Numero,
+                                  QStringLiteral("sans proposition, elle n'est pas exportée."));
             continue;
         }
+        // The page shows the texts as typed.
+        const TQuestion& question = q.Question(s.Numero);
         QJsonArray propositions;
         QJsonArray justes;
-        for (int k = 1; k <= kMaxReponses; ++k) {
-            if (Nettoye(question.Reponse(k)).isEmpty()) {
-                continue;
-            }
-            if (question.Juste(k)) {
+        for (const Proposition& p : s.Propositions) {
+            if (p.Juste) {
                 justes.append(propositions.size());
             }
-            propositions.append(question.Reponse(k));
-        }
-        // Nothing to answer: a question still being written.
-        if (propositions.isEmpty()) {
-            continue;
+            propositions.append(question.Reponse(p.Case));
         }
         QJsonObject objet{{QStringLiteral("e"), question.Enonce},
                           {QStringLiteral("p"), propositions},
                           {QStringLiteral("j"), justes},
                           // Radio buttons could never give two right marks.
-                          {QStringLiteral("u"), question.Unique && justes.size() <= 1},
+                          {QStringLiteral("u"), s.Unique && justes.size() <= 1},
                           {QStringLiteral("c"), question.Commentaire}};
-        const QString chemin = CheminMedia(dossier, question.Image);
-        if (!chemin.isEmpty()) {
-            QString id = dejaVues.value(chemin);
-            if (id.isEmpty()) {
-                try {
-                    const Photo photo = FairePhoto(chemin);
-                    id = QStringLiteral("photo-%1").arg(n);
-                    photos += "<img id=\"" + id.toUtf8() + "\" src=\"" + photo.uri + "\" width=\"" +
-                              QByteArray::number(photo.taille.width()) + "\" height=\"" +
-                              QByteArray::number(photo.taille.height()) +
-                              "\" alt=\"Illustration de la question\"/>";
-                    dejaVues.insert(chemin, id);
-                } catch (const std::exception&) {
-                    // The question is asked without its picture.
-                }
+        const QString chemin = CheminMedia(dossier, s.Image);
+        QString id = dejaVues.value(chemin);
+        if (id.isEmpty()) {
+            // A picture that cannot be shown leaves the question without it.
+            if (const auto image =
+                    ImagePourSortie(dossier, s, kImagesPage, Dessin::Photo, pertes)) {
+                const QSize taille = TaillePhoto(image->Taille.width(), image->Taille.height());
+                id = QStringLiteral("photo-%1").arg(s.Numero);
+                photos += "<img id=\"" + id.toUtf8() + "\" src=\"" +
+                          DonneeUri(image->Nom, image->Octets) + "\" width=\"" +
+                          QByteArray::number(taille.width()) + "\" height=\"" +
+                          QByteArray::number(taille.height()) +
+                          "\" alt=\"Illustration de la question\"/>";
+                dejaVues.insert(chemin, id);
             }
-            if (!id.isEmpty()) {
-                objet.insert(QStringLiteral("i"), id);
-            }
+        }
+        if (!id.isEmpty()) {
+            objet.insert(QStringLiteral("i"), id);
         }
         questions.append(objet);
     }
@@ -234,14 +187,21 @@ QByteArray ExporterHtml(const TQuestionnaire& q, const QString& dossier) {
                                   : "<p class=\"auteur\">" + Echappe(q.Auteur) + "</p>";
     // An untitled page still says what it is.
     const QString titre = Nettoye(q.Titre).isEmpty() ? QStringLiteral("QCM") : q.Titre;
-    return Remplir(Ressource(QStringLiteral("page.html")),
-                   {{"TITRE", Echappe(titre)},
-                    {"AUTEUR", auteur},
-                    {"CSS", Ressource(QStringLiteral("page.css"))},
-                    {"FOND", StyleFond(dossier, q.Fond)},
-                    {"PHOTOS", photos},
-                    {"DONNEES", brouille},
-                    {"JS", Ressource(QStringLiteral("page.js"))}});
+    resultat.Octets = Remplir(Ressource(QStringLiteral("page.html")),
+                              {{"TITRE", Echappe(titre)},
+                               {"AUTEUR", auteur},
+                               {"CSS", Ressource(QStringLiteral("page.css"))},
+                               {"FOND", StyleFond(dossier, q.Fond)},
+                               {"PHOTOS", photos},
+                               {"DONNEES", brouille},
+                               {"JS", Ressource(QStringLiteral("page.js"))}});
+    return resultat;
+}
+
+} // namespace detail
+
+QByteArray ExporterHtml(const TQuestionnaire& q, const QString& dossier) {
+    return detail::Page(q, dossier).Octets;
 }
 
 } // namespace qcm::exchange

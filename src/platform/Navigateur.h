@@ -2,6 +2,7 @@
 
 #include <QString>
 
+#include <functional>
 #include <vector>
 
 // The desktop's web browser, for a page the editor has written. Tests
@@ -11,8 +12,21 @@ namespace qcm::platform {
 class Navigateur {
 public:
     virtual ~Navigateur() = default;
-    // Opens the file chemin; false when no browser took it.
-    virtual bool Ouvrir(const QString& chemin) = 0;
+    // Opens the file chemin. echec runs on the GUI thread, now or later,
+    // when no browser took it.
+    virtual void Ouvrir(const QString& chemin, std::function<void()> echec) = 0;
+};
+
+// The desktop's opener: programme (xdg-open when empty and on the path) is
+// started with the file and watched, since it tells by its exit status
+// whether a browser took it; without such a program, Qt's own opener.
+class NavigateurBureau : public Navigateur {
+public:
+    explicit NavigateurBureau(QString programme = QString());
+    void Ouvrir(const QString& chemin, std::function<void()> echec) override;
+
+private:
+    QString programme_;
 };
 
 // The browser in force; the desktop's unless a test installed another.
@@ -28,7 +42,7 @@ public:
     NavigateurScripte(const NavigateurScripte&) = delete;
     NavigateurScripte& operator=(const NavigateurScripte&) = delete;
 
-    bool Ouvrir(const QString& chemin) override;
+    void Ouvrir(const QString& chemin, std::function<void()> echec) override;
 
     bool reussite = true;
     std::vector<QString> ouverts;

@@ -7,12 +7,14 @@
 #include "exchange/Export.h"
 #include "platform/Navigateur.h"
 
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QPrintPreviewDialog>
 #include <QPrintPreviewWidget>
+#include <QProcess>
 
 using namespace qcm;
 using namespace qcm::exchange;
@@ -136,6 +138,27 @@ TEST(Raccourcis, PageOpensInTheBrowserOrSaysWhereItIs) {
             EXPECT_TRUE(e.boites.montrees[0].texte.contains(QDir::toNativeSeparators(chemin)));
         }
         QFile::remove(chemin);
+    }
+}
+
+// The desktop's opener starts whatever the browser turns out to be: one
+// that refuses to run must still be reported, not taken for a success.
+TEST(Raccourcis, BrowserThatFailsAfterItsOpenerStartedIsReported) {
+    struct Cas {
+        const char* ouvreur;
+        bool echec;
+    };
+    for (const Cas c : {Cas{"/bin/true", false}, Cas{"/bin/false", true},
+                        Cas{"/dossier/absent/xdg-open", true}}) {
+        platform::NavigateurBureau navigateur(QString::fromLatin1(c.ouvreur));
+        bool echoue = false;
+        navigateur.Ouvrir(QStringLiteral("/tmp/page.html"), [&] { echoue = true; });
+        const QDeadlineTimer garde(std::chrono::seconds(20));
+        while (!qApp->findChildren<QProcess*>().isEmpty() && !garde.hasExpired()) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        }
+        EXPECT_EQ(echoue, c.echec) << c.ouvreur;
     }
 }
 

@@ -37,3 +37,11 @@ inline model::TQuestionnaire Questionnaire(std::initializer_list<model::TQuestio
 }
 
 } // namespace qcm::testing
+
+// The names every export and import test uses.
+namespace qcm::exchange {}
+using namespace qcm;
+using namespace qcm::exchange;
+using namespace qcm::model;
+using qcm::testing::Question;
+using qcm::testing::Questionnaire;

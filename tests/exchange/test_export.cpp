@@ -8,12 +8,6 @@
 
 #include <QXmlStreamReader>
 
-using namespace qcm;
-using namespace qcm::exchange;
-using namespace qcm::model;
-using qcm::testing::Question;
-using qcm::testing::Questionnaire;
-
 namespace {
 
 QString Texte(const ExportComplet& e) {

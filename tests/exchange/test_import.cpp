@@ -7,12 +7,6 @@
 
 #include <gtest/gtest.h>
 
-using namespace qcm;
-using namespace qcm::exchange;
-using namespace qcm::model;
-using qcm::testing::Question;
-using qcm::testing::Questionnaire;
-
 namespace {
 
 ResultatImport Lis(const char* texte) {

@@ -219,7 +219,7 @@ TEST(PageEleve, KeepsOnlyQuestionsWithAStatementAndSomethingToAnswer) {
     EXPECT_FALSE(holed.value(u"u").toBool());
 }
 
-TEST(PageEleve, AMissingOrBrokenMediaFileLeavesThePageWhole) {
+TEST(PageEleve, AMissingOrBrokenMediaFileLeavesThePageWholeAndIsListedLost) {
     TempDir dir;
     dir.Write(QStringLiteral("image 2.jpg"), "not a jpeg at all");
     dir.Write(QStringLiteral("fond.bmp"), "BM broken");
@@ -233,6 +233,25 @@ TEST(PageEleve, AMissingOrBrokenMediaFileLeavesThePageWhole) {
         q.Question(n) = Asked(QStringLiteral("Q%1").arg(n), {QStringLiteral("r")});
         q.Question(n).Image = names[n - 1];
     }
+    q.Melange = true;
+    q.Question(4) = Asked(QString(), {QStringLiteral("sans énoncé")});
+    q.Question(5) = Asked(QStringLiteral("Sans proposition"), {});
+
+    // Told as by the other formats; the page shows the background and the order.
+    const QStringList pertes = ExporterComplet(q, dir.Path(), FormatExport::Html).Pertes;
+    const QString attendues[] = {
+        QStringLiteral("La musique de fond n'est pas exportée."),
+        QStringLiteral("Question 1 : l'image « absente.gif » est introuvable"),
+        QStringLiteral("Question 2 : l'image « image 2.jpg » ne peut pas être lue"),
+        QStringLiteral("Question 3 : l'image « image 3.txt » ne peut pas être lue"),
+        QStringLiteral("Question 4 : sans énoncé"),
+        QStringLiteral("Question 5 : sans proposition"),
+    };
+    EXPECT_EQ(pertes.size(), std::ssize(attendues)) << pertes.join(u'\n').toStdString();
+    for (const QString& attendue : attendues) {
+        EXPECT_EQ(pertes.filter(attendue).size(), 1) << attendue.toStdString();
+    }
+
     const Page page = Read(q, dir.Path());
     ASSERT_TRUE(page.xmlError.isEmpty()) << page.xmlError.toStdString();
     const QJsonArray questions = page.data.value(u"q").toArray();

@@ -6,6 +6,11 @@ execute_process(COMMAND ${TOOL} export QCM1 --to gift -o banque.gift WORKING_DIR
 if(NOT rc EQUAL 0 OR NOT err MATCHES "Le fond d'écran n'est pas exporté")
   message(FATAL_ERROR "export: ${rc} ${err}")
 endif()
+execute_process(COMMAND ${TOOL} export QCM1 --to html -o page.html WORKING_DIRECTORY ${WORK}
+  RESULT_VARIABLE rc ERROR_VARIABLE err)
+if(NOT rc EQUAL 0 OR NOT err MATCHES "image 1.jpg » est introuvable" OR err MATCHES "fond d'écran")
+  message(FATAL_ERROR "export to html: ${rc} ${err}")
+endif()
 execute_process(COMMAND ${TOOL} import banque.gift --into . WORKING_DIRECTORY ${WORK}
   RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE err)
 if(NOT rc EQUAL 0 OR NOT out STREQUAL "1 question importée dans QCM2\n")

@@ -9,8 +9,12 @@
 #include "model/Catalogue.h"
 #include "model/QcmFile.h"
 
+#include <QHash>
+#include <QSet>
+
 #include <cstdio>
 #include <exception>
+#include <optional>
 
 namespace qcm::app::tool {
 
@@ -18,90 +22,102 @@ using namespace qcm::core;
 using namespace qcm::exchange;
 using namespace qcm::model;
 
-int Export(const QStringList& args) {
-    QString dossier;
-    QString sortie;
-    std::optional<FormatExport> format;
-    bool correct = true;
-    for (qsizetype i = 0; i < args.size() && correct; ++i) {
-        if (args[i] == QLatin1String("--to") && i + 1 < args.size()) {
-            format = FormatNomme(args[++i]);
-            correct = format.has_value();
-        } else if (args[i] == QLatin1String("-o") && i + 1 < args.size()) {
-            sortie = args[++i];
-        } else if (dossier.isEmpty() && !args[i].startsWith(QLatin1Char('-'))) {
-            dossier = args[i];
+namespace {
+
+// A subcommand's arguments: at most one that is not an option, options
+// that take the next argument as their value, and flags. Null when an
+// argument fits none of them.
+struct Arguments {
+    QString libre;
+    QHash<QString, QString> valeurs;
+    QSet<QString> drapeaux;
+};
+
+std::optional<Arguments> Lire(const QStringList& args, const QStringList& avecValeur,
+                              const QStringList& drapeaux = {}) {
+    Arguments lus;
+    for (qsizetype i = 0; i < args.size(); ++i) {
+        if (avecValeur.contains(args[i]) && i + 1 < args.size()) {
+            lus.valeurs.insert(args[i], args[i + 1]);
+            ++i;
+        } else if (drapeaux.contains(args[i])) {
+            lus.drapeaux.insert(args[i]);
+        } else if (lus.libre.isEmpty() && !args[i].startsWith(QLatin1Char('-'))) {
+            lus.libre = args[i];
         } else {
-            correct = false;
+            return std::nullopt;
         }
     }
-    if (!correct || dossier.isEmpty() || !format) {
-        std::fputs("usage: qcm-tool export DOSSIER --to gift|moodle|amc|html [-o FICHIER]\n",
-                   stderr);
-        return 2;
-    }
-    try {
-        const QString chemin = folders::Join(folders::Current(), dossier);
-        const QString fichier =
-            sortie.isEmpty() ? QString() : folders::Join(folders::Current(), sortie);
-        // The files written beside the output are named after it.
-        const qsizetype barre = fichier.lastIndexOf(QLatin1Char('/'));
-        const QString nom = fichier.mid(barre + 1);
-        const qsizetype point = nom.lastIndexOf(QLatin1Char('.'));
-        const QString prefixe = point > 0 ? nom.left(point) : nom;
-        const ExportComplet resultat = ExporterComplet(LireQCM(chemin), chemin, *format, prefixe);
-        for (const QString& perte : resultat.Pertes) {
-            std::fprintf(stderr, "%s\n", perte.toUtf8().constData());
-        }
-        if (fichier.isEmpty()) {
-            std::fwrite(resultat.Octets.constData(), 1, static_cast<size_t>(resultat.Octets.size()),
-                        stdout);
-            if (!resultat.Joints.empty()) {
-                std::fputs("Les images ne sont écrites qu'avec -o FICHIER.\n", stderr);
-            }
-            return 0;
-        }
-        VerifierDestination(fichier);
-        for (const FichierJoint& joint : resultat.Joints) {
-            WriteFileAtomically(fichier.left(barre + 1) + joint.Nom, joint.Octets);
-        }
-        WriteFileAtomically(fichier, resultat.Octets);
-        return 0;
-    } catch (const Exception& e) {
-        std::fprintf(stderr, "%s\n", e.Message().toUtf8().constData());
-        return 1;
-    } catch (const std::exception& e) {
-        std::fprintf(stderr, "%s\n", e.what());
-        return 1;
+    return lus;
+}
+
+int Usage(const char* usage) {
+    std::fprintf(stderr, "usage: qcm-tool %s\n", usage);
+    return 2;
+}
+
+void Signaler(const QStringList& lignes) {
+    for (const QString& ligne : lignes) {
+        std::fprintf(stderr, "%s\n", ligne.toUtf8().constData());
     }
 }
 
-int Import(const QStringList& args) {
-    QString fichier;
-    QString depart;
-    bool correct = true;
-    for (qsizetype i = 0; i < args.size() && correct; ++i) {
-        if (args[i] == QLatin1String("--into") && i + 1 < args.size()) {
-            depart = args[++i];
-        } else if (fichier.isEmpty() && !args[i].startsWith(QLatin1Char('-'))) {
-            fichier = args[i];
-        } else {
-            correct = false;
-        }
-    }
-    if (!correct || fichier.isEmpty() || depart.isEmpty()) {
-        std::fputs("usage: qcm-tool import FICHIER --into DOSSIER_DEPART\n", stderr);
-        return 2;
-    }
+// Runs a subcommand's work; an error is told on stderr with status 1.
+template <typename Travail> int Executer(Travail travail) {
     try {
-        const QString chemin = folders::Join(folders::Current(), fichier);
-        ResultatImport resultat = Importer(ReadWholeFile(chemin, kTailleMaxImport), chemin);
-        for (const QString& perte : resultat.Pertes) {
-            std::fprintf(stderr, "%s\n", perte.toUtf8().constData());
+        return travail();
+    } catch (const Exception& e) {
+        Signaler({e.Message()});
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "%s\n", e.what());
+    }
+    return 1;
+}
+
+QString Chemin(const QString& nom) {
+    return nom.isEmpty() ? QString() : folders::Join(folders::Current(), nom);
+}
+
+} // namespace
+
+int Export(const QStringList& args) {
+    const auto lus = Lire(args, {QStringLiteral("--to"), QStringLiteral("-o")});
+    const std::optional<FormatExport> format =
+        lus ? FormatNomme(lus->valeurs.value(QStringLiteral("--to"))) : std::nullopt;
+    if (!format || lus->libre.isEmpty()) {
+        return Usage("export DOSSIER --to gift|moodle|amc|html [-o FICHIER]");
+    }
+    return Executer([&] {
+        const QString chemin = Chemin(lus->libre);
+        const QString fichier = Chemin(lus->valeurs.value(QStringLiteral("-o")));
+        if (!fichier.isEmpty()) {
+            Signaler(ExporterVers(LireQCM(chemin), chemin, *format, fichier));
+            return 0;
         }
-        const QString dossierDepart = folders::Join(folders::Current(), depart);
+        const ExportComplet resultat = ExporterComplet(LireQCM(chemin), chemin, *format);
+        Signaler(resultat.Pertes);
+        std::fwrite(resultat.Octets.constData(), 1, static_cast<size_t>(resultat.Octets.size()),
+                    stdout);
+        if (!resultat.Joints.empty()) {
+            std::fputs("Les images ne sont écrites qu'avec -o FICHIER.\n", stderr);
+        }
+        return 0;
+    });
+}
+
+int Import(const QStringList& args) {
+    const auto lus = Lire(args, {QStringLiteral("--into")});
+    if (!lus || lus->libre.isEmpty() || lus->valeurs.value(QStringLiteral("--into")).isEmpty()) {
+        return Usage("import FICHIER --into DOSSIER_DEPART");
+    }
+    return Executer([&] {
+        const QString chemin = Chemin(lus->libre);
+        ResultatImport resultat = Importer(ReadWholeFile(chemin, kTailleMaxImport), chemin);
+        Signaler(resultat.Pertes);
+        const QString dossierDepart = Chemin(lus->valeurs.value(QStringLiteral("--into")));
         if (!folders::IsFolder(dossierDepart)) {
-            throw EEchange(QStringLiteral("Le dossier de départ « %1 » n'existe pas.").arg(depart));
+            throw EEchange(QStringLiteral("Le dossier de départ « %1 » n'existe pas.")
+                               .arg(lus->valeurs.value(QStringLiteral("--into"))));
         }
         const QString nom = ProchainDossierQCM(dossierDepart);
         const QString dossier = folders::Join(dossierDepart, nom);
@@ -115,48 +131,23 @@ int Import(const QStringList& args) {
         std::printf("%d %s dans %s\n", n, n > 1 ? "questions importées" : "question importée",
                     nom.toUtf8().constData());
         return 0;
-    } catch (const Exception& e) {
-        std::fprintf(stderr, "%s\n", e.Message().toUtf8().constData());
-        return 1;
-    } catch (const std::exception& e) {
-        std::fprintf(stderr, "%s\n", e.what());
-        return 1;
-    }
+    });
 }
 
 int Print(const QStringList& args) {
-    QString dossier;
-    QString sortie;
-    Corrige corrige = Corrige::Sans;
-    bool correct = true;
-    for (qsizetype i = 0; i < args.size() && correct; ++i) {
-        if (args[i] == QLatin1String("-o") && i + 1 < args.size()) {
-            sortie = args[++i];
-        } else if (args[i] == QLatin1String("--corrige")) {
-            corrige = Corrige::Avec;
-        } else if (dossier.isEmpty() && !args[i].startsWith(QLatin1Char('-'))) {
-            dossier = args[i];
-        } else {
-            correct = false;
-        }
+    const auto lus = Lire(args, {QStringLiteral("-o")}, {QStringLiteral("--corrige")});
+    if (!lus || lus->libre.isEmpty() || lus->valeurs.value(QStringLiteral("-o")).isEmpty()) {
+        return Usage("print DOSSIER -o FICHIER.pdf [--corrige]");
     }
-    if (!correct || dossier.isEmpty() || sortie.isEmpty()) {
-        std::fputs("usage: qcm-tool print DOSSIER -o FICHIER.pdf [--corrige]\n", stderr);
-        return 2;
-    }
-    try {
-        const QString chemin = folders::Join(folders::Current(), dossier);
-        VerifierDestination(folders::Join(folders::Current(), sortie));
-        WriteFileAtomically(folders::Join(folders::Current(), sortie),
+    const Corrige corrige =
+        lus->drapeaux.contains(QStringLiteral("--corrige")) ? Corrige::Avec : Corrige::Sans;
+    return Executer([&] {
+        const QString chemin = Chemin(lus->libre);
+        VerifierDestination(Chemin(lus->valeurs.value(QStringLiteral("-o"))));
+        WriteFileAtomically(Chemin(lus->valeurs.value(QStringLiteral("-o"))),
                             ImprimerPdf(LireQCM(chemin), chemin, corrige));
         return 0;
-    } catch (const Exception& e) {
-        std::fprintf(stderr, "%s\n", e.Message().toUtf8().constData());
-        return 1;
-    } catch (const std::exception& e) {
-        std::fprintf(stderr, "%s\n", e.what());
-        return 1;
-    }
+    });
 }
 
 } // namespace qcm::app::tool
