@@ -76,7 +76,7 @@ void VerifierDestination(const QString& fichier) {
     const QString dossier =
         fichier.left(std::max<qsizetype>(fichier.lastIndexOf(QLatin1Char('/')), 1));
     if (!folders::IsFolder(dossier)) {
-        throw EEchange(QStringLiteral("Le dossier « %1 » n'existe pas : le fichier exporté ne "
+        throw EEchange(QStringLiteral("Le dossier « %1 » n'existe pas : le fichier ne "
                                       "peut pas y être écrit.")
                            .arg(dossier));
     }
