@@ -2,15 +2,12 @@
 #include "exchange/Lecture.h"
 
 #include "../support/TempFolder.h"
+#include "Questionnaires.h"
 #include "model/QcmFile.h"
 
 #include <QDir>
 
 #include <gtest/gtest.h>
-
-using namespace qcm;
-using namespace qcm::exchange;
-using namespace qcm::model;
 
 namespace {
 
@@ -115,14 +112,9 @@ TEST(Faults, CountlessAnswersAreCountedNotKept) {
 // question that starts with "%" lost its start on the way back.
 TEST(Faults, GiftRightAnswerStartingWithPercentKeepsItsText) {
     TempDir dossier;
-    TQuestionnaire q;
-    ViderQuestionnaire(q);
-    q.Question(1).Enonce = QStringLiteral("Taux ?");
-    q.Question(1).Unique = true;
-    q.Question(1).Reponse(1) = QStringLiteral("%100% sûr");
-    q.Question(1).Reponse(2) = QStringLiteral("%50%");
-    q.Question(1).Juste(1) = true;
-    q.Question(1).NbReponses = 2;
+    const TQuestionnaire q =
+        Questionnaire({Question(QStringLiteral("Taux ?"),
+                                {QStringLiteral("%100% sûr"), QStringLiteral("%50%")}, {1}, true)});
     const ResultatImport r = Importer(ExporterComplet(q, dossier.Path(), FormatExport::Gift).Octets,
                                       QStringLiteral("x.gift"));
     EXPECT_EQ(r.Questionnaire.Question(1), q.Question(1)) << Pertes(r).toStdString();
@@ -133,14 +125,9 @@ TEST(Faults, GiftRightAnswerStartingWithPercentKeepsItsText) {
 TEST(Faults, ExportToAFolderOrAMissingOneWritesNothing) {
     TempDir questionnaire;
     questionnaire.Write(QStringLiteral("photo.jpg"), "octets");
-    TQuestionnaire q;
-    ViderQuestionnaire(q);
-    q.Question(1).Enonce = QStringLiteral("Q ?");
+    TQuestionnaire q = Questionnaire(
+        {Question(QStringLiteral("Q ?"), {QStringLiteral("a"), QStringLiteral("b")}, {1}, false)});
     q.Question(1).Image = QStringLiteral("photo.jpg");
-    q.Question(1).Reponse(1) = QStringLiteral("a");
-    q.Question(1).Reponse(2) = QStringLiteral("b");
-    q.Question(1).Juste(1) = true;
-    q.Question(1).NbReponses = 2;
     TempDir sortie;
     QDir(sortie.Path()).mkdir(QStringLiteral("dossier.txt"));
     for (const QString& cible : {sortie.File(QStringLiteral("dossier.txt")),
@@ -173,15 +160,9 @@ TEST(Faults, GiftAnswerWithAnArrowIsStillMultipleChoice) {
 // did our own reader, which left it out.
 TEST(Faults, GiftOneAnswerQuestionWithOnlyRightAnswersStaysMultipleChoice) {
     TempDir dossier;
-    TQuestionnaire q;
-    ViderQuestionnaire(q);
-    q.Question(1).Enonce = QStringLiteral("Toutes justes ?");
-    q.Question(1).Unique = true;
-    q.Question(1).Reponse(1) = QStringLiteral("a");
-    q.Question(1).Reponse(2) = QStringLiteral("b -> c");
-    q.Question(1).Juste(1) = true;
-    q.Question(1).Juste(2) = true;
-    q.Question(1).NbReponses = 2;
+    TQuestionnaire q =
+        Questionnaire({Question(QStringLiteral("Toutes justes ?"),
+                                {QStringLiteral("a"), QStringLiteral("b -> c")}, {1, 2}, true)});
     q.Question(1).Commentaire = QStringLiteral("Les deux.");
     const QByteArray gift = ExporterComplet(q, dossier.Path(), FormatExport::Gift).Octets;
     EXPECT_TRUE(gift.contains('~')) << gift.constData();
