@@ -130,8 +130,4 @@ ExportComplet Amc(const TQuestionnaire& q, const QString& dossier, const QString
 
 } // namespace detail
 
-QByteArray ExporterAmc(const TQuestionnaire& q, const QString& dossier) {
-    return detail::Amc(q, dossier, QString()).Octets;
-}
-
 } // namespace qcm::exchange

@@ -44,17 +44,7 @@ QString ExtensionFormat(FormatExport format) {
 }
 
 QByteArray Exporter(const TQuestionnaire& q, const QString& dossier, FormatExport format) {
-    switch (format) {
-    case FormatExport::Gift:
-        return ExporterGift(q, dossier);
-    case FormatExport::Moodle:
-        return ExporterMoodle(q, dossier);
-    case FormatExport::Amc:
-        return ExporterAmc(q, dossier);
-    case FormatExport::Html:
-        return ExporterHtml(q, dossier);
-    }
-    return {};
+    return ExporterComplet(q, dossier, format).Octets;
 }
 
 ExportComplet ExporterComplet(const TQuestionnaire& q, const QString& dossier, FormatExport format,

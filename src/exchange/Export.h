@@ -34,11 +34,6 @@ public:
 // the given format.
 QByteArray Exporter(const model::TQuestionnaire& q, const QString& dossier, FormatExport format);
 
-QByteArray ExporterGift(const model::TQuestionnaire& q, const QString& dossier);
-QByteArray ExporterMoodle(const model::TQuestionnaire& q, const QString& dossier);
-QByteArray ExporterAmc(const model::TQuestionnaire& q, const QString& dossier);
-QByteArray ExporterHtml(const model::TQuestionnaire& q, const QString& dossier);
-
 // A file an export writes beside its main file (the pictures of AMC-TXT).
 struct FichierJoint {
     QString Nom;

@@ -129,8 +129,4 @@ ExportComplet Gift(const TQuestionnaire& q, const QString& /*dossier*/) {
 
 } // namespace detail
 
-QByteArray ExporterGift(const TQuestionnaire& q, const QString& dossier) {
-    return detail::Gift(q, dossier).Octets;
-}
-
 } // namespace qcm::exchange

@@ -171,8 +171,4 @@ ExportComplet Moodle(const TQuestionnaire& q, const QString& dossier) {
 
 } // namespace detail
 
-QByteArray ExporterMoodle(const TQuestionnaire& q, const QString& dossier) {
-    return detail::Moodle(q, dossier).Octets;
-}
-
 } // namespace qcm::exchange

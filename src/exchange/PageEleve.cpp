@@ -200,8 +200,4 @@ ExportComplet Page(const TQuestionnaire& q, const QString& dossier) {
 
 } // namespace detail
 
-QByteArray ExporterHtml(const TQuestionnaire& q, const QString& dossier) {
-    return detail::Page(q, dossier).Octets;
-}
-
 } // namespace qcm::exchange

@@ -47,7 +47,7 @@ struct Page {
 
 Page Read(const TQuestionnaire& q, const QString& folder) {
     Page page;
-    page.html = ExporterHtml(q, folder);
+    page.html = Exporter(q, folder, FormatExport::Html);
     QXmlStreamReader xml(page.html);
     QString scriptId;
     while (!xml.atEnd()) {
