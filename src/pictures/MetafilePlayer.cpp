@@ -806,14 +806,26 @@ void Player::Text(QPointF reference, const QString& textIn, const std::vector<do
     }
     painter_.setPen(dc_.textColor);
     Note("text " + text.toStdString());
+    // Qt's glyph cache fails on glyphs squeezed thin (FreeType cannot render
+    // them and Qt copies from a null bitmap): such text is filled as outlines.
+    const bool squeezed = stretch < 1.0 / 8 || stretch > 8;
+    const auto run = [&](QPointF at, const QString& s) {
+        if (squeezed) {
+            QPainterPath outline;
+            outline.addText(at, font, s);
+            painter_.fillPath(outline, dc_.textColor);
+        } else {
+            painter_.drawText(at, s);
+        }
+    };
     if (useDx) {
         double at = x;
         for (qsizetype i = 0; i < text.size(); ++i) {
-            painter_.drawText(QPointF(at, baseline), QString(text[i]));
+            run(QPointF(at, baseline), QString(text[i]));
             at += dx[static_cast<std::size_t>(i)] * unit;
         }
     } else {
-        painter_.drawText(QPointF(x, baseline), text);
+        run(QPointF(x, baseline), text);
     }
     if (clipped) {
         painter_.restore();

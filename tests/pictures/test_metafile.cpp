@@ -681,3 +681,43 @@ TEST(MetafilePlayer, ClipRegionWithExtremeCoordinatesDoesNotOverflow) {
     auto m = Load(e.Bytes());
     EXPECT_EQ(At(Render(*m), 50, 50), kRedPixel);
 }
+
+// Qt's glyph cache copied from a null bitmap when FreeType could not render a
+// glyph squeezed thin by the world transform.
+TEST(MetafilePlayer, SqueezedTextDoesNotCrashTheGlyphCache) {
+    struct Row {
+        float m11, m12, m21, m22;
+        int height;
+        bool inked;
+    };
+    const Row rows[] = {
+        {1e-6F, 0, 0, 1000, -10, false},
+        {4677.35F, -0.0269F, 0.5623F, -1.41e-6F, 0, false},
+        {1000, 0, 0, 1e-4F, -20000, false},
+        {10, 0, 0, 1, -300, true}, // wide but readable: still drawn
+    };
+    for (const Row& r : rows) {
+        QByteArray xf;
+        for (float f : {r.m11, r.m12, r.m21, r.m22, 0.0F, 0.0F}) {
+            std::uint32_t bits = 0;
+            std::memcpy(&bits, &f, 4);
+            Put32(xf, bits);
+        }
+        Emf e;
+        e.Raw(EMR_SETWORLDTRANSFORM, xf)
+            .Raw(EMR_EXTCREATEFONTINDIRECTW, FontRecord(1, r.height))
+            .Record(EMR_SELECTOBJECT, {1})
+            .Record(EMR_SETBKMODE, {1})
+            .Record(EMR_SETTEXTCOLOR, {kRed})
+            .Raw(EMR_EXTTEXTOUTW, ExtTextOutW(0, 100, QStringLiteral("HWgj")));
+        auto m = Load(e.Bytes());
+        const QImage img = Render(*m);
+        int red = 0;
+        for (int y = 0; y < img.height(); ++y) {
+            for (int x = 0; x < img.width(); ++x) {
+                red += qRed(img.pixel(x, y)) > 200 && qGreen(img.pixel(x, y)) < 80 ? 1 : 0;
+            }
+        }
+        EXPECT_EQ(red > 0, r.inked) << r.m11 << " " << r.m22;
+    }
+}
