@@ -189,15 +189,14 @@ private:
 
     // A short text centred on the page, in one piece.
     void Centre(Bloc& bloc, const QString& texte, const QFont& police, QColor couleur) {
-        const int options = Qt::AlignHCenter | Qt::TextWordWrap;
+        constexpr int options = Qt::AlignHCenter | Qt::TextWordWrap;
         const QRectF r = QFontMetricsF(police, &device_)
                              .boundingRect(QRectF(0, 0, largeur_, hauteurCorps_), options, texte);
-        bloc.push_back(
-            {r.height(), [this, texte, police, couleur, options](QPainter& p, qreal haut) {
-                 p.setPen(couleur);
-                 p.setFont(police);
-                 p.drawText(QRectF(0, haut, largeur_, hauteurCorps_), options, texte);
-             }});
+        bloc.push_back({r.height(), [this, texte, police, couleur](QPainter& p, qreal haut) {
+                            p.setPen(couleur);
+                            p.setFont(police);
+                            p.drawText(QRectF(0, haut, largeur_, hauteurCorps_), options, texte);
+                        }});
     }
 
     // Adds to the piece at index what draws over its own line.
