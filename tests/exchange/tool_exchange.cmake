@@ -26,3 +26,9 @@ execute_process(COMMAND ${TOOL} import absent.gift --into . WORKING_DIRECTORY ${
 if(NOT rc EQUAL 1 OR NOT err MATCHES "Fichier introuvable" OR EXISTS ${WORK}/QCM3)
   message(FATAL_ERROR "import of a missing file: ${rc} ${err}")
 endif()
+file(WRITE ${WORK}/vide.gift "// rien que des commentaires\n")
+execute_process(COMMAND ${TOOL} import vide.gift --into . WORKING_DIRECTORY ${WORK}
+  RESULT_VARIABLE rc ERROR_VARIABLE err)
+if(NOT rc EQUAL 1 OR NOT err MATCHES "Aucune question à importer" OR EXISTS ${WORK}/QCM3)
+  message(FATAL_ERROR "import of a file without questions: ${rc} ${err}")
+endif()

@@ -9,6 +9,7 @@
 #include "model/Catalogue.h"
 #include "model/QcmFile.h"
 
+#include <QDir>
 #include <QHash>
 #include <QSet>
 
@@ -119,14 +120,23 @@ int Import(const QStringList& args) {
             throw EEchange(QStringLiteral("Le dossier de départ « %1 » n'existe pas.")
                                .arg(lus->valeurs.value(QStringLiteral("--into"))));
         }
+        if (resultat.NombreQuestions == 0) {
+            throw EEchange(QStringLiteral("Aucune question à importer : rien n'a été créé."));
+        }
         const QString nom = ProchainDossierQCM(dossierDepart);
         const QString dossier = folders::Join(dossierDepart, nom);
         folders::MakeFolder(dossier);
-        for (const FichierJoint& image : resultat.Images) {
-            WriteFileAtomically(folders::Join(dossier, image.Nom), image.Octets);
+        try {
+            for (const FichierJoint& image : resultat.Images) {
+                WriteFileAtomically(folders::Join(dossier, image.Nom), image.Octets);
+            }
+            resultat.Questionnaire.Repertoire = nom;
+            EcrireQCM(resultat.Questionnaire, dossier);
+        } catch (...) {
+            // The folder was free and is ours: leave nothing half-written behind.
+            QDir(dossier).removeRecursively();
+            throw;
         }
-        resultat.Questionnaire.Repertoire = nom;
-        EcrireQCM(resultat.Questionnaire, dossier);
         const int n = resultat.NombreQuestions;
         std::printf("%d %s dans %s\n", n, n > 1 ? "questions importées" : "question importée",
                     nom.toUtf8().constData());
