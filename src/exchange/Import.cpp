@@ -275,6 +275,7 @@ ResultatImport Importer(QByteArrayView octets, const QString& nomFichier) {
         }
         lu = LireGift(texte);
     }
+    pertes << lu.Pertes;
 
     TQuestionnaire& q = resultat.Questionnaire;
     ViderQuestionnaire(q);

@@ -207,7 +207,19 @@ QuestionLue Question(QXmlStreamReader& xml, const QString& type) {
 FichierLu LireMoodle(QByteArrayView octets) {
     QXmlStreamReader xml(octets.toByteArray());
     FichierLu lu;
-    if (!xml.readNextStartElement() || !Nom(xml, "quiz")) {
+    // Entities naming an outside file are never read; the text is left without them.
+    while (!xml.atEnd() && xml.readNext() != QXmlStreamReader::StartElement) {
+        if (xml.isDTD()) {
+            for (const QXmlStreamEntityDeclaration& e : xml.entityDeclarations()) {
+                if (!e.systemId().isEmpty() || !e.publicId().isEmpty()) {
+                    lu.Pertes << QStringLiteral("L'entité externe « %1 » n'est pas lue : "
+                                                "le texte est repris sans elle.")
+                                     .arg(e.name());
+                }
+            }
+        }
+    }
+    if (!xml.isStartElement() || !Nom(xml, "quiz")) {
         if (xml.hasError()) {
             throw EEchange(QStringLiteral("Fichier Moodle XML incorrect, ligne %1 : %2")
                                .arg(xml.lineNumber())

@@ -46,6 +46,8 @@ struct FichierLu {
     std::vector<QuestionLue> Questions;
     // Questions past kQuestionsLues, counted only.
     qint64 NonLues = 0;
+    // What the file loses as a whole.
+    QStringList Pertes;
 };
 
 FichierLu LireGift(const QString& texte);

@@ -54,6 +54,8 @@ TEST(Faults, XmlEntitiesNeverReachOutsideTheFile) {
         QStringLiteral("banque.xml"));
     EXPECT_FALSE(r.Questionnaire.Question(1).Enonce.contains(QLatin1String("SECRET")));
     EXPECT_FALSE(r.Questionnaire.Question(1).Reponse(1).contains(QLatin1String("SECRET")));
+    EXPECT_TRUE(r.Pertes.join(u'\n').contains(QStringLiteral("L'entité externe « x »")))
+        << r.Pertes.join(u'\n').toStdString();
 
     QByteArray rires = "<!DOCTYPE quiz [<!ENTITY a0 \"rire\">";
     for (int i = 1; i < 10; ++i) {
