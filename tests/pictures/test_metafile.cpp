@@ -439,13 +439,29 @@ QByteArray ExtTextOutW(int x, int y, const QString& text) {
     return p;
 }
 
-TEST(MetafilePlayer, TextDrawsInTheTextColourAtItsReference) {
-    Emf e;
-    e.Raw(EMR_EXTCREATEFONTINDIRECTW, FontRecord(1, -300))
+// Red text in a DejaVu font of the given height, on a clear background.
+Emf& RedText(Emf& e, int height, int x, int y, const QString& text) {
+    return e.Raw(EMR_EXTCREATEFONTINDIRECTW, FontRecord(1, height))
         .Record(EMR_SELECTOBJECT, {1})
         .Record(EMR_SETBKMODE, {1})
         .Record(EMR_SETTEXTCOLOR, {kRed})
-        .Raw(EMR_EXTTEXTOUTW, ExtTextOutW(100, 500, QStringLiteral("HH")));
+        .Raw(EMR_EXTTEXTOUTW, ExtTextOutW(x, y, text));
+}
+
+// An XFORM record's six floats.
+QByteArray Xform(std::initializer_list<float> values) {
+    QByteArray xf;
+    for (float f : values) {
+        std::uint32_t bits = 0;
+        std::memcpy(&bits, &f, 4);
+        Put32(xf, bits);
+    }
+    return xf;
+}
+
+TEST(MetafilePlayer, TextDrawsInTheTextColourAtItsReference) {
+    Emf e;
+    RedText(e, -300, 100, 500, QStringLiteral("HH"));
     auto m = Load(e.Bytes());
     const QImage img = Render(*m);
     int red = 0;
@@ -578,14 +594,8 @@ TEST(MetafilePlayer, RestoreDcWithoutSaveAndZeroExtentsAreIgnored) {
 
 TEST(MetafilePlayer, NonFiniteWorldTransformIsIgnored) {
     const float nan = std::numeric_limits<float>::quiet_NaN();
-    QByteArray xf;
-    for (float f : {nan, 0.0F, 0.0F, 1.0F, 0.0F, 0.0F}) {
-        std::uint32_t bits = 0;
-        std::memcpy(&bits, &f, 4);
-        Put32(xf, bits);
-    }
     Emf e;
-    e.Raw(EMR_SETWORLDTRANSFORM, xf);
+    e.Raw(EMR_SETWORLDTRANSFORM, Xform({nan, 0.0F, 0.0F, 1.0F, 0.0F, 0.0F}));
     RedFill(e).Record(EMR_RECTANGLE, {0, 0, 1000, 1000});
     auto m = Load(e.Bytes());
     EXPECT_EQ(At(Render(*m), 50, 50), kRedPixel);
@@ -697,19 +707,9 @@ TEST(MetafilePlayer, SqueezedTextDoesNotCrashTheGlyphCache) {
         {10, 0, 0, 1, -300, true}, // wide but readable: still drawn
     };
     for (const Row& r : rows) {
-        QByteArray xf;
-        for (float f : {r.m11, r.m12, r.m21, r.m22, 0.0F, 0.0F}) {
-            std::uint32_t bits = 0;
-            std::memcpy(&bits, &f, 4);
-            Put32(xf, bits);
-        }
         Emf e;
-        e.Raw(EMR_SETWORLDTRANSFORM, xf)
-            .Raw(EMR_EXTCREATEFONTINDIRECTW, FontRecord(1, r.height))
-            .Record(EMR_SELECTOBJECT, {1})
-            .Record(EMR_SETBKMODE, {1})
-            .Record(EMR_SETTEXTCOLOR, {kRed})
-            .Raw(EMR_EXTTEXTOUTW, ExtTextOutW(0, 100, QStringLiteral("HWgj")));
+        e.Raw(EMR_SETWORLDTRANSFORM, Xform({r.m11, r.m12, r.m21, r.m22, 0.0F, 0.0F}));
+        RedText(e, r.height, 0, 100, QStringLiteral("HWgj"));
         auto m = Load(e.Bytes());
         const QImage img = Render(*m);
         int red = 0;
