@@ -435,13 +435,33 @@ void TDepart::ChargerClick() {
 }
 
 void TDepart::LTitreClick() {
-    ChoisirEtOuvrir();
+    ChoisirEtOuvrir(true);
 }
 
-bool TDepart::ChoisirEtOuvrir() {
+bool TDepart::ChoisirEtOuvrir(bool garderModifications) {
     const ReponseChoix reponse = choix_ != nullptr ? choix_->Choisir() : ReponseChoix{};
     if (reponse.sorte == ReponseChoix::Sorte::Aucune) {
         return false;
+    }
+    // A double-click meant to select a word of the title must not drop the
+    // changes: asked as on leaving, before anything is replaced. New asks
+    // for itself.
+    if (garderModifications && etat_.Modifie && reponse.sorte == ReponseChoix::Sorte::Dossier) {
+        switch (platform::MessageBox(QStringLiteral("Sauvegarder le questionnaire en cours ?"),
+                                     QStringLiteral("CHANGEMENT DE QUESTIONNAIRE"),
+                                     platform::Boutons::OuiNonAnnuler, platform::Icone::Question)) {
+        case platform::Reponse::Oui:
+            if (etat_.Questionnaire.Titre == kNouveauQCM) {
+                TitreRefuse();
+                return true;
+            }
+            Ecrire();
+            break;
+        case platform::Reponse::Non:
+            break;
+        default:
+            return true;
+        }
     }
     repaint();
     OuvrirChoisi(reponse);

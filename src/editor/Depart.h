@@ -179,8 +179,9 @@ private:
     void MontrerOutils();
 
     void Ecrire();
-    // False when the chooser was cancelled.
-    bool ChoisirEtOuvrir();
+    // False when the chooser was cancelled. garderModifications asks before
+    // unsaved changes would be dropped by the questionnaire chosen.
+    bool ChoisirEtOuvrir(bool garderModifications = false);
     void OuvrirChoisi(const ReponseChoix& reponse);
     // Puts a record that was read whole into the window, with its folder.
     void Appliquer(TQuestionnaire q, const QString& dossier);

@@ -69,6 +69,10 @@ public:
             box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
             box.setDefaultButton(QMessageBox::Yes);
             break;
+        case Boutons::OuiNonAnnuler:
+            box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+            box.setDefaultButton(QMessageBox::Yes);
+            break;
         }
         switch (box.exec()) {
         case QMessageBox::Ok:

@@ -11,7 +11,7 @@ class QWidget;
 // questions through here so that tests can script the answers.
 namespace qcm::platform {
 
-enum class Boutons { Ok, OkAnnuler, OuiNon };
+enum class Boutons { Ok, OkAnnuler, OuiNon, OuiNonAnnuler };
 enum class Icone { Question, Exclamation, Erreur };
 enum class Reponse { Ok, Annuler, Oui, Non };
 

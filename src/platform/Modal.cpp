@@ -1,6 +1,12 @@
 #include "Modal.h"
 
+#include <QApplication>
 #include <QDialog>
+#include <QPointer>
+#include <QWidget>
+
+#include <algorithm>
+#include <vector>
 
 namespace qcm::platform {
 
@@ -22,6 +28,31 @@ ExecuteurModal& Executeur() {
 
 void InstallerExecuteur(ExecuteurModal* e) {
     installe = e;
+}
+
+namespace {
+
+std::vector<QPointer<QWidget>> PopupsVisibles() {
+    std::vector<QPointer<QWidget>> popups;
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        if (w->isVisible() && w->windowType() == Qt::Popup) {
+            popups.emplace_back(w);
+        }
+    }
+    return popups;
+}
+
+} // namespace
+
+int ExecuterModal(QDialog& dialog) {
+    const std::vector<QPointer<QWidget>> avant = PopupsVisibles();
+    const int resultat = Executeur().Executer(dialog);
+    for (const QPointer<QWidget>& popup : PopupsVisibles()) {
+        if (std::find(avant.begin(), avant.end(), popup) == avant.end()) {
+            popup->hide();
+        }
+    }
+    return resultat;
 }
 
 int ExecuteurScripte::Executer(QDialog& dialog) {

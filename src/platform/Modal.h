@@ -23,9 +23,10 @@ ExecuteurModal& Executeur();
 // Installs a runner (not owned); nullptr brings back QDialog::exec.
 void InstallerExecuteur(ExecuteurModal* e);
 
-inline int ExecuterModal(QDialog& dialog) {
-    return Executeur().Executer(dialog);
-}
+// Runs dialog through the runner in force. A popup the dialog left open
+// (its name completer's list, a menu) is closed with it: it would take the
+// editor's next clicks.
+int ExecuterModal(QDialog& dialog);
 
 // Shows the dialog, runs the next scripted action on it and hides it again.
 // Without a scripted action the dialog is only shown and closed (rejected).

@@ -239,18 +239,39 @@ TEST(Charger, FailedReadLeavesQuestionnaireWindowFolderAndMusic) {
     EXPECT_TRUE(folders::SameFolder(e.etat.DossierOuvert, e.dossier.File("QCM1")));
 }
 
-TEST(Choisir, TitleDoubleClickDropsChangesWithoutAsking) {
-    Editeur e;
-    e.dossier.Write("QCM1/QCM.txt", kCapitales);
-    e.dossier.Write("QCM2/QCM.txt", kFleuves);
-    e.Demarrer(Choisir("QCM1"));
-    e.depart->Auteur->setText(QStringLiteral("CE2"));
-    e.modal.Ajouter(Choisir("QCM2"));
-    QTest::mouseDClick(e.depart->Ltitre, Qt::LeftButton);
-    EXPECT_TRUE(e.boites.montrees.empty());
-    EXPECT_EQ(e.etat.Questionnaire.Titre, QStringLiteral("Fleuves"));
-    EXPECT_FALSE(e.etat.Modifie);
-    EXPECT_FALSE(e.dossier.Read("QCM1/QCM.txt").contains("CE2"));
+// A double-click meant to select a word of the title opened the chooser, and
+// the questionnaire chosen there replaced the edits without a question.
+TEST(Choisir, TitleDoubleClickAsksBeforeDroppingChanges) {
+    const struct {
+        Reponse reponse;
+        const char* titre;
+        bool sauve;
+    } cas[] = {
+        {Reponse::Oui, "Fleuves", true},
+        {Reponse::Non, "Fleuves", false},
+        {Reponse::Annuler, "Capitales", false},
+    };
+    for (const auto& c : cas) {
+        SCOPED_TRACE(c.titre);
+        Editeur e;
+        e.dossier.Write("QCM1/QCM.txt", kCapitales);
+        e.dossier.Write("QCM2/QCM.txt", kFleuves);
+        e.Demarrer(Choisir("QCM1"));
+        const auto avant = e.dossier.Hashes();
+        e.depart->Auteur->setText(QStringLiteral("CE2"));
+        e.modal.Ajouter(Choisir("QCM2"));
+        e.boites.Repondre(c.reponse);
+        QTest::mouseDClick(e.depart->Ltitre, Qt::LeftButton);
+        EXPECT_EQ(e.Legendes(), std::vector<QString>{"CHANGEMENT DE QUESTIONNAIRE"});
+        EXPECT_EQ(e.etat.Questionnaire.Titre, QString::fromUtf8(c.titre));
+        EXPECT_EQ(e.dossier.Read("QCM1/QCM.txt").contains("CE2"), c.sauve);
+        if (!c.sauve) {
+            EXPECT_EQ(e.dossier.Hashes(), avant);
+        }
+        // Annuler goes back to the edits, unsaved and still marked so.
+        EXPECT_EQ(e.etat.Modifie, c.reponse == Reponse::Annuler);
+        EXPECT_EQ(e.depart->Auteur->text() == QStringLiteral("CE2"), c.reponse == Reponse::Annuler);
+    }
 }
 
 TEST(Session, TeacherCreatesFillsSavesQuitsAndFindsItAgain) {

@@ -4,6 +4,9 @@
 
 #include "platform/Bip.h"
 
+#include <QAbstractItemView>
+#include <QCompleter>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QMessageBox>
 #include <QTimer>
@@ -160,5 +163,33 @@ TEST(Depart, EditFieldsHaveTheSunkenBorderOfTheDesktop) {
             EXPECT_EQ(image.pixelColor(a.p).name().toStdString(), a.c.name().toStdString())
                 << champ->objectName().toStdString() << " " << a.p.x() << "," << a.p.y();
         }
+    }
+}
+
+// The file dialog's name completer stayed on screen once the dialog had
+// closed, over the editor, and took the clicks meant for it.
+TEST(Dialogues, NoPopupOutlivesItsDialog) {
+    Editeur e;
+    e.Demarrer(Nouveau());
+    for (const char* nom : {"image1.bmp", "image2.bmp"}) {
+        e.dossier.Write(QStringLiteral("QCM1/%1").arg(QLatin1String(nom)), QByteArray("BM"));
+    }
+    bool liste = false;
+    e.modal.Ajouter([&liste](QDialog& d) {
+        auto* nom = d.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+        ASSERT_NE(nom, nullptr);
+        QApplication::setActiveWindow(&d);
+        nom->setFocus();
+        // The completer lists what the dialog's folder model has read.
+        QTest::qWait(300);
+        QTest::keyClicks(nom, QStringLiteral("ima"));
+        liste = QTest::qWaitFor([nom] {
+            return nom->completer() != nullptr && nom->completer()->popup()->isVisible();
+        });
+    });
+    e.Clic(e.depart->ChargeImage);
+    ASSERT_TRUE(liste);
+    for (const QWidget* w : QApplication::topLevelWidgets()) {
+        EXPECT_FALSE(w->isVisible() && w != e.depart.get()) << w->metaObject()->className();
     }
 }

@@ -1,12 +1,15 @@
 #pragma once
 
+#include <QCryptographicHash>
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <map>
 
 // A temporary folder for the test's duration.
 class TempDir {
@@ -32,6 +35,23 @@ public:
     QByteArray Read(const QString& name) const {
         QFile f(File(name));
         return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+
+    // Every file below folder (the whole temporary folder by default), by
+    // path relative to it, with a hash of its bytes: what a failed or
+    // cancelled operation must leave as it was.
+    std::map<QString, QByteArray> Hashes(const QString& folder = {}) const {
+        const QDir base(File(folder));
+        std::map<QString, QByteArray> out;
+        QDirIterator it(base.path(), QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+        while (it.hasNext()) {
+            const QString path = it.next();
+            QFile f(path);
+            EXPECT_TRUE(f.open(QIODevice::ReadOnly)) << path.toStdString();
+            out[base.relativeFilePath(path)] =
+                QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256).toHex();
+        }
+        return out;
     }
 
 private:
