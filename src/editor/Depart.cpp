@@ -217,12 +217,13 @@ TDepart::TDepart(EtatEditeur& etat, ServicesDepart services, QWidget* parent)
     connect(Supprimer1, &QAction::triggered, this, Garde([this] { Supprimer1Click(); }));
     if (services_.musique != nullptr) {
         services_.musique->OnNotify = [this] { platform::Proteger([this] { MusiqueNotify(); }); };
+        // A piece that does not play shows the music off; the user's choice
+        // stays, for the next questionnaire.
         services_.musique->OnErreur = [this](const QString& texte) {
             FixerSon(false);
-            etat_.MusiqueActive = false;
             platform::AfficherErreur(texte);
         };
-        services_.musique->OnSansSortie = [this] { SansSortieSon(); };
+        services_.musique->OnSansSortie = [this](bool perdue) { SansSortieSon(perdue); };
     }
 
     Terminer = [] { QCoreApplication::quit(); };
@@ -818,20 +819,21 @@ void TDepart::DemarrerMusique() {
         m.Open();
     } catch (...) {
         FixerSon(false);
-        etat_.MusiqueActive = false;
         throw;
     }
     m.Notify(true);
     m.Play();
 }
 
-void TDepart::SansSortieSon() {
+void TDepart::SansSortieSon(bool perdue) {
     if (sansSortieDite_) {
         return;
     }
     sansSortieDite_ = true;
     platform::MessageBox(
-        QStringLiteral("Aucune sortie son n'est disponible : la musique sera jouée sans son."),
+        perdue ? QStringLiteral("La sortie son a disparu : la musique continue sans son.")
+               : QStringLiteral("Aucune sortie son n'est disponible : la musique sera jouée "
+                                "sans son."),
         QStringLiteral("QCM"), platform::Boutons::Ok, platform::Icone::Exclamation);
 }
 

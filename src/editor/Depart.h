@@ -192,9 +192,10 @@ private:
     void FixerUne(bool unique);
     void FixerSon(bool on);
     // Opens the player's FileName and plays it from its start; a piece that
-    // cannot be played leaves the music off.
+    // cannot be played shows the music off, keeping MusiqueActive as the
+    // user set it.
     void DemarrerMusique();
-    void SansSortieSon();
+    void SansSortieSon(bool perdue);
     TQuestion& QuestionEditee();
     TOpenPictureDialog& DialogueImages(TOpenPictureDialog*& dialogue, const QString& nom);
     // The name the record gives the picked file: its own when it lies in

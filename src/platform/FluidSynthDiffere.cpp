@@ -90,57 +90,57 @@ int fluid_synth_all_sounds_off(fluid_synth_t* synth, int chan) {
     return f != nullptr ? f(synth, chan) : FLUID_FAILED;
 }
 
+int fluid_synth_system_reset(fluid_synth_t* synth) {
+    QCM_FLUIDSYNTH(fluid_synth_system_reset);
+    return f != nullptr ? f(synth) : FLUID_FAILED;
+}
+
+int fluid_synth_noteon(fluid_synth_t* synth, int chan, int key, int vel) {
+    QCM_FLUIDSYNTH(fluid_synth_noteon);
+    return f != nullptr ? f(synth, chan, key, vel) : FLUID_FAILED;
+}
+
+int fluid_synth_noteoff(fluid_synth_t* synth, int chan, int key) {
+    QCM_FLUIDSYNTH(fluid_synth_noteoff);
+    return f != nullptr ? f(synth, chan, key) : FLUID_FAILED;
+}
+
+int fluid_synth_cc(fluid_synth_t* synth, int chan, int ctrl, int val) {
+    QCM_FLUIDSYNTH(fluid_synth_cc);
+    return f != nullptr ? f(synth, chan, ctrl, val) : FLUID_FAILED;
+}
+
+int fluid_synth_program_change(fluid_synth_t* synth, int chan, int program) {
+    QCM_FLUIDSYNTH(fluid_synth_program_change);
+    return f != nullptr ? f(synth, chan, program) : FLUID_FAILED;
+}
+
+int fluid_synth_pitch_bend(fluid_synth_t* synth, int chan, int val) {
+    QCM_FLUIDSYNTH(fluid_synth_pitch_bend);
+    return f != nullptr ? f(synth, chan, val) : FLUID_FAILED;
+}
+
+int fluid_synth_channel_pressure(fluid_synth_t* synth, int chan, int val) {
+    QCM_FLUIDSYNTH(fluid_synth_channel_pressure);
+    return f != nullptr ? f(synth, chan, val) : FLUID_FAILED;
+}
+
+int fluid_synth_key_pressure(fluid_synth_t* synth, int chan, int key, int val) {
+    QCM_FLUIDSYNTH(fluid_synth_key_pressure);
+    return f != nullptr ? f(synth, chan, key, val) : FLUID_FAILED;
+}
+
+int fluid_synth_sysex(fluid_synth_t* synth, const char* data, int len, char* response,
+                      int* response_len, int* handled, int dryrun) {
+    QCM_FLUIDSYNTH(fluid_synth_sysex);
+    return f != nullptr ? f(synth, data, len, response, response_len, handled, dryrun)
+                        : FLUID_FAILED;
+}
+
 int fluid_synth_write_float(fluid_synth_t* synth, int len, void* lout, int loff, int lincr,
                             void* rout, int roff, int rincr) {
     QCM_FLUIDSYNTH(fluid_synth_write_float);
     return f != nullptr ? f(synth, len, lout, loff, lincr, rout, roff, rincr) : FLUID_FAILED;
-}
-
-fluid_player_t* new_fluid_player(fluid_synth_t* synth) {
-    QCM_FLUIDSYNTH(new_fluid_player);
-    return f != nullptr ? f(synth) : nullptr;
-}
-
-void delete_fluid_player(fluid_player_t* player) {
-    QCM_FLUIDSYNTH(delete_fluid_player);
-    if (f != nullptr) {
-        f(player);
-    }
-}
-
-int fluid_player_add_mem(fluid_player_t* player, const void* buffer, size_t len) {
-    QCM_FLUIDSYNTH(fluid_player_add_mem);
-    return f != nullptr ? f(player, buffer, len) : FLUID_FAILED;
-}
-
-int fluid_player_play(fluid_player_t* player) {
-    QCM_FLUIDSYNTH(fluid_player_play);
-    return f != nullptr ? f(player) : FLUID_FAILED;
-}
-
-int fluid_player_stop(fluid_player_t* player) {
-    QCM_FLUIDSYNTH(fluid_player_stop);
-    return f != nullptr ? f(player) : FLUID_FAILED;
-}
-
-int fluid_player_seek(fluid_player_t* player, int ticks) {
-    QCM_FLUIDSYNTH(fluid_player_seek);
-    return f != nullptr ? f(player, ticks) : FLUID_FAILED;
-}
-
-int fluid_player_get_status(fluid_player_t* player) {
-    QCM_FLUIDSYNTH(fluid_player_get_status);
-    return f != nullptr ? f(player) : FLUID_PLAYER_DONE;
-}
-
-int fluid_player_get_current_tick(fluid_player_t* player) {
-    QCM_FLUIDSYNTH(fluid_player_get_current_tick);
-    return f != nullptr ? f(player) : FLUID_FAILED;
-}
-
-int fluid_player_get_total_ticks(fluid_player_t* player) {
-    QCM_FLUIDSYNTH(fluid_player_get_total_ticks);
-    return f != nullptr ? f(player) : FLUID_FAILED;
 }
 
 fluid_audio_driver_t* new_fluid_audio_driver2(fluid_settings_t* settings, fluid_audio_func_t func,

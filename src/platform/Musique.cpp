@@ -22,6 +22,12 @@ QString EMCIDeviceError::Texte(Panne panne) {
     case Panne::PieceVide:
         return QStringLiteral(
             "Ce fichier MIDI est endommagé ou ne dure rien : il ne peut être joué");
+    case Panne::PieceSurchargee:
+        return QStringLiteral(
+            "Ce fichier MIDI demande trop de notes à la fois : il ne peut être joué");
+    case Panne::PieceMuette:
+        return QStringLiteral("Ce fichier MIDI ne fait entendre aucune note pendant plus d'une "
+                              "minute : il ne peut être joué");
     case Panne::PasDeFonte:
         return QStringLiteral(
             "Aucune fonte sonore General MIDI n'est installée : la musique ne peut être jouée");
@@ -33,24 +39,43 @@ QString EMCIDeviceError::Texte(Panne panne) {
     return QStringLiteral("Code d'erreur inconnu");
 }
 
-QString FonteGeneralMidi() {
-    for (const char* chemin :
-         {"/usr/share/sounds/sf2/default-GM.sf2", "/usr/share/sounds/sf2/TimGM6mb.sf2"}) {
+QStringList FontesGeneralMidi() {
+    // The desktop's default, then the fonts that distributions package.
+    static const char* const kConnues[] = {
+        "/usr/share/sounds/sf2/default-GM.sf2",
+        "/usr/share/sounds/sf3/default-GM.sf3",
+        "/usr/share/sounds/sf2/FluidR3_GM.sf2",
+        "/usr/share/sounds/sf3/MuseScore_General.sf3",
+        "/usr/share/sounds/sf2/MuseScore_General.sf2",
+        "/usr/share/sounds/sf2/TimGM6mb.sf2",
+        "/usr/share/soundfonts/default.sf2",
+        "/usr/share/soundfonts/FluidR3_GM.sf2",
+    };
+    QStringList fontes;
+    QStringList vraies;
+    for (const char* chemin : kConnues) {
         const QFileInfo f(QString::fromLatin1(chemin));
-        if (f.isFile()) {
-            return f.filePath();
+        // The default is a link to one of the others: each file once.
+        if (f.isFile() && !vraies.contains(f.canonicalFilePath())) {
+            vraies += f.canonicalFilePath();
+            fontes += f.filePath();
         }
     }
-    return {};
+    return fontes;
+}
+
+QString FonteGeneralMidi() {
+    const QStringList fontes = FontesGeneralMidi();
+    return fontes.isEmpty() ? QString() : fontes.constFirst();
 }
 
 Musique::Musique(MoteurSon& moteur, QObject* parent) : QObject(parent), moteur_(moteur) {
     // The engine calls from its threads: everything comes back through the
     // event loop, and is dropped once this player is gone.
     MoteurSon::Rappels r;
-    r.fin = [this](int lecture, bool vide) {
+    r.fin = [this](int lecture, FinPiece fin) {
         QMetaObject::invokeMethod(
-            this, [this, lecture, vide] { Fin(lecture, vide); }, Qt::QueuedConnection);
+            this, [this, lecture, fin] { Fin(lecture, fin); }, Qt::QueuedConnection);
     };
     r.erreur = [this](const QString& texte) {
         QMetaObject::invokeMethod(
@@ -63,12 +88,12 @@ Musique::Musique(MoteurSon& moteur, QObject* parent) : QObject(parent), moteur_(
             },
             Qt::QueuedConnection);
     };
-    r.sansSortie = [this] {
+    r.sansSortie = [this](bool perdue) {
         QMetaObject::invokeMethod(
             this,
-            [this] {
+            [this, perdue] {
                 if (OnSansSortie) {
-                    OnSansSortie();
+                    OnSansSortie(perdue);
                 }
             },
             Qt::QueuedConnection);
@@ -124,11 +149,11 @@ void Musique::Open() {
     if (marque != QByteArrayLiteral("MThd")) {
         throw EMCIDeviceError(EMCIDeviceError::Panne::PasMidi);
     }
-    const QString fonte = Fonte.isEmpty() ? FonteGeneralMidi() : Fonte;
-    if (fonte.isEmpty()) {
+    const QStringList fontes = Fontes.isEmpty() ? FontesGeneralMidi() : Fontes;
+    if (fontes.isEmpty()) {
         throw EMCIDeviceError(EMCIDeviceError::Panne::PasDeFonte);
     }
-    moteur_.OuvrirPiece(FileName, fonte);
+    moteur_.OuvrirPiece(FileName, fontes);
     ouvert_ = true;
     fichierOuvert_ = FileName;
     if (notifier) {
@@ -201,14 +226,14 @@ Musique::ModeLecture Musique::Mode() const {
     return joue_ ? ModeLecture::Joue : ModeLecture::Arrete;
 }
 
-void Musique::Fin(int lecture, bool vide) {
+void Musique::Fin(int lecture, FinPiece fin) {
     // A play that was stopped, replaced or closed since has been told so.
     if (lecture != lecture_ || !joue_) {
         return;
     }
-    if (vide) {
-        // Played again, it would end at once again: reported once, and the
-        // device closes so that nothing loops on it.
+    if (fin != FinPiece::Terminee) {
+        // Played again, it would end the same way at once: reported once,
+        // and the device closes so that nothing loops on it.
         const bool notifier = notifierLecture_;
         Fermer();
         if (notifier) {
@@ -218,7 +243,10 @@ void Musique::Fin(int lecture, bool vide) {
             }
         }
         if (OnErreur) {
-            OnErreur(EMCIDeviceError::Texte(EMCIDeviceError::Panne::PieceVide));
+            using P = EMCIDeviceError::Panne;
+            OnErreur(EMCIDeviceError::Texte(fin == FinPiece::Surchargee ? P::PieceSurchargee
+                                            : fin == FinPiece::Muette   ? P::PieceMuette
+                                                                        : P::PieceVide));
         }
         return;
     }

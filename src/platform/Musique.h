@@ -4,12 +4,14 @@
 
 #include <QObject>
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 
 namespace qcm::platform {
 
 class MoteurSon;
+enum class FinPiece;
 
 // A failure of the music player, with a French text per kind.
 class EMCIDeviceError : public core::Exception {
@@ -19,6 +21,8 @@ public:
         FichierIntrouvable,
         PasMidi,
         PieceVide,
+        PieceSurchargee,
+        PieceMuette,
         PasDeFonte,
         SortieOccupee,
         Inconnue,
@@ -32,8 +36,10 @@ private:
     Panne panne_;
 };
 
-// The General MIDI sound font: the desktop's default when there is one,
-// else the small one the README installs; empty when neither is there.
+// The General MIDI sound fonts installed, the desktop's default first; each
+// is tried in turn until one loads.
+QStringList FontesGeneralMidi();
+// The first of them; empty when none is installed.
 QString FonteGeneralMidi();
 
 // The background music player. Commands return at once; the end of a Play
@@ -51,13 +57,14 @@ public:
     QString FileName;
     // Run for every notification, never inside a command.
     std::function<void()> OnNotify;
-    // A piece that failed after Open returned, and the lack of sound output.
+    // A piece that failed after Open returned, and the lack of sound output
+    // (perdue: it went away while the music played).
     std::function<void(const QString&)> OnErreur;
-    std::function<void()> OnSansSortie;
+    std::function<void(bool perdue)> OnSansSortie;
     // The last notification's outcome.
     Issue NotifyValue = Issue::Reussie;
-    // The sound font; FonteGeneralMidi() unless set.
-    QString Fonte;
+    // The sound fonts, tried in turn; FontesGeneralMidi() unless set.
+    QStringList Fontes;
 
     // Sets the one-shot notify request that the next command consumes.
     void Notify(bool valeur);
@@ -78,7 +85,7 @@ private:
     // Consumes the notify request; defaut when none was made.
     bool Demande(bool defaut);
     void Poster(Issue issue);
-    void Fin(int lecture, bool vide);
+    void Fin(int lecture, FinPiece fin);
     void Fermer();
 
     MoteurSon& moteur_;

@@ -29,6 +29,31 @@ QByteArray PieceCourte() {
     return f + piste;
 }
 
+// A format-0 file of one track: its events (deltas included), then its end.
+QByteArray Midi(const QByteArray& evenements, int division = 480) {
+    const QByteArray piste = evenements + QByteArray::fromHex("00ff2f00");
+    QByteArray f = QByteArray::fromHex("4d5468640000000600000001");
+    f += char(division >> 8);
+    f += char(division);
+    f += "MTrk";
+    for (int decalage : {24, 16, 8, 0}) {
+        f += char(piste.size() >> decalage);
+    }
+    return f + piste;
+}
+
+// Note-ons of one channel, delta ticks apart, then one second of time.
+QByteArray Tempete(int notes, int delta, int division) {
+    QByteArray t = QByteArray::fromHex("00903c64");
+    for (int i = 1; i < notes; ++i) {
+        t += char(delta);
+        t += char(i % 128);
+        t += char(100);
+    }
+    t += QByteArray::fromHex("8740803c00");
+    return Midi(t, division);
+}
+
 bool Sonore(const std::vector<float>& s) {
     return std::any_of(s.begin(), s.end(), [](float v) { return std::fabs(v) > 1e-3F; });
 }
@@ -132,12 +157,27 @@ TEST(Musique, ErrorTexts) {
     // A sound font that cannot be read is found on the engine's side.
     QString erreur;
     l.m.OnErreur = [&](const QString& t) { erreur = t; };
-    l.m.Fonte = l.dossier.File("faux.mid");
+    l.m.Fontes = {l.dossier.File("faux.mid")};
     l.m.FileName = l.dossier.File("air.mid");
     l.m.Open();
     Editeur::Attendre();
     EXPECT_TRUE(erreur.startsWith(QStringLiteral("La fonte sonore"))) << erreur.toStdString();
     EXPECT_FALSE(l.m.Ouvert());
+}
+
+TEST(Musique, UnreadableFirstSoundFontFallsBackToTheNext) {
+    if (FonteGeneralMidi().isEmpty()) {
+        GTEST_SKIP() << "no General MIDI sound font";
+    }
+    Lecteur l;
+    l.dossier.Write("abimee.sf2", "RIFF\x10\0\0\0sfbkLIST");
+    QString erreur;
+    l.m.OnErreur = [&](const QString& t) { erreur = t; };
+    l.m.Fontes = {l.dossier.File("abimee.sf2"), FonteGeneralMidi()};
+    l.Demarrer();
+    EXPECT_TRUE(Sonore(l.Rendre(kDemiSeconde / 2)));
+    EXPECT_TRUE(erreur.isEmpty()) << erreur.toStdString();
+    EXPECT_EQ(l.m.Mode(), Musique::ModeLecture::Joue);
 }
 
 TEST(Sons, ChaoIsTheWaveItShouldBe) {
@@ -264,8 +304,33 @@ TEST(Son, MissingPieceStillOpensWithMusicOff) {
     EXPECT_EQ(e.etat.Questionnaire.Musique, QStringLiteral("PERDU.MID"));
     ASSERT_EQ(e.boites.montrees.size(), 1U);
     EXPECT_EQ(e.boites.montrees[0].texte, QStringLiteral("Le fichier de musique est introuvable"));
-    EXPECT_FALSE(e.etat.MusiqueActive);
+    EXPECT_TRUE(e.etat.MusiqueActive);
     EXPECT_EQ(e.depart->Son->Tag, 0);
+}
+
+TEST(Son, FailedOpenKeepsMusicOnForTheNextQuestionnaire) {
+    EditeurMusical e;
+    e.dossier.Write("QCM2/QCM.txt", Lignes({"Perdu", "", "", "melange=NON", "musique=perdu.mid", "",
+                                            "Q ?", "2", "unique=OUI", "a", "b", "1", ""}));
+    e.Demarrer(Choisir("QCM2"));
+    EXPECT_EQ(e.depart->Son->Tag, 0);
+    EXPECT_EQ(e.musique.Mode(), Musique::ModeLecture::Ferme);
+    e.Ouvrir("QCM3");
+    EXPECT_EQ(e.depart->Son->Tag, 1);
+    EXPECT_EQ(e.musique.Mode(), Musique::ModeLecture::Joue);
+    EXPECT_EQ(e.boites.montrees.size(), 1U);
+}
+
+TEST(Son, LostSoundOutputIsToldOnceAndTheMusicGoesOn) {
+    EditeurMusical e;
+    e.Demarrer(Choisir("QCM1"));
+    e.musique.OnSansSortie(true);
+    e.musique.OnSansSortie(true);
+    ASSERT_EQ(e.boites.montrees.size(), 1U);
+    EXPECT_EQ(e.boites.montrees[0].texte,
+              QStringLiteral("La sortie son a disparu : la musique continue sans son."));
+    EXPECT_EQ(e.depart->Son->Tag, 1);
+    EXPECT_EQ(e.musique.Mode(), Musique::ModeLecture::Joue);
 }
 
 TEST(Son, RightClickPopsTheMenuUnderTheButton) {
@@ -320,34 +385,50 @@ TEST(Charger1, FailedCopyKeepsTheOldName) {
     EXPECT_FALSE(e.etat.Modifie);
 }
 
-TEST(Son, DamagedOrTimelessPieceIsReportedOnceInsteadOfRestartingEveryBlock) {
+// Each of these played without end, silently or holding the renderer, or
+// restarted every block.
+TEST(Son, DamagedTimelessSilentOrStormyPieceIsReportedOnceWithinABlock) {
     if (FonteGeneralMidi().isEmpty()) {
         GTEST_SKIP() << "no General MIDI sound font";
     }
+    using P = EMCIDeviceError::Panne;
     const QByteArray entete = QByteArray::fromHex("4d546864000000060000000101e0");
+    const QByteArray note = QByteArray::fromHex("00903c64");
     const struct {
         const char* cas;
         QByteArray piece;
+        P panne;
     } cas[] = {
         // The track says it is longer than the file.
-        {"corps abîmé", entete + "MTrk" + QByteArray::fromHex("0000100000c000009040")},
-        {"corps étranger", entete + "XXXX" + QByteArray::fromHex("0000000400ff2f00")},
-        {"sans durée", entete + "MTrk" + QByteArray::fromHex("0000000400ff2f00")},
+        {"corps abîmé", entete + "MTrk" + QByteArray::fromHex("0000100000c000009040"),
+         P::PieceVide},
+        {"corps étranger", entete + "XXXX" + QByteArray::fromHex("0000000400ff2f00"), P::PieceVide},
+        {"sans durée", entete + "MTrk" + QByteArray::fromHex("0000000400ff2f00"), P::PieceVide},
+        {"division nulle", Midi(note + QByteArray::fromHex("8740803c00"), 0), P::PieceVide},
+        // Three days of silence after the first note.
+        {"delta immense", Midi(note + QByteArray::fromHex("ffffff7f803c00")), P::PieceMuette},
+        {"sans note", Midi(QByteArray::fromHex("00b0077f8740b00764")), P::PieceMuette},
+        {"tempête à un instant", Tempete(50000, 0, 480), P::PieceSurchargee},
+        {"tempête serrée", Tempete(5000, 1, 30000), P::PieceSurchargee},
     };
     for (const auto& c : cas) {
         EditeurMusical e;
         e.dossier.Write("QCM3/air.mid", c.piece);
         e.Demarrer(Choisir("QCM3"));
+        e.moteur.Rendre(MoteurSon::kBloc);
+        Editeur::Attendre();
+        EXPECT_EQ(e.boites.montrees.size(), 1U) << c.cas;
         for (int bloc = 0; bloc < 20; ++bloc) {
-            e.moteur.Rendre(1024);
+            e.moteur.Rendre(MoteurSon::kBloc);
             Editeur::Attendre();
         }
         ASSERT_EQ(e.boites.montrees.size(), 1U) << c.cas;
-        EXPECT_EQ(e.boites.montrees[0].texte,
-                  EMCIDeviceError::Texte(EMCIDeviceError::Panne::PieceVide))
+        EXPECT_EQ(e.boites.montrees[0].texte.toStdString(),
+                  EMCIDeviceError::Texte(c.panne).toStdString())
             << c.cas;
         EXPECT_EQ(e.musique.Mode(), Musique::ModeLecture::Ferme) << c.cas;
-        EXPECT_FALSE(e.etat.MusiqueActive) << c.cas;
+        EXPECT_LE(e.moteur.EvenementsEnvoyes(), MoteurSon::kEvenementsParBloc) << c.cas;
+        EXPECT_TRUE(e.etat.MusiqueActive) << c.cas;
         EXPECT_EQ(e.depart->Son->Tag, 0) << c.cas;
         EXPECT_EQ(e.etat.Questionnaire.Musique, QStringLiteral("AIR.MID")) << c.cas;
     }
