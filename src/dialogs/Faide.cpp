@@ -3,20 +3,28 @@
 #include "Codage.h"
 #include "FaideTextes.h"
 #include "Panneau.h"
+#include "core/AtomicFile.h"
 #include "core/Cp1252.h"
+#include "core/Errors.h"
+#include "core/Folders.h"
 #include "dialogs/resources/Logo.h"
 #include "platform/Garde.h"
+#include "platform/MessageBoxes.h"
 #include "platform/Modal.h"
+#include "platform/Navigateur.h"
 
 #include <QCoreApplication>
-#include <QDesktopServices>
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QScreen>
+#include <QStandardPaths>
 #include <QStringList>
 
 namespace qcm::dialogs {
@@ -77,7 +85,6 @@ TFaide::TFaide(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint), Panel1(new Panneau(kCreme, this)),
       Image1(new ImageAnimee(Panel1)), Memo1(new QPlainTextEdit(Panel1)),
       Contact(new LabelCliquable(Panel1)), BitBtn1(new QPushButton(Panel1)),
-      Ouvrir([](const QUrl& lien) { return QDesktopServices::openUrl(lien); }),
       Terminer([] { QCoreApplication::quit(); }) {
     setObjectName(QStringLiteral("Faide"));
     setFixedSize(369, 282);
@@ -158,10 +165,53 @@ QUrl TFaide::Lien() {
         QDir::cleanPath(QDir(QCoreApplication::applicationDirPath()).filePath(cible)));
 }
 
+QString TFaide::Guide() {
+    const QUrl lien = Lien();
+    if (!lien.isLocalFile()) {
+        return lien.toString();
+    }
+    if (QFileInfo::exists(lien.toLocalFile())) {
+        return lien.toLocalFile();
+    }
+    const QString runtime = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    const QString dossier = folders::Join(runtime, QStringLiteral("qcm"));
+    if (runtime.isEmpty() || !QDir().mkpath(dossier)) {
+        throw Exception(QStringLiteral("Impossible d'écrire le guide de QCM : aucun dossier "
+                                       "temporaire n'est disponible."));
+    }
+    QFile copie(QStringLiteral(":/guide/README.md"));
+    if (!copie.open(QIODevice::ReadOnly)) {
+        throw Exception(QStringLiteral("Le guide de QCM est introuvable."));
+    }
+    const QString chemin = folders::Join(dossier, QStringLiteral("README.md"));
+    WriteFileAtomically(chemin, copie.readAll());
+    return chemin;
+}
+
 void TFaide::ContactClick() {
-    // Whether anything could open the link or not, the program ends.
-    Ouvrir(Lien());
-    Terminer();
+    const QString guide = Guide();
+    // The program ends once the guide is open; when nothing opens it, the
+    // teacher is told where it is and the box stays.
+    const QPointer<TFaide> moi(this);
+    platform::NavigateurCourant().Ouvrir(
+        guide,
+        [moi, guide] {
+            if (moi.isNull()) {
+                return;
+            }
+            platform::Proteger([&] {
+                platform::MessageBox(
+                    QStringLiteral("Aucun programme n'a pu ouvrir le guide de QCM. Il se trouve "
+                                   "ici :\n%1")
+                        .arg(QDir::toNativeSeparators(guide)),
+                    QStringLiteral("QCM"), platform::Boutons::Ok, platform::Icone::Exclamation);
+            });
+        },
+        [moi] {
+            if (!moi.isNull()) {
+                moi->Terminer();
+            }
+        });
 }
 
 void TFaide::BitBtn1Click() {

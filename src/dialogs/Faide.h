@@ -53,8 +53,8 @@ protected:
 };
 
 // The credits box: the animated logo, eight lines of credits, a contact
-// line that opens the program's documentation and ends the program, and
-// "QUITTER".
+// line that opens the program's guide and, once it is open, ends the
+// program, and "QUITTER".
 class TFaide : public QDialog, public BoiteApropos {
     Q_OBJECT
 public:
@@ -69,6 +69,11 @@ public:
     // Where the contact line leads: the unscrambled target, a path taken
     // from the program's folder unless it is a URL.
     static QUrl Lien();
+    // What the contact line opens: Lien, or, when no guide was installed
+    // there (a run from the build tree), the copy of the guide the program
+    // carries, written to its private runtime folder. Raises when that
+    // copy cannot be written.
+    static QString Guide();
 
     QWidget* Panel1;
     ImageAnimee* Image1;
@@ -76,8 +81,6 @@ public:
     LabelCliquable* Contact;
     QPushButton* BitBtn1;
 
-    // Opens a link with the desktop; replaced in tests.
-    std::function<bool(const QUrl&)> Ouvrir;
     // Ends the application; replaced in tests.
     std::function<void()> Terminer;
 

@@ -108,6 +108,15 @@ bool TDXDrawDisplay::SetModeWithFallbacks(int w, int h, int bitCount) {
 
 // ------------------------------------------------------------------- TDXDraw
 
+QString TDXDraw::FailureReport(const QString& message) const {
+    return QStringLiteral("Impossible de passer en plein écran %1 × %2, %3 bits : QCM s'ouvre "
+                          "dans une fenêtre.\n%4")
+        .arg(Display.Width())
+        .arg(Display.Height())
+        .arg(Display.BitCount())
+        .arg(message);
+}
+
 TDXDraw::TDXDraw(QWidget* parent) : QWidget(parent) {
     SetOptions({doAllowReboot, doWaitVBlank, doCenter, doRetainedMode, doHardware, doSelectDriver});
     resize(100, 100);
@@ -163,7 +172,13 @@ bool TDXDraw::eventFilter(QObject* watched, QEvent* e) {
     case QEvent::Show:
         if (AutoInitialize && !tried_) {
             // A failure is shown and the window goes on as an ordinary one.
-            platform::Proteger([this] { Initialize(); });
+            platform::Proteger([this] {
+                try {
+                    Initialize();
+                } catch (const core::Exception& e) {
+                    platform::AfficherErreur(FailureReport(e.Message()));
+                }
+            });
         }
         break;
     case QEvent::WindowDeactivate:

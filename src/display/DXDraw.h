@@ -135,6 +135,10 @@ public:
     // After the design has been applied.
     void Loaded();
 
+    // What the window shows when the first showing failed to initialize:
+    // a French line above the failure's own message.
+    QString FailureReport(const QString& message) const;
+
 protected:
     bool event(QEvent* e) override;
     bool eventFilter(QObject* watched, QEvent* e) override;

@@ -1,5 +1,7 @@
 #include "ScaledDisplay.h"
 
+#include "platform/Environnement.h"
+
 #include <QEvent>
 #include <QGuiApplication>
 #include <QScreen>
@@ -10,6 +12,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
 
 namespace qcm::display {
 
@@ -23,22 +26,52 @@ double prepared = 0;
 // Qt's opens has made the server refuse Qt's now and then.
 xcb_connection_t* early = nullptr;
 
-// The X screen's size, or an empty size when there is none.
-QSize XScreenSize() {
+struct XScreen {
+    QSize size;
+    int depth = 0;
+};
+
+// The X screen, with an empty size when there is none.
+XScreen OpenXScreen() {
     int number = 0;
     xcb_connection_t* c = xcb_connect(nullptr, &number);
-    QSize size;
+    XScreen screen;
     if (xcb_connection_has_error(c) == 0) {
         xcb_screen_iterator_t it = xcb_setup_roots_iterator(xcb_get_setup(c));
         for (int i = 0; it.rem > 0 && i < number; ++i) {
             xcb_screen_next(&it);
         }
         if (it.rem > 0) {
-            size = QSize(it.data->width_in_pixels, it.data->height_in_pixels);
+            screen.size = QSize(it.data->width_in_pixels, it.data->height_in_pixels);
+            screen.depth = it.data->root_depth;
         }
     }
     early = c;
-    return size;
+    return screen;
+}
+
+xcb_atom_t Atom(xcb_connection_t* c, const char* name) {
+    const xcb_intern_atom_cookie_t cookie =
+        xcb_intern_atom(c, 0, static_cast<uint16_t>(std::strlen(name)), name);
+    xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(c, cookie, nullptr);
+    const xcb_atom_t atom = reply != nullptr ? reply->atom : xcb_atom_t{XCB_ATOM_NONE};
+    std::free(reply);
+    return atom;
+}
+
+// Keeps a window not yet shown out of the taskbar and the pager: Qt keeps
+// the states it finds when it adds its own at the showing.
+void SkipTaskbarAndPager(QWindow& w) {
+    auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    if (x11 == nullptr) {
+        return;
+    }
+    xcb_connection_t* c = x11->connection();
+    const xcb_atom_t states[] = {Atom(c, "_NET_WM_STATE_SKIP_TASKBAR"),
+                                 Atom(c, "_NET_WM_STATE_SKIP_PAGER")};
+    xcb_change_property(c, XCB_PROP_MODE_APPEND, static_cast<xcb_window_t>(w.winId()),
+                        Atom(c, "_NET_WM_STATE"), XCB_ATOM_ATOM, 32, 2, states);
+    xcb_flush(c);
 }
 
 // Paints the backdrop black on the server's side: no pixels of our own.
@@ -55,13 +88,15 @@ void PaintBlack(QWindow& w) {
     xcb_flush(c);
 }
 
-// The black screen around the editor. A click on it brings the editor
-// back to the front.
+// The black screen around the editor: not a window of its own for the
+// desktop (no taskbar entry, never the focus). A click on it brings the
+// editor back to the front.
 class Backdrop : public QWindow {
 public:
     explicit Backdrop(QWidget* editor) : editor_(editor) {
-        setFlags(Qt::Window | Qt::FramelessWindowHint);
+        setFlags(Qt::Window | Qt::FramelessWindowHint | Qt::WindowDoesNotAcceptFocus);
         setTitle(QStringLiteral("QCM"));
+        SkipTaskbarAndPager(*this);
     }
 
 protected:
@@ -83,26 +118,41 @@ private:
 
 } // namespace
 
-void PrepareScaling() {
-    const QByteArray platform = qgetenv("QT_QPA_PLATFORM");
-    if ((!platform.isEmpty() && !platform.startsWith("xcb")) ||
-        qEnvironmentVariableIsEmpty("DISPLAY")) {
-        return;
-    }
-    const QSize screen = XScreenSize();
-    if (screen.isEmpty()) {
-        return;
+ScreenPlan PlanFor(QSize screen, int depth) {
+    ScreenPlan plan;
+    if (depth < kLeastDepth) {
+        plan.refusal = QStringLiteral("L'écran X n'a que %1 bits par pixel : QCM n'y dessinerait "
+                                      "rien. Il lui faut un écran de 16 bits par pixel ou plus.")
+                           .arg(depth);
+        return plan;
     }
     const double scale = std::min(static_cast<double>(screen.width()) / kWidth,
                                   static_cast<double>(screen.height()) / kHeight);
-    if (scale < 1) {
-        return;
+    plan.scale = scale < 1 ? 0 : scale;
+    return plan;
+}
+
+QString PrepareScaling() {
+    const QByteArray platform = qgetenv("QT_QPA_PLATFORM");
+    if ((!platform.isEmpty() && !platform.startsWith("xcb")) ||
+        qEnvironmentVariableIsEmpty("DISPLAY")) {
+        return {};
+    }
+    const XScreen screen = OpenXScreen();
+    if (screen.size.isEmpty()) {
+        return {};
+    }
+    const ScreenPlan plan = PlanFor(screen.size, screen.depth);
+    if (plan.scale <= 0) {
+        return plan.refusal;
     }
     // Our factor alone: the desktop's own font scaling would add to it.
-    qputenv("QT_ENABLE_HIGHDPI_SCALING", "0");
-    qputenv("QT_SCALE_FACTOR", QByteArray::number(scale, 'g', 10));
-    qputenv("QT_QPA_PLATFORM", "xcb");
-    prepared = scale;
+    // The programs the editor starts get the values it was given.
+    platform::ChangerPourLeProgramme("QT_ENABLE_HIGHDPI_SCALING", "0");
+    platform::ChangerPourLeProgramme("QT_SCALE_FACTOR", QByteArray::number(plan.scale, 'g', 10));
+    platform::ChangerPourLeProgramme("QT_QPA_PLATFORM", "xcb");
+    prepared = plan.scale;
+    return {};
 }
 
 void EndPreparation() {

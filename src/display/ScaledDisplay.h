@@ -4,6 +4,8 @@
 
 #include <QObject>
 #include <QPointer>
+#include <QSize>
+#include <QString>
 
 #include <memory>
 
@@ -11,11 +13,24 @@ class QWindow;
 
 namespace qcm::display {
 
+// Qt draws nothing on an X screen of fewer bits per pixel (an 8-bit one).
+inline constexpr int kLeastDepth = 15;
+
+// What the program makes of an X screen: the factor by which its windows
+// are scaled, the largest that fits 640 x 480 onto the screen with its
+// proportions kept (0 for none: a smaller screen), or why it cannot run
+// there at all.
+struct ScreenPlan {
+    double scale = 0;
+    QString refusal;
+};
+ScreenPlan PlanFor(QSize screen, int depth);
+
 // Before the application object exists: asks the X server for its screen
-// and sets the factor by which every window of the program is scaled, the
-// largest that fits 640 x 480 onto the screen with its proportions kept.
-// Does nothing without an X display or on another platform.
-void PrepareScaling();
+// and sets the scale that PlanFor gives. Returns the refusal, in which case
+// the program must stop. Does nothing without an X display or on another
+// platform.
+QString PrepareScaling();
 // Once the application object exists.
 void EndPreparation();
 // The factor PrepareScaling set; 0 when it set none.

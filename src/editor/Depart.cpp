@@ -244,8 +244,7 @@ void TDepart::FormCreate() {
 
     setFixedSize(640, 480);
     if (const QScreen* ecran = QGuiApplication::primaryScreen()) {
-        const QRect r = ecran->geometry();
-        move(r.x() + Centrer(r.width(), 640), r.y() + Centrer(r.height(), 480));
+        move(PlacerFenetre(ecran->geometry(), ecran->availableGeometry(), size()));
     }
     fond->setGeometry(0, 0, width(), height());
 

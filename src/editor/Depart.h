@@ -4,8 +4,10 @@
 #include "model/Questionnaire.h"
 
 #include <QPoint>
+#include <QRect>
 #include <QWidget>
 
+#include <algorithm>
 #include <array>
 #include <functional>
 
@@ -59,6 +61,19 @@ struct ServicesDepart {
 // truncating toward zero as the window has always been placed.
 constexpr int Centrer(int ecran, int taille) {
     return (ecran - taille) / 2;
+}
+
+// The window's top-left corner: centred on the screen, then kept within
+// the area the desktop leaves to windows, its top-left first, so that a
+// screen too small for it still shows its toolbar.
+inline QPoint PlacerFenetre(const QRect& ecran, const QRect& disponible, QSize taille) {
+    const auto garder = [](int centre, int debut, int longueur, int cote) {
+        return std::max(debut, std::min(centre, debut + longueur - cote));
+    };
+    return {garder(ecran.x() + Centrer(ecran.width(), taille.width()), disponible.x(),
+                   disponible.width(), taille.width()),
+            garder(ecran.y() + Centrer(ecran.height(), taille.height()), disponible.y(),
+                   disponible.height(), taille.height())};
 }
 
 // The editor window: one borderless 640 x 480 window holding every control.

@@ -12,15 +12,23 @@
 #include <QPixmap>
 #include <QTranslator>
 
+#include <cstdio>
+#include <cstdlib>
+
 namespace qcm::editor {
 
 using namespace qcm::model;
 using namespace qcm::dialogs;
 
 namespace {
-// The scale of the full-screen display is fixed before Qt starts.
+// The scale of the full-screen display is fixed before Qt starts. On a
+// screen where nothing would be drawn, the program says so and stops.
 int& AvantQt(int& argc) {
-    display::PrepareScaling();
+    const QString refus = display::PrepareScaling();
+    if (!refus.isEmpty()) {
+        std::fprintf(stderr, "%s\n", qPrintable(refus));
+        std::exit(EXIT_FAILURE);
+    }
     return argc;
 }
 } // namespace

@@ -1,10 +1,13 @@
 #include "Navigateur.h"
 
+#include "Environnement.h"
+
 #include <QCoreApplication>
 #include <QDesktopServices>
 #include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
+#include <QTimer>
 #include <QUrl>
 
 namespace qcm::platform {
@@ -21,9 +24,15 @@ NavigateurBureau::NavigateurBureau(QString programme) : programme_(std::move(pro
     }
 }
 
-void NavigateurBureau::Ouvrir(const QString& chemin, std::function<void()> echec) {
+void NavigateurBureau::Ouvrir(const QString& chemin, std::function<void()> echec,
+                              std::function<void()> reussite) {
     if (programme_.isEmpty()) {
-        if (!QDesktopServices::openUrl(QUrl::fromLocalFile(chemin))) {
+        if (QDesktopServices::openUrl(
+                QUrl::fromUserInput(chemin, QString(), QUrl::AssumeLocalFile))) {
+            if (reussite) {
+                reussite();
+            }
+        } else {
             echec();
         }
         return;
@@ -35,29 +44,35 @@ void NavigateurBureau::Ouvrir(const QString& chemin, std::function<void()> echec
     auto* processus = new QProcess(QCoreApplication::instance());
     processus->setProgram(programme_);
     processus->setArguments({chemin});
+    // Not the scale and platform the program set for its own windows.
+    processus->setProcessEnvironment(EnvironnementDonne());
     processus->setStandardOutputFile(QProcess::nullDevice());
     processus->setStandardErrorFile(QProcess::nullDevice());
-    auto fini = std::make_shared<bool>(false);
-    auto terminer = [processus, fini, echec](bool reussi) {
-        if (*fini) {
+    auto verdict = std::make_shared<bool>(false);
+    auto juger = [verdict, echec, reussite](bool reussi) {
+        if (*verdict) {
             return;
         }
-        *fini = true;
+        *verdict = true;
         if (!reussi) {
             echec();
+        } else if (reussite) {
+            reussite();
         }
-        processus->deleteLater();
     };
     QObject::connect(processus, &QProcess::finished, processus,
-                     [terminer](int code, QProcess::ExitStatus statut) {
-                         terminer(statut == QProcess::NormalExit && code == 0);
+                     [juger, processus](int code, QProcess::ExitStatus statut) {
+                         juger(statut == QProcess::NormalExit && code == 0);
+                         processus->deleteLater();
                      });
     QObject::connect(processus, &QProcess::errorOccurred, processus,
-                     [terminer](QProcess::ProcessError erreur) {
+                     [juger, processus](QProcess::ProcessError erreur) {
                          if (erreur == QProcess::FailedToStart) {
-                             terminer(false);
+                             juger(false);
+                             processus->deleteLater();
                          }
                      });
+    QTimer::singleShot(kDelaiPrise, processus, [juger] { juger(true); });
     processus->start();
 }
 
@@ -70,11 +85,14 @@ void InstallerNavigateur(Navigateur* n) {
     installe = n;
 }
 
-void NavigateurScripte::Ouvrir(const QString& chemin, std::function<void()> echec) {
+void NavigateurScripte::Ouvrir(const QString& chemin, std::function<void()> echec,
+                               std::function<void()> reussite) {
     ouverts.push_back(chemin);
     existaient.push_back(QFileInfo::exists(chemin));
-    if (!reussite) {
+    if (!this->reussite) {
         echec();
+    } else if (reussite) {
+        reussite();
     }
 }
 

@@ -5,25 +5,31 @@
 #include <functional>
 #include <vector>
 
-// The desktop's web browser, for a page the editor has written. Tests
-// install a scripted one.
+// The desktop's web browser, for a page the editor has written or the
+// program's guide. Tests install a scripted one.
 namespace qcm::platform {
 
 class Navigateur {
 public:
     virtual ~Navigateur() = default;
-    // Opens the file chemin. echec runs on the GUI thread, now or later,
-    // when no browser took it.
-    virtual void Ouvrir(const QString& chemin, std::function<void()> echec) = 0;
+    // Opens the file chemin (or a URL). Either echec or reussite runs once, on the GUI
+    // thread, now or later: echec when no browser took it.
+    virtual void Ouvrir(const QString& chemin, std::function<void()> echec,
+                        std::function<void()> reussite = {}) = 0;
 };
 
 // The desktop's opener: programme (xdg-open when empty and on the path) is
-// started with the file and watched, since it tells by its exit status
-// whether a browser took it; without such a program, Qt's own opener.
+// started with the file, in the environment the program was given, and
+// watched, since it tells by its exit status whether a browser took it;
+// still running after kDelaiPrise, it holds the browser itself and took
+// it. Without such a program, Qt's own opener.
 class NavigateurBureau : public Navigateur {
 public:
+    static constexpr int kDelaiPrise = 3000; // ms
+
     explicit NavigateurBureau(QString programme = QString());
-    void Ouvrir(const QString& chemin, std::function<void()> echec) override;
+    void Ouvrir(const QString& chemin, std::function<void()> echec,
+                std::function<void()> reussite = {}) override;
 
 private:
     QString programme_;
@@ -42,7 +48,8 @@ public:
     NavigateurScripte(const NavigateurScripte&) = delete;
     NavigateurScripte& operator=(const NavigateurScripte&) = delete;
 
-    void Ouvrir(const QString& chemin, std::function<void()> echec) override;
+    void Ouvrir(const QString& chemin, std::function<void()> echec,
+                std::function<void()> reussite = {}) override;
 
     bool reussite = true;
     std::vector<QString> ouverts;

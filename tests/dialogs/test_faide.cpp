@@ -4,7 +4,10 @@
 #include "dialogs/FaideTextes.h"
 #include "dialogs/resources/Logo.h"
 #include "pictures/GifPainter.h"
+#include "platform/Navigateur.h"
 
+#include <QFile>
+#include <QFileInfo>
 #include <QPlainTextEdit>
 #include <QTextBlock>
 
@@ -120,23 +123,38 @@ TEST(Faide, QuitterReturnsToTheCaller) {
     EXPECT_EQ(modal.Restantes(), 0u);
 }
 
-TEST(Faide, ContactEndsTheProgramEvenWhenNothingOpensTheLink) {
-    Editeur e;
-    e.Creer();
-    std::vector<QUrl> ouverts;
-    int fins = 0;
-    e.faide->Ouvrir = [&](const QUrl& lien) {
-        ouverts.push_back(lien);
-        return false; // no program for it
-    };
-    e.faide->Terminer = [&] { ++fins; };
-    e.modal.Ajouter(Annuler());
-    e.modal.Ajouter(
-        [](QDialog& d) { QTest::mouseClick(dynamic_cast<TFaide&>(d).Contact, Qt::LeftButton); });
-    e.depart->show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(e.depart.get()));
-    Editeur::Attendre();
-    EXPECT_EQ(e.modal.montres, (std::vector<QString>{"ChoixQCM", "Faide"}));
-    EXPECT_EQ(ouverts, std::vector<QUrl>{TFaide::Lien()});
-    EXPECT_EQ(fins, 1);
+TEST(Faide, ContactOpensTheGuideFromTheBuildTreeAndEndsOnlyWhenItIsOpen) {
+    QFile readme(QStringLiteral(QCM_TEST_DATA_DIR "/../../README.md"));
+    ASSERT_TRUE(readme.open(QIODevice::ReadOnly));
+    const QByteArray guide = readme.readAll();
+    // No guide installed beside the test program: the one it carries.
+    ASSERT_FALSE(QFileInfo::exists(TFaide::Lien().toLocalFile()));
+    for (const bool ouvert : {true, false}) {
+        Editeur e;
+        e.Creer();
+        qcm::platform::NavigateurScripte navigateur;
+        navigateur.reussite = ouvert;
+        int fins = 0;
+        e.faide->Terminer = [&] { ++fins; };
+        e.modal.Ajouter(Annuler());
+        e.modal.Ajouter([](QDialog& d) {
+            QTest::mouseClick(dynamic_cast<TFaide&>(d).Contact, Qt::LeftButton);
+        });
+        e.depart->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(e.depart.get()));
+        Editeur::Attendre();
+        EXPECT_EQ(e.modal.montres, (std::vector<QString>{"ChoixQCM", "Faide"}));
+        ASSERT_EQ(navigateur.ouverts.size(), 1U);
+        QFile ouvre(navigateur.ouverts[0]);
+        ASSERT_TRUE(ouvre.open(QIODevice::ReadOnly)) << ouvert;
+        EXPECT_EQ(ouvre.readAll(), guide);
+        EXPECT_EQ(fins, ouvert ? 1 : 0);
+        // Nothing opened it: said in French, with the place of the guide.
+        ASSERT_EQ(e.boites.montrees.size(), ouvert ? 0U : 1U);
+        if (!ouvert) {
+            EXPECT_TRUE(e.boites.montrees[0].texte.startsWith(
+                QStringLiteral("Aucun programme n'a pu ouvrir le guide")));
+            EXPECT_TRUE(e.boites.montrees[0].texte.contains(navigateur.ouverts[0]));
+        }
+    }
 }

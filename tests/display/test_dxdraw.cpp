@@ -1,6 +1,7 @@
 // The display component on a scripted device, alone and on the editor.
 #include "display/DXDraw.h"
 #include "display/DXForm.h"
+#include "display/ScaledDisplay.h"
 #include "display/ScriptedDevice.h"
 #include "platform/MessageBoxes.h"
 
@@ -44,6 +45,14 @@ struct Fenetre {
     }
 };
 
+// What the window shows when the display could not be taken: a French line,
+// then the failure's own message.
+QString Rapport(const char* message) {
+    return QStringLiteral("Impossible de passer en plein écran 640 × 480, 16 bits : QCM s'ouvre "
+                          "dans une fenêtre.\n") +
+           QString::fromUtf8(message);
+}
+
 } // namespace
 
 TEST(TDXDrawOptions, EffectiveSetsAndBitOrder) {
@@ -77,7 +86,7 @@ TEST(TDXDrawOptions, EffectiveSetsAndBitOrder) {
 }
 
 TEST(TDXDraw, ModeSearchFirstExactThenSameShapeThenAnyCovering) {
-    const QString refus = QString::fromUtf8("ディスプレイモードを変更できません (640x480 16bit)");
+    const QString refus = Rapport("ディスプレイモードを変更できません (640x480 16bit)");
     const struct {
         std::vector<DisplayMode> modes;
         std::optional<DisplayMode> choisi;
@@ -135,7 +144,7 @@ TEST(TDXDraw, EachFailureReportedAndEverythingGivenBack) {
         Fenetre f;
         c.script(f.device);
         f.Montrer();
-        EXPECT_EQ(f.Message(), c.message == nullptr ? QString() : QString::fromUtf8(c.message));
+        EXPECT_EQ(f.Message(), c.message == nullptr ? QString() : Rapport(c.message));
         EXPECT_EQ(f.draw->Initialized(), c.message == nullptr);
         EXPECT_TRUE(f.draw->InitializeTried());
         EXPECT_EQ(f.device.mode.has_value(), c.message == nullptr);
@@ -200,5 +209,26 @@ TEST(TDXDraw, EditorSwitchesAtShowingAndRunsAsOrdinaryWindowOnFailure) {
         EXPECT_EQ(e.Legendes().size(), modes ? 0U : 1U);
         e.depart.reset();
         EXPECT_FALSE(e.ecran.mode.has_value());
+    }
+}
+
+TEST(ScaledDisplay, SmallScreenRunsInAWindowAndAnEightBitScreenIsRefused) {
+    const struct {
+        QSize ecran;
+        int profondeur;
+        double echelle;
+        bool refus;
+    } cas[] = {
+        {{1920, 1080}, 24, 2.25, false}, {{640, 480}, 16, 1, false},  {{1280, 1024}, 32, 2, false},
+        {{600, 400}, 24, 0, false},      {{639, 1200}, 24, 0, false}, {{1024, 768}, 8, 0, true},
+        {{600, 400}, 8, 0, true},        {{1024, 768}, 4, 0, true},
+    };
+    for (const auto& c : cas) {
+        const ScreenPlan plan = PlanFor(c.ecran, c.profondeur);
+        EXPECT_DOUBLE_EQ(plan.scale, c.echelle) << c.ecran.width() << " " << c.profondeur;
+        EXPECT_EQ(!plan.refusal.isEmpty(), c.refus) << c.ecran.width() << " " << c.profondeur;
+        if (c.refus) {
+            EXPECT_TRUE(plan.refusal.contains(QStringLiteral("%1 bits").arg(c.profondeur)));
+        }
     }
 }

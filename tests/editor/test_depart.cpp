@@ -23,6 +23,29 @@ TEST(Centrer, TruncatesTowardZero) {
     EXPECT_EQ(Centrer(601, 640), -19);
 }
 
+TEST(PlacerFenetre, ScreenTooSmallKeepsTheToolbarOnScreen) {
+    const QSize fenetre(640, 480);
+    const struct {
+        QRect ecran;
+        QRect disponible;
+        QPoint attendu;
+    } cas[] = {
+        {{0, 0, 640, 480}, {0, 0, 640, 480}, {0, 0}},
+        {{0, 0, 1024, 768}, {0, 0, 1024, 768}, {192, 144}},
+        {{0, 0, 1023, 767}, {0, 0, 1023, 740}, {191, 143}},
+        {{1920, 0, 1024, 768}, {1920, 0, 1024, 768}, {2112, 144}},
+        // Smaller than the window: its top-left where windows may go.
+        {{0, 0, 600, 400}, {0, 0, 600, 400}, {0, 0}},
+        {{0, 0, 600, 400}, {0, 24, 600, 376}, {0, 24}},
+        {{0, 0, 800, 400}, {0, 0, 800, 400}, {80, 0}},
+        // A panel over the top of a screen of the window's size.
+        {{0, 0, 640, 480}, {0, 30, 640, 450}, {0, 30}},
+    };
+    for (const auto& c : cas) {
+        EXPECT_EQ(PlacerFenetre(c.ecran, c.disponible, fenetre), c.attendu) << c.ecran.width();
+    }
+}
+
 TEST(Depart, EveryDesignedControlAtItsPlace) {
     Editeur e;
     e.Creer();

@@ -5,6 +5,7 @@
 
 #include "editor/Echanges.h"
 #include "exchange/Export.h"
+#include "platform/Environnement.h"
 #include "platform/Navigateur.h"
 
 #include <QDeadlineTimer>
@@ -15,6 +16,7 @@
 #include <QPrintPreviewDialog>
 #include <QPrintPreviewWidget>
 #include <QProcess>
+#include <QTemporaryDir>
 
 using namespace qcm;
 using namespace qcm::exchange;
@@ -160,6 +162,50 @@ TEST(Raccourcis, BrowserThatFailsAfterItsOpenerStartedIsReported) {
         }
         EXPECT_EQ(echoue, c.echec) << c.ouvreur;
     }
+}
+
+// The scale and platform set for the program's own windows would open a Qt
+// browser scaled and on X11.
+TEST(Raccourcis, BrowserStartsWithTheEnvironmentTheProgramWasGiven) {
+    QTemporaryDir dossier;
+    ASSERT_TRUE(dossier.isValid());
+    const QString ouvreur = dossier.filePath(QStringLiteral("ouvreur"));
+    QFile script(ouvreur);
+    ASSERT_TRUE(script.open(QIODevice::WriteOnly));
+    script.write("#!/bin/sh\nenv > \"$1\"\n");
+    script.close();
+    script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+
+    const QByteArray plateforme = qgetenv("QT_QPA_PLATFORM");
+    qunsetenv("QT_SCALE_FACTOR");
+    qputenv("QT_ENABLE_HIGHDPI_SCALING", "1");
+    platform::ChangerPourLeProgramme("QT_ENABLE_HIGHDPI_SCALING", "0");
+    platform::ChangerPourLeProgramme("QT_SCALE_FACTOR", "4.5");
+    platform::ChangerPourLeProgramme("QT_QPA_PLATFORM", "xcb");
+    ASSERT_EQ(qgetenv("QT_SCALE_FACTOR"), "4.5");
+
+    const QString sortie = dossier.filePath(QStringLiteral("env.txt"));
+    platform::NavigateurBureau navigateur(ouvreur);
+    bool echoue = false;
+    navigateur.Ouvrir(sortie, [&] { echoue = true; });
+    const QDeadlineTimer garde(std::chrono::seconds(20));
+    while (!qApp->findChildren<QProcess*>().isEmpty() && !garde.hasExpired()) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+    qputenv("QT_QPA_PLATFORM", plateforme);
+    qunsetenv("QT_SCALE_FACTOR");
+    qunsetenv("QT_ENABLE_HIGHDPI_SCALING");
+
+    EXPECT_FALSE(echoue);
+    QFile env(sortie);
+    ASSERT_TRUE(env.open(QIODevice::ReadOnly));
+    const QList<QByteArray> lignes = env.readAll().split('\n');
+    EXPECT_TRUE(lignes.contains("QT_QPA_PLATFORM=" + plateforme));
+    EXPECT_TRUE(lignes.contains("QT_ENABLE_HIGHDPI_SCALING=1"));
+    EXPECT_FALSE(std::any_of(lignes.begin(), lignes.end(),
+                             [](const QByteArray& l) { return l.startsWith("QT_SCALE_FACTOR="); }));
+    EXPECT_TRUE(lignes.contains("HOME=" + qgetenv("HOME")));
 }
 
 TEST(Raccourcis, DoNothingBeforeAQuestionnaireIsOpen) {
