@@ -44,6 +44,24 @@ QString FonteGeneralMidi() {
     return {};
 }
 
+void VerifierPieceMidi(const QString& chemin) {
+    QByteArray marque;
+    try {
+        marque = chemin.isEmpty() ? QByteArray() : ReadFileStart(chemin, 4);
+    } catch (const EInOutError& e) {
+        if (e.Code() != EInOutError::FileNotFound && e.Code() != EInOutError::BadFileName) {
+            throw;
+        }
+        throw EMCIDeviceError(EMCIDeviceError::Panne::FichierIntrouvable);
+    }
+    if (chemin.isEmpty()) {
+        throw EMCIDeviceError(EMCIDeviceError::Panne::FichierIntrouvable);
+    }
+    if (marque != QByteArrayLiteral("MThd")) {
+        throw EMCIDeviceError(EMCIDeviceError::Panne::PasMidi);
+    }
+}
+
 Musique::Musique(MoteurSon& moteur, QObject* parent) : QObject(parent), moteur_(moteur) {
     // The engine calls from its threads: everything comes back through the
     // event loop, and is dropped once this player is gone.

@@ -36,6 +36,10 @@ private:
 // else the small one the README installs; empty when neither is there.
 QString FonteGeneralMidi();
 
+// Checks that the file at chemin may be opened as a piece: it exists and
+// starts with the MIDI mark. Raises EMCIDeviceError as Musique::Open does.
+void VerifierPieceMidi(const QString& chemin);
+
 // The background music player. Commands return at once; the end of a Play
 // comes back later through the event loop as a call of OnNotify.
 class Musique : public QObject {
