@@ -232,6 +232,22 @@ QString EntryPath(const QString& folder, const QString& name) {
     return Join(folder, found.isEmpty() ? name : found);
 }
 
+QString FreeName(const QString& folder, const QString& name) {
+    const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
+    const QString stem = dot <= 0 ? name : name.left(dot);
+    const QString extension = dot <= 0 ? QString() : name.mid(dot);
+    QString candidate = name;
+    for (int n = 2; !FindEntry(folder, candidate).isEmpty(); ++n) {
+        candidate = QStringLiteral("%1 (%2)%3").arg(stem).arg(n).arg(extension);
+    }
+    return candidate;
+}
+
+bool RemoveFile(const QString& path) {
+    const auto native = TryEncode(path);
+    return native && ::unlink(native->constData()) == 0;
+}
+
 bool SameFolder(const QString& a, const QString& b) {
     struct stat sa {};
     struct stat sb {};

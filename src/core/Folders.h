@@ -41,6 +41,14 @@ QString FindEntry(const QString& folder, const QString& name);
 // written when there is none yet (the path a new file gets).
 QString EntryPath(const QString& folder, const QString& name);
 
+// The name itself when no entry of folder matches it (case ignored, as
+// FindEntry() matches), else the first of "stem (2).ext", "stem (3).ext"...
+// that none matches: a new file never takes the place of one already there.
+QString FreeName(const QString& folder, const QString& name);
+
+// Removes the file at path; false when it could not (it is left as it was).
+bool RemoveFile(const QString& path);
+
 // True when both paths lead to the same existing folder (links and case
 // resolved by the file system, not by comparing texts).
 bool SameFolder(const QString& a, const QString& b);

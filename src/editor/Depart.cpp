@@ -28,6 +28,8 @@
 #include <QScreen>
 #include <QTimer>
 
+#include <algorithm>
+
 namespace qcm::editor {
 
 using namespace qcm::core;
@@ -62,6 +64,32 @@ void TitreRefuse() {
     platform::MessageBox(QStringLiteral("Entrez un titre plus explicite"),
                          QStringLiteral("SAUVEGARDE DU QUESTIONNAIRE"), platform::Boutons::Ok,
                          platform::Icone::Exclamation);
+}
+
+// The name of the file at chemin, without its folder.
+QString NomSeul(const QString& chemin) {
+    return chemin.mid(chemin.lastIndexOf(QLatin1Char('/')) + 1);
+}
+
+// Runs action; a failure about the media file at chemin names the file on a
+// second line, unless its message already ends with that name.
+template <typename F> void SurFichier(const QString& chemin, F action) {
+    try {
+        action();
+    } catch (const Exception& e) {
+        const QString nom = NomSeul(chemin);
+        if (nom.isEmpty() || e.Message().endsWith(nom)) {
+            throw;
+        }
+        throw Exception(e.Message() + QLatin1Char('\n') + nom);
+    }
+}
+
+// True when the record may name nom: the file can hold it and reading it
+// back gives it as written.
+bool NomEnregistrable(const QString& nom) {
+    return !nom.isEmpty() && Nettoye(nom) == nom &&
+           std::all_of(nom.cbegin(), nom.cend(), [](QChar c) { return CaractereEcrivable(c); });
 }
 
 bool SauvegarderAvant(const QString& titre) {
@@ -365,6 +393,7 @@ void TDepart::closeEvent(QCloseEvent* event) {
 }
 
 void TDepart::FormClose() {
+    OublierCopies();
     if (apropos_ != nullptr) {
         apropos_->Montrer();
     }
@@ -389,7 +418,21 @@ void TDepart::Ecrire() {
         etat_.Modifie = modifie;
         ActiverSauver(modifie);
     }
+    const bool disparu = !folders::IsFolder(etat_.DossierOuvert);
     EcrireQCM(etat_.Questionnaire, etat_.DossierOuvert);
+    if (!disparu) {
+        return;
+    }
+    const QStringList manquants = MediasManquants(etat_.Questionnaire, etat_.DossierOuvert);
+    if (!manquants.isEmpty()) {
+        platform::MessageBox(
+            QStringLiteral("Le dossier du questionnaire avait disparu : il a été recréé et le "
+                           "questionnaire y est enregistré, mais ces fichiers qu'il nomme "
+                           "manquent :\n%1")
+                .arg(manquants.join(QLatin1Char('\n'))),
+            QStringLiteral("SAUVEGARDE DU QUESTIONNAIRE"), platform::Boutons::Ok,
+            platform::Icone::Exclamation);
+    }
 }
 
 void TDepart::SauverClick() {
@@ -491,6 +534,7 @@ void TDepart::NouveauQClick() {
     // Made before the record is emptied: a folder that cannot be made
     // leaves the open questionnaire as it was.
     platform::CreerDossier(dossier);
+    OublierCopies();
     TQuestionnaire q;
     ViderQuestionnaire(q);
     q.Repertoire = nom;
@@ -508,16 +552,19 @@ void TDepart::NouveauQClick() {
 }
 
 void TDepart::Appliquer(TQuestionnaire q, const QString& dossier) {
+    OublierCopies();
     etat_.Questionnaire = std::move(q);
     etat_.DossierOuvert = dossier;
     // One bad media file must not keep the teacher out of the questionnaire:
-    // its error is shown and the opening goes on.
-    if (!platform::Proteger([this] { AfficherFond(etat_.Questionnaire.Fond); })) {
-        // The line stays in the record, so that saving loses nothing.
-        AfficherFond(QString());
-    }
+    // its error is shown and the opening goes on. A tile that fails leaves
+    // the previous background; the line stays in the record, so that saving
+    // loses nothing.
+    const TQuestionnaire& ouvert = etat_.Questionnaire;
+    platform::Proteger(
+        [&] { SurFichier(Fichier(ouvert.Fond), [&] { AfficherFond(ouvert.Fond); }); });
     MontrerMelange(etat_.Questionnaire.Melange);
-    platform::Proteger([this] { ReglerMusique(etat_.Questionnaire.Musique); });
+    platform::Proteger(
+        [&] { SurFichier(Fichier(ouvert.Musique), [&] { ReglerMusique(ouvert.Musique); }); });
     OuvrirQuestionnaire(etat_, *this);
     if (outilsLimites_) {
         MontrerOutils();
@@ -547,8 +594,11 @@ void TDepart::AfficherQuestion(int n) {
     const TQuestion& q = etat_.Questionnaire.Question(n);
     if (services_.illustrations != nullptr) {
         // A picture that cannot be shown is reported; the question still is.
-        platform::Proteger(
-            [&] { services_.illustrations->AfficherImage(*Photo, CentreImage, Fichier(q.Image)); });
+        const QString image = Fichier(q.Image);
+        platform::Proteger([&] {
+            SurFichier(image,
+                       [&] { services_.illustrations->AfficherImage(*Photo, CentreImage, image); });
+        });
     }
     Commentaire->ViderSansSignal();
     Commentaire->show();
@@ -766,6 +816,7 @@ void TDepart::SonMouseUp(Qt::MouseButton bouton) {
 }
 
 void TDepart::Charger1Click() {
+    VerifierDossier();
     QFileDialog dialogue(this);
     dialogue.setObjectName(QStringLiteral("Openmid"));
     platform::PreparerOuverture(dialogue, QStringLiteral("fichiers MIDI (*.mid)|*.mid"),
@@ -774,9 +825,10 @@ void TDepart::Charger1Click() {
         dialogue.selectedFiles().isEmpty()) {
         return;
     }
+    const QString choisi = dialogue.selectedFiles().constFirst();
+    SurFichier(choisi, [&] { platform::VerifierPieceMidi(choisi); });
     // A failed copy raises here: the record keeps its old name.
-    etat_.Questionnaire.Musique =
-        Placer(dialogue.selectedFiles().constFirst(), QStringLiteral("fond musical.mid"));
+    etat_.Questionnaire.Musique = Placer(choisi, QStringLiteral("fond musical.mid"));
     // The record changed: marked before the piece is tried, so that a piece
     // that does not play is still saved.
     MarquerModifie(etat_, *this);
@@ -881,48 +933,116 @@ TOpenPictureDialog& TDepart::DialogueImages(TOpenPictureDialog*& dialogue, const
     return *dialogue;
 }
 
+void TDepart::VerifierDossier() const {
+    if (!folders::IsFolder(etat_.DossierOuvert)) {
+        throw Exception(
+            QStringLiteral("Le dossier du questionnaire (%1) a disparu : sauvegardez le "
+                           "questionnaire pour le recréer, puis choisissez de "
+                           "nouveau le fichier.")
+                .arg(NomSeul(etat_.DossierOuvert)));
+    }
+}
+
 QString TDepart::Placer(const QString& choisi, const QString& nom) {
+    VerifierDossier();
     const qsizetype barre = choisi.lastIndexOf(QLatin1Char('/'));
+    const QString seul = choisi.mid(barre + 1);
     // Decided on the folders themselves: one whose name differs only by
     // case is another folder, whose files the record could not name.
-    if (barre >= 0 && folders::SameFolder(choisi.left(barre + 1), etat_.DossierOuvert)) {
-        return choisi.mid(barre + 1);
+    if (barre >= 0 && folders::SameFolder(choisi.left(barre + 1), etat_.DossierOuvert) &&
+        NomEnregistrable(seul)) {
+        return seul;
     }
-    // A copy that fails raises before the record names it.
-    platform::CopierFichier(choisi, folders::EntryPath(etat_.DossierOuvert, nom));
-    return nom;
+    // Under a name no file of the folder has: what the saved questionnaire
+    // names stays as it is until the teacher saves. A copy that fails
+    // raises before the record names it.
+    const QString libre = folders::FreeName(etat_.DossierOuvert, nom);
+    const QString copie = folders::Join(etat_.DossierOuvert, libre);
+    SurFichier(choisi, [&] { platform::CopierFichier(choisi, copie); });
+    copies_.append(copie);
+    return libre;
+}
+
+void TDepart::OublierCopies() {
+    QStringList copies;
+    copies.swap(copies_);
+    if (copies.isEmpty() || etat_.DossierOuvert.isEmpty()) {
+        return;
+    }
+    TQuestionnaire enregistre;
+    try {
+        enregistre = LireQCM(etat_.DossierOuvert);
+    } catch (const EInOutError& e) {
+        // A questionnaire never saved names none; one that cannot be read
+        // might name any, and they stay.
+        if (e.Code() != EInOutError::FileNotFound) {
+            return;
+        }
+    } catch (const Exception&) {
+        return;
+    }
+    QStringList nommes{enregistre.Fond, enregistre.Musique};
+    for (int n = 1; n <= kMaxQuestions; ++n) {
+        nommes.append(enregistre.Question(n).Image);
+    }
+    QStringList gardes;
+    for (const QString& nom : nommes) {
+        gardes.append(folders::FindEntry(etat_.DossierOuvert, nom));
+    }
+    for (const QString& copie : copies) {
+        if (!gardes.contains(NomSeul(copie))) {
+            folders::RemoveFile(copie);
+        }
+    }
+}
+
+QString TDepart::FiltreImages() {
+    return QStringLiteral("Tout (*.dib;*.gif;*.bmp;*.ico;*.emf;*.wmf;*.jpg;*.jpeg)|"
+                          "*.dib;*.gif;*.bmp;*.ico;*.emf;*.wmf;*.jpg;*.jpeg");
 }
 
 void TDepart::ChargeImageClick() {
+    VerifierDossier();
     TOpenPictureDialog& d = DialogueImages(Openimage, QStringLiteral("Openimage"));
-    platform::PreparerOuverture(d,
-                                QStringLiteral("Tout (*.dib;*.gif;*.bmp;*.ico;*.emf;*.wmf;*.jpg)|"
-                                               "*.dib;*.gif;*.bmp;*.ico;*.emf;*.wmf;*.jpg"),
-                                etat_.DossierOuvert);
+    platform::PreparerOuverture(d, FiltreImages(), etat_.DossierOuvert);
     if (!d.Execute()) {
         return;
     }
     const QString choisi = d.FileName();
-    const QString seul = choisi.mid(choisi.lastIndexOf(QLatin1Char('/')) + 1);
+    // Read and decoded before anything changes: a picture that cannot be
+    // shown leaves the folder, the record and the screen as they were.
+    if (services_.illustrations != nullptr) {
+        SurFichier(choisi, [&] { services_.illustrations->VerifierImage(choisi); });
+    }
+    const QString seul = NomSeul(choisi);
     const qsizetype point = seul.lastIndexOf(QLatin1Char('.'));
     const QString extension = point < 0 ? QString() : seul.mid(point);
     const QString nom =
         Placer(choisi, QStringLiteral("image %1%2").arg(etat_.QuestionCourante).arg(extension));
     QuestionEditee().Image = nom;
-    if (services_.illustrations != nullptr) {
-        services_.illustrations->AfficherImage(*Photo, CentreImage, Fichier(nom));
-    }
     MarquerModifie(etat_, *this);
+    if (services_.illustrations != nullptr) {
+        const QString image = Fichier(nom);
+        SurFichier(image,
+                   [&] { services_.illustrations->AfficherImage(*Photo, CentreImage, image); });
+    }
 }
 
 void TDepart::ChangefondClick() {
+    VerifierDossier();
     TOpenPictureDialog& d = DialogueImages(Openfond, QStringLiteral("Openfond"));
     platform::PreparerOuverture(d, QStringLiteral("Bitmaps (*.bmp)|*.bmp"), etat_.DossierOuvert);
     if (!d.Execute()) {
         return;
     }
-    etat_.Questionnaire.Fond = Placer(d.FileName(), QStringLiteral("fond écran.bmp"));
-    AfficherFond(etat_.Questionnaire.Fond);
+    const QString choisi = d.FileName();
+    // Painted on a copy first: a tile that cannot be read changes nothing.
+    QImage surface = fond->Surface();
+    if (services_.illustrations != nullptr) {
+        SurFichier(choisi, [&] { services_.illustrations->AfficherFond(surface, choisi); });
+    }
+    etat_.Questionnaire.Fond = Placer(choisi, QStringLiteral("fond écran.bmp"));
+    fond->SetImage(surface);
     MarquerModifie(etat_, *this);
 }
 

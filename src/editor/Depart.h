@@ -5,6 +5,7 @@
 
 #include <QPoint>
 #include <QRect>
+#include <QStringList>
 #include <QWidget>
 
 #include <algorithm>
@@ -180,6 +181,8 @@ public:
     // The picture-open dialogs, made on first use.
     TOpenPictureDialog* Openimage = nullptr;
     TOpenPictureDialog* Openfond = nullptr;
+    // The filter of Openimage.
+    static QString FiltreImages();
     // Print, export and the pupil's page, from the keyboard only.
     RaccourcisEchange* Echanges = nullptr;
 
@@ -213,9 +216,16 @@ private:
     void SansSortieSon(bool perdue);
     TQuestion& QuestionEditee();
     TOpenPictureDialog& DialogueImages(TOpenPictureDialog*& dialogue, const QString& nom);
-    // The name the record gives the picked file: its own when it lies in
-    // the questionnaire's folder, else nom, under which it is copied there.
+    // Raises when the open questionnaire's folder has gone.
+    void VerifierDossier() const;
+    // The name the record gives the picked file, checked beforehand: its own
+    // when it lies in the questionnaire's folder under a name the record can
+    // hold, else nom, or the first free name after it, under which it is
+    // copied there.
     QString Placer(const QString& choisi, const QString& nom);
+    // Removes the copies made by picks in the folder being left that its
+    // saved file does not name.
+    void OublierCopies();
 
     EtatEditeur& etat_;
     ServicesDepart services_;
@@ -228,6 +238,8 @@ private:
     bool fermetureDemandee_ = false;
     bool fin_ = false;
     bool sansSortieDite_ = false;
+    // Files the picks copied into the open questionnaire's folder.
+    QStringList copies_;
 };
 
 } // namespace qcm::editor

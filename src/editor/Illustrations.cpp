@@ -84,6 +84,15 @@ void IllustrationsEditeur::AfficherImage(QLabel& photo, QPoint centre, const QSt
     photo.show();
 }
 
+void IllustrationsEditeur::VerifierImage(const QString& chemin) {
+    ScaledPicture essai;
+    essai.LoadFromFile(chemin);
+    if (essai.Width() > 0 && essai.Height() > 0) {
+        // Decoders read the pixels only here (a JPEG's body).
+        essai.Prepare(TaillePhoto(essai.Width(), essai.Height()));
+    }
+}
+
 void IllustrationsEditeur::AfficherFond(QImage& surface, const QString& chemin) {
     if (chemin.isEmpty()) {
         surface.fill(QColor(0, 0, 128));

@@ -28,6 +28,7 @@ public:
     ~IllustrationsEditeur() override;
 
     void AfficherImage(QLabel& photo, QPoint centre, const QString& chemin) override;
+    void VerifierImage(const QString& chemin) override;
     void AfficherFond(QImage& surface, const QString& chemin) override;
 
     // The picture Photo shows (tests, measures).

@@ -16,6 +16,9 @@ public:
     // Shows picture file chemin (a path resolved in the questionnaire's
     // folder) in photo, fitted around centre; an empty path hides photo.
     virtual void AfficherImage(QLabel& photo, QPoint centre, const QString& chemin) = 0;
+    // Reads and decodes picture file chemin as AfficherImage would show it,
+    // without showing it: raises what showing it would raise.
+    virtual void VerifierImage(const QString& chemin) = 0;
     // Paints the background from tile chemin into surface, or a plain navy
     // fill when chemin is empty.
     virtual void AfficherFond(QImage& surface, const QString& chemin) = 0;

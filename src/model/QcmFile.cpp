@@ -317,4 +317,23 @@ void EcrireQCM(const TQuestionnaire& q, const QString& dossier) {
     WriteFileAtomically(folders::EntryPath(dossier, kNomFichierQCM), bytes);
 }
 
+QStringList MediasManquants(const TQuestionnaire& q, const QString& dossier) {
+    QStringList noms{q.Fond};
+    // "NON" on the music line means no music.
+    if (q.Musique != QLatin1StringView("NON")) {
+        noms.append(q.Musique);
+    }
+    for (int n = 1; n <= DerniereQuestion(q); ++n) {
+        noms.append(q.Question(n).Image);
+    }
+    QStringList manquants;
+    for (const QString& nom : noms) {
+        if (!nom.isEmpty() && !manquants.contains(nom, Qt::CaseInsensitive) &&
+            folders::FindEntry(dossier, nom).isEmpty()) {
+            manquants.append(nom);
+        }
+    }
+    return manquants;
+}
+
 } // namespace qcm::model

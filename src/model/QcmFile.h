@@ -4,6 +4,7 @@
 #include "core/Errors.h"
 
 #include <QByteArray>
+#include <QStringList>
 
 namespace qcm::model {
 
@@ -33,6 +34,10 @@ TQuestionnaire LireQCM(const QString& dossier);
 // folder if it has gone. The new file replaces the old one only once it is
 // wholly on disk; on failure the old one is untouched.
 void EcrireQCM(const TQuestionnaire& q, const QString& dossier);
+
+// The media files q names (background, music, the written questions'
+// pictures) that no entry of dossier matches, each once, as q names them.
+QStringList MediasManquants(const TQuestionnaire& q, const QString& dossier);
 
 // The reading and writing of the file's bytes, apart from any folder.
 // ParseQCM fills every field the file holds and the questions it does not

@@ -1,6 +1,7 @@
 #include "Bitmap.h"
 
 #include "BmpDecoder.h"
+#include "ImageLimits.h"
 
 #include <QIODevice>
 #include <QPainter>
@@ -14,6 +15,9 @@ void TDibGraphic::Load(QIODevice& stream, pictures::DibRules rules, const QStrin
     QImage image;
     if (!bytes.isEmpty()) {
         pictures::DibResult result = pictures::DecodeBmpFile(bytes, rules);
+        if (result.failure == pictures::kDibTooLarge) {
+            throw EInvalidGraphic(pictures::TooLargeText());
+        }
         if (result.failure != nullptr) {
             throw EInvalidGraphic(error);
         }

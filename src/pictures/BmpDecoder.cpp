@@ -24,7 +24,8 @@ constexpr const char* kDepth = "unsupported bit depth";
 constexpr const char* kCompression = "unsupported compression";
 constexpr const char* kMasks = "bad bit-field masks";
 constexpr const char* kTopDownRle = "top-down run-length image";
-constexpr const char* kTooLarge = "image too large";
+constexpr const char* kTooLarge = kDibTooLarge;
+constexpr const char* kRleTooShort = "run-length data too short for the size";
 constexpr const char* kTableTruncated = "colour table truncated";
 constexpr const char* kPixelsTruncated = "pixel data truncated";
 constexpr const char* kNoMemory = "out of memory";
@@ -448,7 +449,7 @@ DibResult DecodePixels(const Header& h, const Palette& pal, DibRules rules,
             (h.sizeImage != 0 && h.sizeImage < avail) ? std::int64_t{h.sizeImage} : avail;
         const std::int64_t count = h.width * h.height;
         if (count > kRleFreePixels && count > len * kRlePixelsPerByte) {
-            return {{}, kTooLarge};
+            return {{}, kRleTooShort};
         }
         img = NewImage(h.width, h.height, QImage::Format_ARGB32_Premultiplied);
         if (img.isNull()) {

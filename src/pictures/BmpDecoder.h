@@ -17,6 +17,9 @@ enum class DibRules {
     Icon,      // icon image: doubled height, AND mask after the colour bits
 };
 
+// The failure of a picture beyond kMaxPixels, which callers tell apart.
+inline constexpr const char* kDibTooLarge = "image too large";
+
 struct DibResult {
     // Mono for 1 bit per pixel, Indexed8 for 4 and 8; RGB32 for opaque
     // true colour; ARGB32 with an alpha channel or a mask; pixels left unset

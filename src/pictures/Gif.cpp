@@ -25,14 +25,6 @@ namespace {
 // declare many huge frames, and each one's pixels are allocated at reading.
 constexpr std::int64_t kMaxTotalPixels = pictures::kMaxPixels * 2;
 
-QString Text(const char* text) {
-    return QString::fromLatin1(text);
-}
-
-QString TooLarge() {
-    return QStringLiteral("Image dimensions too large");
-}
-
 // round(value * num / den) in 64 bits, halves away from zero; den > 0.
 int MulDivRound(std::int64_t value, std::int64_t num, std::int64_t den) {
     const std::int64_t product = value * num;
@@ -115,10 +107,43 @@ std::unique_ptr<TGIFExtension> ExtensionKind(int label, const ByteReader& reader
                                                              : it->create();
         }
     }
-    throw GIFException(Text("Unknown extension type"));
+    throw GIFException(GIFText(TGIFFault::UnknownExtension));
 }
 
 } // namespace
+
+QString GIFText(TGIFFault fault) {
+    switch (fault) {
+    case TGIFFault::Signature:
+        return QStringLiteral("Ce fichier n'est pas une image GIF : sa signature manque");
+    case TGIFFault::PrematureEnd:
+        return QStringLiteral("Image GIF tronquée : les données s'arrêtent trop tôt");
+    case TGIFFault::UnknownBlock:
+        return QStringLiteral("Image GIF : type de bloc inconnu");
+    case TGIFFault::InvalidTrailer:
+        return QStringLiteral("Image GIF : marque de fin incorrecte");
+    case TGIFFault::ExtensionIntroducer:
+        return QStringLiteral("Image GIF : début d'extension incorrect");
+    case TGIFFault::UnknownExtension:
+        return QStringLiteral("Image GIF : type d'extension inconnu");
+    case TGIFFault::ExtensionMismatch:
+        return QStringLiteral(
+            "Image GIF : erreur interne, l'extension ne correspond pas à son étiquette");
+    case TGIFFault::ApplicationBlockSize:
+        return QStringLiteral(
+            "Image GIF : taille de bloc d'extension d'application non prise en charge");
+    case TGIFFault::InvalidData:
+        return QStringLiteral("Image GIF : données incorrectes");
+    case TGIFFault::EmptyFrame:
+        return QStringLiteral("Image GIF : une image sans largeur ou sans hauteur prend la taille "
+                              "de l'écran logique");
+    case TGIFFault::BitBufferUnderRun:
+        return QStringLiteral("Image GIF : les données s'arrêtent avant le dernier pixel");
+    case TGIFFault::CircularTable:
+        return QStringLiteral("Image GIF : table de décodage circulaire");
+    }
+    return {};
+}
 
 EAbstractError::EAbstractError() : Exception(QStringLiteral("Erreur abstraite")) {}
 
@@ -128,11 +153,10 @@ TGIFExtension::~TGIFExtension() = default;
 
 void TGIFExtension::Read(ByteReader& reader, const TGIFWarningHandler& warn) {
     if (gif::ReadU8(reader) != '!') {
-        throw GIFException(Text("Invalid extension introducer"));
+        throw GIFException(GIFText(TGIFFault::ExtensionIntroducer));
     }
     if (gif::ReadU8(reader) != Label()) {
-        throw GIFException(
-            Text("Internal error: Extension Instance does not match Extension Label"));
+        throw GIFException(GIFText(TGIFFault::ExtensionMismatch));
     }
     ReadContent(reader, warn);
 }
@@ -187,7 +211,7 @@ void TGIFTextExtension::ReadContent(ByteReader& reader, const TGIFWarningHandler
 void TGIFApplicationExtension::ReadContent(ByteReader& reader, const TGIFWarningHandler& /*warn*/) {
     const int size = gif::ReadU8(reader);
     if (size < 10) {
-        throw GIFException(Text("Unsupported Application Extension block size"));
+        throw GIFException(GIFText(TGIFFault::ApplicationBlockSize));
     }
     Identifier = QByteArray(11, Qt::Uninitialized);
     gif::Read(reader, Identifier.data(), 11);
@@ -216,13 +240,13 @@ void TGIFAppExtNSLoop::ReadData(ByteReader& reader) {
         switch (block[0] & 7) {
         case 1:
             if (length < 3) {
-                throw GIFException(Text("Invalid GIF data"));
+                throw GIFException(GIFText(TGIFFault::InvalidData));
             }
             Loops = static_cast<std::uint16_t>(block[1] | (block[2] << 8));
             break;
         case 2:
             if (length < 5) {
-                throw GIFException(Text("Invalid GIF data"));
+                throw GIFException(GIFText(TGIFFault::InvalidData));
             }
             BufferSize = static_cast<std::uint32_t>(block[1]) |
                          (static_cast<std::uint32_t>(block[2]) << 8) |
@@ -402,7 +426,7 @@ void TGIFImage::ReadFrames(ByteReader& reader) {
     if (reader.Read(signature, 6) < 6 || !isGif(signature)) {
         reader.Seek(4);
         if (reader.Read(signature, 6) < 6 || !isGif(signature)) {
-            throw GIFException(Text("Invalid GIF signature"));
+            throw GIFException(GIFText(TGIFFault::Signature));
         }
     }
     header_.Width = gif::ReadU16(reader);
@@ -417,7 +441,7 @@ void TGIFImage::ReadFrames(ByteReader& reader) {
     // screen's size.
     const std::int64_t screen = std::int64_t{header_.Width} * header_.Height;
     if (screen > 0 && !pictures::WithinLimits(header_.Width, header_.Height)) {
-        throw GIFException(TooLarge());
+        throw GIFException(TooLargeText(header_.Width, header_.Height));
     }
 
     std::int64_t totalPixels = 0;
@@ -433,7 +457,7 @@ void TGIFImage::ReadFrames(ByteReader& reader) {
             break;
         }
         if (b != '!' && b != ',') {
-            Warn(Text("Unknown GIF block type"));
+            Warn(GIFText(TGIFFault::UnknownBlock));
             break;
         }
         auto frame = std::make_unique<TGIFSubImage>();
@@ -442,7 +466,7 @@ void TGIFImage::ReadFrames(ByteReader& reader) {
         // The extensions before the image.
         for (int next = reader.Peek(); next != ',' && next != ';'; next = reader.Peek()) {
             if (next != '!') {
-                Warn(Text("Invalid extension introducer"));
+                Warn(GIFText(TGIFFault::ExtensionIntroducer));
                 break;
             }
             const std::size_t at = reader.Pos();
@@ -471,7 +495,7 @@ void TGIFImage::ReadFrames(ByteReader& reader) {
             frame->Height = gif::ReadU16(reader);
             frame->Packed = gif::ReadU8(reader);
             if (frame->Width == 0 || frame->Height == 0) {
-                Warn(Text("Image exceeds Logical Screen size"));
+                Warn(GIFText(TGIFFault::EmptyFrame));
                 frame->Width = header_.Width;
                 frame->Height = header_.Height;
             }
@@ -481,7 +505,7 @@ void TGIFImage::ReadFrames(ByteReader& reader) {
             const std::int64_t pixels = std::int64_t{frame->Width} * frame->Height;
             if (pixels > 0 && (!pictures::WithinLimits(frame->Width, frame->Height) ||
                                totalPixels + pixels > kMaxTotalPixels)) {
-                throw GIFException(TooLarge());
+                throw GIFException(TooLargeText());
             }
             totalPixels += pixels;
             const auto fill =
@@ -498,7 +522,7 @@ void TGIFImage::ReadFrames(ByteReader& reader) {
     }
     const int trailer = reader.Next();
     if (trailer >= 0 && trailer != ';') {
-        Warn(Text("Invalid Image trailer"));
+        Warn(GIFText(TGIFFault::InvalidTrailer));
     }
 }
 

@@ -40,6 +40,24 @@ public:
     const char* ClassName() const noexcept override { return "EAbstractError"; }
 };
 
+// What the reader meets, each with its one French text, carried by
+// GIFException or handed to the warning handler.
+enum class TGIFFault {
+    Signature,
+    PrematureEnd,
+    UnknownBlock,
+    InvalidTrailer,
+    ExtensionIntroducer,
+    UnknownExtension,
+    ExtensionMismatch,
+    ApplicationBlockSize,
+    InvalidData,
+    EmptyFrame,
+    BitBufferUnderRun,
+    CircularTable,
+};
+QString GIFText(TGIFFault fault);
+
 enum class TGIFSeverity { Information, Warning, Error };
 using TGIFWarningHandler = std::function<void(TGIFSeverity severity, const QString& message)>;
 

@@ -197,7 +197,7 @@ public:
             const int string = unknown ? prev : code;
             const std::uint8_t first = table_[string].first;
             if (table_[string].circular) {
-                throw GIFException(QStringLiteral("Circular decoder table entry"));
+                throw GIFException(GIFText(TGIFFault::CircularTable));
             }
             std::size_t length = table_[string].length;
             if (rows != nullptr && !unknown && length < rows->Room()) {
@@ -322,7 +322,7 @@ void DecodePixels(ByteReader& reader, int width, int height, bool interlaced, st
                   const TGIFWarningHandler& warn) {
     const int minCodeSize = ReadU8(reader);
     if (minCodeSize > kMaxMinCodeSize) {
-        throw GIFException(QStringLiteral("Invalid GIF data"));
+        throw GIFException(GIFText(TGIFFault::InvalidData));
     }
     const std::vector<Segment> segments = SubBlocks(reader, warn);
     BitReader bits(segments);
@@ -336,7 +336,7 @@ void DecodePixels(ByteReader& reader, int width, int height, bool interlaced, st
         written = decoder->Run(out, count, nullptr);
     }
     if (written < count && decoder->UnderRun() && warn) {
-        warn(TGIFSeverity::Warning, QStringLiteral("Decoder bit buffer under-run"));
+        warn(TGIFSeverity::Warning, GIFText(TGIFFault::BitBufferUnderRun));
     }
 }
 

@@ -731,7 +731,7 @@ void PlayFrames(TGIFImage& image, TGIFClock& clock, int maxPasses,
     QImage buffer =
         pictures::NewImage(image.Width(), image.Height(), QImage::Format_ARGB32_Premultiplied);
     if (buffer.isNull()) {
-        throw GIFException(QStringLiteral("Image dimensions too large"));
+        throw GIFException(TooLargeText(image.Width(), image.Height()));
     }
     buffer.fill(Qt::transparent);
     if (image.FrameCount() == 1 || !image.DrawOptions.Animate) {

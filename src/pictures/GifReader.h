@@ -7,13 +7,13 @@
 #include <cstring>
 
 // The byte-level reading of a GIF stream, held whole in memory. Fixed-size
-// fields that come up short raise "Premature end of data".
+// fields that come up short raise the premature-end failure.
 namespace qcm::pictures::gif {
 
 using pictures::ByteReader;
 
 inline QString PrematureEnd() {
-    return QStringLiteral("Premature end of data");
+    return GIFText(TGIFFault::PrematureEnd);
 }
 
 // Reads exactly count bytes or raises; the reader is then at its end.

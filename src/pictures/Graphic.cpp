@@ -21,7 +21,9 @@ void TGraphic::LoadFromFile(const QString& fileName) {
     try {
         bytes = ReadWholeFile(fileName, kMaxFileBytes);
     } catch (const EInOutError&) {
-        throw EFOpenError(QStringLiteral("Impossible d'ouvrir le fichier %1").arg(fileName));
+        // The bare name, as the box shows it: the folder is the teacher's.
+        throw EFOpenError(QStringLiteral("Impossible d'ouvrir le fichier %1")
+                              .arg(fileName.mid(fileName.lastIndexOf(QLatin1Char('/')) + 1)));
     }
     LoadFromBytes(bytes);
 }

@@ -58,9 +58,9 @@ public:
     std::function<void(TProgressStage stage, int percent, const QString& message)> OnProgress;
 
     // Opens fileName (relative to the current folder) and reads it.
-    // Raises EFOpenError "Impossible d'ouvrir le fichier %s" when it cannot
-    // be opened, EFileTooLarge beyond kMaxFileBytes; the picture is
-    // unchanged then.
+    // Raises EFOpenError "Impossible d'ouvrir le fichier %s" (%s being the
+    // bare name) when it cannot be opened, EFileTooLarge beyond
+    // kMaxFileBytes; the picture is unchanged then.
     void LoadFromFile(const QString& fileName);
     // Reads a picture held in memory, as a stream of exactly these bytes.
     void LoadFromBytes(const QByteArray& bytes);

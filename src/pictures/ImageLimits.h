@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QImage>
+#include <QString>
 
 #include <cstdint>
 
@@ -24,6 +25,18 @@ inline constexpr std::int64_t kMaxFileBytes = std::int64_t{1} << 28;
 inline bool WithinLimits(std::int64_t width, std::int64_t height) {
     return width > 0 && height > 0 && width <= kMaxPixels && height <= kMaxPixels &&
            width * height <= kMaxPixels;
+}
+
+// What every reader says of a picture beyond the limit, with its size when
+// the reader knows it.
+inline QString TooLargeText(std::int64_t width = 0, std::int64_t height = 0) {
+    static_assert(kMaxPixels == 33'554'432, "the text gives the limit");
+    const QString size = width > 0 && height > 0
+                             ? QStringLiteral(" (%1 × %2 pixels)").arg(width).arg(height)
+                             : QString();
+    return QStringLiteral("Image trop grande%1 : QCM n'accepte que les images d'au plus "
+                          "33,5 millions de pixels.")
+        .arg(size);
 }
 
 // A new image, or a null one when the size is out of limits or memory runs

@@ -25,6 +25,8 @@ using namespace qcm::core;
 
 EJPEG::EJPEG(int code) : Exception(QStringLiteral("Erreur JPEG #%1").arg(code)), code_(code) {}
 
+EJPEG::EJPEG(int code, const QString& message) : Exception(message), code_(code) {}
+
 namespace {
 
 // Real encoders write a dozen scans; thousands of empty ones over a large
@@ -172,7 +174,8 @@ TJPEGData ReadHeader(QByteArray bytes) {
             progressive = jpeg_has_multiple_scans(&d.cinfo) != 0;
         });
         if (!pictures::WithinLimits(d.cinfo.image_width, d.cinfo.image_height)) {
-            throw EJPEG(JERR_IMAGE_TOO_BIG);
+            throw EJPEG(JERR_IMAGE_TOO_BIG,
+                        TooLargeText(d.cinfo.image_width, d.cinfo.image_height));
         }
         data.Width = static_cast<int>(d.cinfo.image_width);
         data.Height = static_cast<int>(d.cinfo.image_height);

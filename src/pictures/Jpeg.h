@@ -13,10 +13,13 @@ namespace qcm::pictures {
 using namespace qcm::core;
 
 // A library error while reading or decoding a JPEG file; message() is
-// "Erreur JPEG #<the library's message code>".
+// "Erreur JPEG #<the library's message code>", or says what happened when
+// the program itself refused the file (a picture too large).
 class EJPEG : public Exception {
 public:
     explicit EJPEG(int code);
+    // A failure with a text of its own rather than the library's code.
+    EJPEG(int code, const QString& message);
     int Code() const noexcept { return code_; }
     const char* ClassName() const noexcept override { return "EJPEG"; }
 

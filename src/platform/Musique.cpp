@@ -69,6 +69,24 @@ QString FonteGeneralMidi() {
     return fontes.isEmpty() ? QString() : fontes.constFirst();
 }
 
+void VerifierPieceMidi(const QString& chemin) {
+    QByteArray marque;
+    try {
+        marque = chemin.isEmpty() ? QByteArray() : ReadFileStart(chemin, 4);
+    } catch (const EInOutError& e) {
+        if (e.Code() != EInOutError::FileNotFound && e.Code() != EInOutError::BadFileName) {
+            throw;
+        }
+        throw EMCIDeviceError(EMCIDeviceError::Panne::FichierIntrouvable);
+    }
+    if (chemin.isEmpty()) {
+        throw EMCIDeviceError(EMCIDeviceError::Panne::FichierIntrouvable);
+    }
+    if (marque != QByteArrayLiteral("MThd")) {
+        throw EMCIDeviceError(EMCIDeviceError::Panne::PasMidi);
+    }
+}
+
 Musique::Musique(MoteurSon& moteur, QObject* parent) : QObject(parent), moteur_(moteur) {
     // The engine calls from its threads: everything comes back through the
     // event loop, and is dropped once this player is gone.
@@ -134,21 +152,7 @@ void Musique::Open() {
     Fermer();
     // Only the mark at the file's start is read here; the piece itself is
     // read by the engine's thread.
-    QByteArray marque;
-    try {
-        marque = FileName.isEmpty() ? QByteArray() : ReadFileStart(FileName, 4);
-    } catch (const EInOutError& e) {
-        if (e.Code() != EInOutError::FileNotFound && e.Code() != EInOutError::BadFileName) {
-            throw;
-        }
-        throw EMCIDeviceError(EMCIDeviceError::Panne::FichierIntrouvable);
-    }
-    if (FileName.isEmpty()) {
-        throw EMCIDeviceError(EMCIDeviceError::Panne::FichierIntrouvable);
-    }
-    if (marque != QByteArrayLiteral("MThd")) {
-        throw EMCIDeviceError(EMCIDeviceError::Panne::PasMidi);
-    }
+    VerifierPieceMidi(FileName);
     const QStringList fontes = Fontes.isEmpty() ? FontesGeneralMidi() : Fontes;
     if (fontes.isEmpty()) {
         throw EMCIDeviceError(EMCIDeviceError::Panne::PasDeFonte);

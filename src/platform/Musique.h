@@ -42,6 +42,10 @@ QStringList FontesGeneralMidi();
 // The first of them; empty when none is installed.
 QString FonteGeneralMidi();
 
+// Checks that the file at chemin may be opened as a piece: it exists and
+// starts with the MIDI mark. Raises EMCIDeviceError.
+void VerifierPieceMidi(const QString& chemin);
+
 // The background music player. Commands return at once; the end of a Play
 // comes back later through the event loop as a call of OnNotify.
 class Musique : public QObject {

@@ -9,12 +9,17 @@
 #include "platform/DialogueFichier.h"
 
 #include <QBuffer>
+#include <QCryptographicHash>
 #include <QDir>
 #include <QLabel>
+#include <QListView>
 #include <QToolButton>
+#include <QtEndian>
 
 #include <algorithm>
 #include <atomic>
+#include <filesystem>
+#include <map>
 
 using namespace qcm;
 using namespace qcm::core;
@@ -175,7 +180,7 @@ TEST(ChargeImage, CopiesWhatLiesOutsideTheResolvedFolderAndNamesTheRest) {
     }
 }
 
-TEST(ChargeImage, CancelOrAFailedCopyChangesNothing) {
+TEST(ChargeImage, CancelChangesNothingAndATakenNameIsNotReplaced) {
     Editeur e;
     e.dossier.Write("QCM1/QCM.txt", Questionnaire("", "ancienne.bmp"));
     e.dossier.Write("QCM1/ancienne.bmp", Bmp(40, 30));
@@ -183,16 +188,17 @@ TEST(ChargeImage, CancelOrAFailedCopyChangesNothing) {
     e.Demarrer(Choisir("QCM1"));
     const TQuestionnaire avant = e.etat.Questionnaire;
     e.Clic(e.depart->ChargeImage); // cancelled
-    // A folder holds the copy's name: the copy fails.
-    QDir().mkpath(e.dossier.File("QCM1/image 1.bmp"));
-    e.modal.Ajouter(Prendre(e.dossier.File("Photos/Chat.bmp")));
-    e.Clic(e.depart->ChargeImage);
     EXPECT_EQ(e.etat.Questionnaire, avant);
     EXPECT_FALSE(e.etat.Modifie);
+    // A folder holds the usual name, in another case: the copy goes by.
+    QDir().mkpath(e.dossier.File("QCM1/IMAGE 1.bmp"));
+    e.modal.Ajouter(Prendre(e.dossier.File("Photos/Chat.bmp")));
+    e.Clic(e.depart->ChargeImage);
+    EXPECT_EQ(e.Q(1).Image, QStringLiteral("image 1 (2).bmp"));
+    EXPECT_TRUE(QFileInfo(e.dossier.File("QCM1/IMAGE 1.bmp")).isDir());
     EXPECT_EQ(e.modal.montres, (std::vector<QString>{"ChoixQCM", "Openimage", "Openimage"}));
-    ASSERT_EQ(e.boites.montrees.size(), 1U);
-    EXPECT_EQ(e.boites.montrees[0].texte, QStringLiteral("Accès au fichier refusé"));
-    EXPECT_EQ(e.depart->Photo->geometry(), QRect(312, 88, 320, 240));
+    EXPECT_TRUE(e.boites.montrees.empty());
+    EXPECT_EQ(e.depart->Photo->geometry(), QRect(352, 48, 240, 320));
 }
 
 TEST(Changefond, CopiesTheTileUnderItsFixedNameAndPaintsIt) {
@@ -208,20 +214,30 @@ TEST(Changefond, CopiesTheTileUnderItsFixedNameAndPaintsIt) {
     EXPECT_TRUE(e.etat.Modifie);
 }
 
-TEST(Ouvrir, BadMediaFilesAreReportedAndTheQuestionnaireStillOpens) {
+TEST(Ouvrir, BadMediaFilesAreReportedByNameAndTheBackgroundStays) {
     Editeur e;
+    e.dossier.Write("QCM2/QCM.txt", Questionnaire("bleu.bmp", ""));
+    e.dossier.Write("QCM2/bleu.bmp", Bmp(50, 50, Qt::blue));
     // Names differ in case from the files, as folders written on Windows do.
-    e.dossier.Write("QCM1/QCM.txt", Questionnaire("FOND.bmp", "Image 1.BMP"));
+    QByteArray texte = Questionnaire("FOND.bmp", "Image 1.BMP");
+    texte.replace("\r\n\r\nDeuxieme", "\r\nabsente.bmp\r\nDeuxieme");
+    e.dossier.Write("QCM1/QCM.txt", texte);
     e.dossier.Write("QCM1/fond.bmp", "pas une image");
     e.dossier.Write("QCM1/image 1.bmp", "pas une image");
-    e.Demarrer(Choisir("QCM1"));
+    e.Demarrer(Choisir("QCM2"));
+    e.modal.Ajouter(Choisir("QCM1"));
+    e.Clic(e.depart->Charger);
     ASSERT_EQ(e.boites.montrees.size(), 2U);
-    EXPECT_EQ(e.boites.montrees[0].texte, QStringLiteral("Image bitmap incorrecte"));
-    EXPECT_EQ(e.boites.montrees[1].texte, QStringLiteral("Image bitmap incorrecte"));
-    EXPECT_EQ(e.depart->fond->Image().pixelColor(5, 5), QColor(0, 0, 128));
+    EXPECT_EQ(e.boites.montrees[0].texte, QStringLiteral("Image bitmap incorrecte\nfond.bmp"));
+    EXPECT_EQ(e.boites.montrees[1].texte, QStringLiteral("Image bitmap incorrecte\nimage 1.bmp"));
+    EXPECT_EQ(e.depart->fond->Image().pixelColor(5, 5), QColor(Qt::blue));
     EXPECT_EQ(e.etat.Questionnaire.Fond, QStringLiteral("FOND.bmp"));
     EXPECT_TRUE(e.depart->Photo->isHidden());
     EXPECT_EQ(e.depart->Questionposee->Texte(), QStringLiteral("Premiere ?"));
+    e.Clic(e.depart->FD);
+    ASSERT_EQ(e.boites.montrees.size(), 3U);
+    EXPECT_EQ(e.boites.montrees[2].texte,
+              QStringLiteral("Impossible d'ouvrir le fichier absente.bmp"));
 }
 
 TEST(Photo, AnimatedGifAnimatesAndStopsOnNavigation) {
@@ -300,4 +316,235 @@ TEST(OpenPictureDialog, PreviewWindowAndTheNextUseStartFromThePick) {
     modal.Ajouter([&](QDialog&) { vus = dialogue.selectedFiles(); });
     EXPECT_FALSE(dialogue.Execute());
     EXPECT_EQ(vus, QStringList{d.File("petite.bmp")});
+}
+
+namespace {
+
+// Every file under the folder, by its path, with a digest of its bytes.
+std::map<std::string, QByteArray> Empreinte(const QString& dossier) {
+    std::map<std::string, QByteArray> out;
+    const std::filesystem::path racine(QFile::encodeName(dossier).toStdString());
+    for (const auto& f : std::filesystem::recursive_directory_iterator(racine)) {
+        if (f.is_regular_file()) {
+            QFile fichier(QFile::decodeName(f.path().c_str()));
+            EXPECT_TRUE(fichier.open(QIODevice::ReadOnly));
+            out[f.path().lexically_relative(racine).string()] =
+                QCryptographicHash::hash(fichier.readAll(), QCryptographicHash::Sha256);
+        }
+    }
+    return out;
+}
+
+QByteArray Jpeg(int w, int h) {
+    return qcm::testing::Plain(w, h, Qt::green, "JPG");
+}
+
+// A real JPEG whose frame header declares width x height.
+QByteArray JpegDeclarant(int w, int h) {
+    QByteArray bytes = Jpeg(8, 6);
+    const qsizetype sof = bytes.indexOf("\xff\xc0");
+    bytes[sof + 5] = char(h >> 8);
+    bytes[sof + 6] = char(h);
+    bytes[sof + 7] = char(w >> 8);
+    bytes[sof + 8] = char(w);
+    return bytes;
+}
+
+QByteArray BmpDeclarant(int w, int h) {
+    QByteArray bytes = Bmp(1, 1);
+    qToLittleEndian<qint32>(w, bytes.data() + 18);
+    qToLittleEndian<qint32>(h, bytes.data() + 22);
+    return bytes;
+}
+
+QByteArray Midi() {
+    return QByteArray::fromHex("4d546864000000060000000101e04d54726b0000000400ff2f00");
+}
+
+// A questionnaire whose picture, background and music are all in place.
+struct EditeurMedias : Editeur {
+    EditeurMedias() {
+        dossier.Write("QCM1/QCM.txt",
+                      Lignes({"Medias", "",
+                              "fond \xe9"
+                              "cran.bmp",
+                              "melange=NON", "musique=fond musical.mid", "image 1.jpg", "Q ?", "1",
+                              "unique=OUI", "a", "1", ""}));
+        dossier.Write("QCM1/image 1.jpg", Jpeg(40, 30));
+        dossier.Write(QStringLiteral("QCM1/fond écran.bmp"), Bmp(50, 50, Qt::blue));
+        dossier.Write("QCM1/fond musical.mid", Midi());
+    }
+};
+
+} // namespace
+
+TEST(Choix, APickReadsTheFileFirstAndNeverReplacesAFileOfTheFolder) {
+    const struct Sorte {
+        const char* nom;
+        std::function<void(EditeurMedias&)> choisir;
+        std::function<QString(EditeurMedias&)> champ;
+        const char* copie;
+    } sortes[] = {
+        {"image", [](EditeurMedias& e) { e.Clic(e.depart->ChargeImage); },
+         [](EditeurMedias& e) { return e.Q(1).Image; }, "image 1 (2).jpg"},
+        {"fond", [](EditeurMedias& e) { e.Clic(e.depart->Changefond); },
+         [](EditeurMedias& e) { return e.etat.Questionnaire.Fond; }, "fond écran (2).bmp"},
+        {"musique",
+         [](EditeurMedias& e) {
+             e.depart->Charger1->trigger();
+             Editeur::Attendre();
+         },
+         [](EditeurMedias& e) { return e.etat.Questionnaire.Musique; }, "fond musical (2).mid"},
+    };
+    const struct Cas {
+        const char* fichier;
+        QByteArray contenu;
+        const char* message; // empty: the pick succeeds
+    } cas[] = {
+        {"cassee.jpg", "pas une image", "Erreur JPEG #"},
+        {"grande.jpg", JpegDeclarant(8000, 6000), "Image trop grande (8000 × 6000 pixels)"},
+        {"bonne.jpg", Jpeg(30, 40), ""},
+        {"cassee.bmp", "pas une image", "Image bitmap incorrecte"},
+        {"grande.bmp", BmpDeclarant(8000, 6000), "Image trop grande :"},
+        {"bonne.bmp", Bmp(20, 20, Qt::yellow), ""},
+        {"cassee.mid", "pas une piece", "Ce fichier n'est pas un fichier MIDI"},
+        {"grande.mid", {}, "Le fichier "},
+        {"bonne.mid", Midi(), ""},
+    };
+    for (int i = 0; i < 9; ++i) {
+        const Sorte& s = sortes[i / 3];
+        const Cas& c = cas[i];
+        SCOPED_TRACE(c.fichier);
+        EditeurMedias e;
+        const QString choisi = e.dossier.File(QStringLiteral("Photos/") + c.fichier);
+        e.dossier.Write(QStringLiteral("Photos/") + c.fichier, c.contenu);
+        if (c.contenu.isEmpty()) {
+            // Over the copy's limit, and no disk space taken.
+            std::filesystem::path p(QFile::encodeName(choisi).toStdString());
+            std::filesystem::resize_file(p, (std::int64_t{1} << 30) + 1);
+            QFile f(choisi);
+            ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+            f.write("MThd");
+        }
+        e.Demarrer(Choisir("QCM1"));
+        e.boites.montrees.clear();
+        const auto avant = Empreinte(e.dossier.File("QCM1"));
+        const QString nomAvant = s.champ(e);
+        const QImage fondAvant = e.depart->fond->Image();
+        const QRect photoAvant = e.depart->Photo->geometry();
+        e.modal.Ajouter(Prendre(choisi));
+        s.choisir(e);
+        if (*c.message != 0) {
+            ASSERT_EQ(e.boites.montrees.size(), 1U);
+            const QString texte = e.boites.montrees[0].texte;
+            EXPECT_TRUE(texte.startsWith(QString::fromUtf8(c.message))) << texte.toStdString();
+            EXPECT_TRUE(texte.endsWith(QStringLiteral("\n") + c.fichier)) << texte.toStdString();
+            EXPECT_EQ(Empreinte(e.dossier.File("QCM1")), avant);
+            EXPECT_EQ(s.champ(e), nomAvant);
+            EXPECT_FALSE(e.etat.Modifie);
+            EXPECT_EQ(e.depart->fond->Image(), fondAvant);
+            EXPECT_EQ(e.depart->Photo->geometry(), photoAvant);
+            continue;
+        }
+        const QString copie = QString::fromUtf8(s.copie);
+        EXPECT_EQ(s.champ(e), copie);
+        EXPECT_TRUE(e.depart->Sauver->isEnabled());
+        EXPECT_EQ(e.dossier.Read("QCM1/" + copie), c.contenu);
+        auto apres = Empreinte(e.dossier.File("QCM1"));
+        apres.erase(copie.toStdString());
+        EXPECT_EQ(apres, avant);
+        // Leaving without saving takes the copy away again.
+        e.boites.Repondre(Reponse::Ok);
+        e.boites.Repondre(Reponse::Non);
+        e.Clic(e.depart->Fin);
+        EXPECT_FALSE(e.depart->isVisible());
+        EXPECT_EQ(Empreinte(e.dossier.File("QCM1")), avant);
+    }
+}
+
+TEST(Choix, SavedPickKeepsItsCopyAndDropsTheOnesItReplaced) {
+    EditeurMedias e;
+    e.dossier.Write("Photos/a.jpg", Jpeg(10, 10));
+    e.dossier.Write("Photos/b.jpg", Jpeg(20, 10));
+    e.Demarrer(Choisir("QCM1"));
+    for (const char* f : {"Photos/a.jpg", "Photos/b.jpg"}) {
+        e.modal.Ajouter(Prendre(e.dossier.File(f)));
+        e.Clic(e.depart->ChargeImage);
+    }
+    EXPECT_EQ(e.Q(1).Image, QStringLiteral("image 1 (3).jpg"));
+    e.Clic(e.depart->Sauver);
+    e.boites.Repondre(Reponse::Ok);
+    e.Clic(e.depart->Fin);
+    EXPECT_TRUE(e.dossier.Read("QCM1/image 1 (2).jpg").isEmpty());
+    EXPECT_EQ(e.dossier.Read("QCM1/image 1 (3).jpg"), Jpeg(20, 10));
+    EXPECT_EQ(e.dossier.Read("QCM1/image 1.jpg"), Jpeg(40, 30));
+}
+
+TEST(Choix, PictureOfTheFolderNamedBeyondTheFilesCharactersIsCopiedUnderTheUsualName) {
+    Editeur e;
+    e.dossier.Write("QCM1/QCM.txt", Questionnaire("", ""));
+    const QString nom = QStringLiteral("QCM1/été ☀ vacances.jpg");
+    e.dossier.Write(nom, Jpeg(40, 30));
+    e.Demarrer(Choisir("QCM1"));
+    e.modal.Ajouter(Prendre(e.dossier.File(nom)));
+    e.Clic(e.depart->ChargeImage);
+    EXPECT_EQ(e.Q(1).Image, QStringLiteral("image 1.jpg"));
+    EXPECT_EQ(e.dossier.Read("QCM1/image 1.jpg"), Jpeg(40, 30));
+    e.Clic(e.depart->Sauver);
+    EXPECT_TRUE(e.boites.montrees.empty());
+    EXPECT_FALSE(e.etat.Modifie);
+    EXPECT_TRUE(e.dossier.Read("QCM1/QCM.txt").contains("\r\nimage 1.jpg\r\n"));
+}
+
+TEST(Choix, AfterTheFolderWasDeletedAPickSaysSoAndASaveNamesWhatIsMissing) {
+    EditeurMedias e;
+    e.dossier.Write("Photos/bonne.jpg", Jpeg(30, 40));
+    e.Demarrer(Choisir("QCM1"));
+    e.boites.montrees.clear();
+    std::filesystem::remove_all(QFile::encodeName(e.dossier.File("QCM1")).toStdString());
+    for (QAbstractButton* b : {e.depart->ChargeImage, e.depart->Changefond}) {
+        e.Clic(b);
+    }
+    e.depart->Charger1->trigger();
+    ASSERT_EQ(e.boites.montrees.size(), 3U);
+    for (const auto& b : e.boites.montrees) {
+        EXPECT_TRUE(b.texte.startsWith(QStringLiteral("Le dossier du questionnaire (QCM1) a "
+                                                      "disparu")))
+            << b.texte.toStdString();
+    }
+    EXPECT_EQ(e.modal.montres, std::vector<QString>{"ChoixQCM"});
+    EXPECT_FALSE(e.etat.Modifie);
+    e.boites.montrees.clear();
+    e.Taper(e.depart->Auteur, QStringLiteral("x"));
+    e.Clic(e.depart->Sauver);
+    ASSERT_EQ(e.boites.montrees.size(), 1U);
+    EXPECT_EQ(e.boites.montrees[0].texte,
+              QStringLiteral("Le dossier du questionnaire avait disparu : il a été recréé et le "
+                             "questionnaire y est enregistré, mais ces fichiers qu'il nomme "
+                             "manquent :\nfond écran.bmp\nFOND MUSICAL.MID\nimage 1.jpg"));
+    EXPECT_FALSE(e.dossier.Read("QCM1/QCM.txt").isEmpty());
+}
+
+TEST(Openimage, ListsJpegFilesWhateverTheirCase) {
+    Editeur e;
+    e.dossier.Write("QCM1/QCM.txt", Questionnaire("", ""));
+    for (const char* n : {"a.jpeg", "b.JPEG", "c.Jpg", "d.GIF", "e.txt"}) {
+        e.dossier.Write(QStringLiteral("QCM1/") + n, "x");
+    }
+    e.Demarrer(Choisir("QCM1"));
+    QStringList vus;
+    e.modal.Ajouter([&](QDialog& d) {
+        auto* liste = d.findChild<QListView*>(QStringLiteral("listView"));
+        ASSERT_NE(liste, nullptr);
+        const auto lignes = [liste] { return liste->model()->rowCount(liste->rootIndex()); };
+        EXPECT_TRUE(QTest::qWaitFor([&] { return lignes() >= 3; }));
+        QTest::qWait(200);
+        for (int i = 0; i < lignes(); ++i) {
+            vus << liste->model()->index(i, 0, liste->rootIndex()).data().toString();
+        }
+        d.reject();
+    });
+    e.Clic(e.depart->ChargeImage);
+    vus.sort();
+    EXPECT_EQ(vus, (QStringList{"a.jpeg", "b.JPEG", "c.Jpg", "d.GIF"}));
 }

@@ -303,7 +303,8 @@ TEST(Son, MissingPieceStillOpensWithMusicOff) {
     EXPECT_EQ(e.etat.Questionnaire.Titre, QStringLiteral("Perdu"));
     EXPECT_EQ(e.etat.Questionnaire.Musique, QStringLiteral("PERDU.MID"));
     ASSERT_EQ(e.boites.montrees.size(), 1U);
-    EXPECT_EQ(e.boites.montrees[0].texte, QStringLiteral("Le fichier de musique est introuvable"));
+    EXPECT_EQ(e.boites.montrees[0].texte,
+              QStringLiteral("Le fichier de musique est introuvable\nPERDU.MID"));
     EXPECT_TRUE(e.etat.MusiqueActive);
     EXPECT_EQ(e.depart->Son->Tag, 0);
 }
@@ -343,7 +344,7 @@ TEST(Son, RightClickPopsTheMenuUnderTheButton) {
     e.depart->PopM->hide();
 }
 
-TEST(Charger1, InsideTheFolderKeepsTheNameOutsideCopies) {
+TEST(Charger1, InsideTheFolderKeepsTheNameOutsideCopiesUnderAFreeName) {
     EditeurMusical e;
     e.dossier.Write("ailleurs/chant.mid", PieceCourte());
     e.dossier.Write("QCM2/sous/chant.mid", PieceCourte());
@@ -353,15 +354,15 @@ TEST(Charger1, InsideTheFolderKeepsTheNameOutsideCopies) {
         const char* nom;
     } cas[] = {
         {e.dossier.File("ailleurs/chant.mid"), "fond musical.mid"},
-        {e.dossier.File("QCM1/Air.MID"), "fond musical.mid"},
-        {e.dossier.File("QCM2/sous/chant.mid"), "fond musical.mid"},
+        {e.dossier.File("QCM1/Air.MID"), "fond musical (2).mid"},
+        {e.dossier.File("QCM2/sous/chant.mid"), "fond musical (3).mid"},
         {e.dossier.File("QCM2/fond musical.mid"), "fond musical.mid"},
     };
     for (const auto& c : cas) {
         e.etat.Modifie = false;
         e.ChoisirPiece(c.choisi);
         EXPECT_EQ(e.etat.Questionnaire.Musique, QString::fromLatin1(c.nom));
-        EXPECT_EQ(e.dossier.Read("QCM2/fond musical.mid"), PieceCourte());
+        EXPECT_EQ(e.dossier.Read("QCM2/" + QString::fromLatin1(c.nom)), PieceCourte());
         EXPECT_TRUE(e.etat.Modifie);
         EXPECT_TRUE(e.etat.MusiqueActive);
         EXPECT_EQ(e.depart->Son->Tag, 1);
@@ -373,16 +374,15 @@ TEST(Charger1, InsideTheFolderKeepsTheNameOutsideCopies) {
     EXPECT_TRUE(e.boites.montrees.empty());
 }
 
-TEST(Charger1, FailedCopyKeepsTheOldName) {
+TEST(Charger1, ANameHeldByAFolderIsPassedBy) {
     EditeurMusical e;
     e.dossier.Write("ailleurs/chant.mid", PieceCourte());
     e.Demarrer(Choisir("QCM1"));
-    // A folder where the copy should go: the copy cannot replace it.
     ASSERT_TRUE(QDir(e.dossier.File("QCM1")).mkdir(QStringLiteral("fond musical.mid")));
     e.ChoisirPiece(e.dossier.File("ailleurs/chant.mid"));
-    EXPECT_EQ(e.etat.Questionnaire.Musique, QStringLiteral("AIR.MID"));
-    EXPECT_EQ(e.boites.montrees.size(), 1U);
-    EXPECT_FALSE(e.etat.Modifie);
+    EXPECT_EQ(e.etat.Questionnaire.Musique, QStringLiteral("fond musical (2).mid"));
+    EXPECT_TRUE(QFileInfo(e.dossier.File("QCM1/fond musical.mid")).isDir());
+    EXPECT_TRUE(e.etat.Modifie);
 }
 
 // Each of these played without end, silently or holding the renderer, or

@@ -2,6 +2,7 @@
 
 #include "pictures/Gif.h"
 #include "pictures/GifReader.h"
+#include "pictures/ImageLimits.h"
 
 #include <QBuffer>
 
@@ -147,36 +148,40 @@ TEST(GifReader, ErrorsNameTheFault) {
         const char* errorClass;
     };
     const Case cases[] = {
-        {"bmp", QByteArray("BM\x36\0\0\0\0\0\0\0\x36\0", 12), "Invalid GIF signature",
-         "GIFException"},
-        {"cut header", QByteArray("GIF89a\x04\0", 8), "Premature end of data", "GIFException"},
-        {"cut colour map", header.left(header.size() - 2), "Premature end of data", "GIFException"},
-        {"cut descriptor", header + image.left(5), "Premature end of data", "GIFException"},
+        {"bmp", QByteArray("BM\x36\0\0\0\0\0\0\0\x36\0", 12),
+         "Ce fichier n'est pas une image GIF : sa signature manque", "GIFException"},
+        {"cut header", QByteArray("GIF89a\x04\0", 8),
+         "Image GIF tronquée : les données s'arrêtent trop tôt", "GIFException"},
+        {"cut colour map", header.left(header.size() - 2),
+         "Image GIF tronquée : les données s'arrêtent trop tôt", "GIFException"},
+        {"cut descriptor", header + image.left(5),
+         "Image GIF tronquée : les données s'arrêtent trop tôt", "GIFException"},
         {"unknown label", header + QByteArray("!\x02\x00", 3) + image + ";",
-         "Unknown extension type", "GIFException"},
+         "Image GIF : type d'extension inconnu", "GIFException"},
         {"application block size 9",
          header + QByteArray("!\xFF\x09", 3) + QByteArray(9, 'A') + QByteArray(1, 0) + image,
-         "Unsupported Application Extension block size", "GIFException"},
+         "Image GIF : taille de bloc d'extension d'application non prise en charge",
+         "GIFException"},
         {"loop sub-block too short",
          header + QByteArray("!\xFF\x0BNETSCAPE2.0\x02\x01\x05\x00", 18) + image,
-         "Invalid GIF data", "GIFException"},
+         "Image GIF : données incorrectes", "GIFException"},
         {"buffer sub-block too short",
          header +
              QByteArray("!\xFF\x0B"
                         "ANIMEXTS1.0\x04\x02\x01\x02\x03\x00",
                         20) +
              image,
-         "Invalid GIF data", "GIFException"},
+         "Image GIF : données incorrectes", "GIFException"},
         {"application block size 12",
          header + QByteArray("!\xFF\x0C", 3) + QByteArray(12, 'A') + QByteArray(1, 0) + image,
          "Erreur abstraite", "EAbstractError"},
         {"minimum code size 12", header + image.left(10) + QByteArray("\x0C\x01\x00\x00", 4),
-         "Invalid GIF data", "GIFException"},
+         "Image GIF : données incorrectes", "GIFException"},
         {"cut comment",
          header + QByteArray("!\xFE\x05"
                              "ab",
                              5),
-         "Premature end of data", "GIFException"},
+         "Image GIF tronquée : les données s'arrêtent trop tôt", "GIFException"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -198,7 +203,7 @@ TEST(GifReader, CircularTableEntryIsAnError) {
                                  .Trailer()
                                  .bytes;
     Loaded r = Load(bytes);
-    EXPECT_EQ(r.error.toStdString(), "Circular decoder table entry");
+    EXPECT_EQ(r.error.toStdString(), "Image GIF : table de décodage circulaire");
 }
 
 // The two errors that only an extension reading its own header can meet.
@@ -209,8 +214,8 @@ TEST(GifReader, ExtensionChecksItsOwnHeader) {
     };
     const Case cases[] = {
         {QByteArray("!\xF9\x04\0\0\0\0\0", 8),
-         "Internal error: Extension Instance does not match Extension Label"},
-        {QByteArray("?\xFE\0", 3), "Invalid extension introducer"},
+         "Image GIF : erreur interne, l'extension ne correspond pas à son étiquette"},
+        {QByteArray("?\xFE\0", 3), "Image GIF : début d'extension incorrect"},
     };
     for (const Case& c : cases) {
         pictures::ByteReader reader(c.bytes);
@@ -236,11 +241,11 @@ TEST(GifReader, WarningsLetReadingGoOn) {
     const Case cases[] = {
         {"unknown block",
          header + image + "x;",
-         {"Unknown GIF block type", "Invalid Image trailer"},
+         {"Image GIF : type de bloc inconnu", "Image GIF : marque de fin incorrecte"},
          1},
         {"frame of width 0",
          header + GifBuilder().Image(0, 0, 0, 3, Gradient(4, 4), 2).bytes + ";",
-         {"Image exceeds Logical Screen size"},
+         {"Image GIF : une image sans largeur ou sans hauteur prend la taille de l'écran logique"},
          1},
         {"no trailer", header + image, {}, 1},
         {"zero bytes between blocks",
@@ -264,12 +269,12 @@ TEST(GifReader, WarnsAboutBadExtensionIntroducerAndShortControlBlock) {
     // should begin: the descriptor is read from it.
     const QByteArray image = GifBuilder().Image(0, 0, 4, 4, Gradient(4, 4), 2).bytes;
     Loaded stray = Load(header + GifBuilder().Comment("hi").bytes + "#" + image.mid(1) + ";");
-    EXPECT_EQ(stray.warnings, QStringList{"Invalid extension introducer"});
+    EXPECT_EQ(stray.warnings, QStringList{"Image GIF : début d'extension incorrect"});
     EXPECT_EQ(stray.image->FrameCount(), 1);
 
     Loaded cut = Load(header + QByteArray("!\xF9\x04\x01", 4));
-    EXPECT_TRUE(cut.warnings.contains("Premature end of data"));
-    EXPECT_EQ(cut.error.toStdString(), "Premature end of data");
+    EXPECT_TRUE(cut.warnings.contains("Image GIF tronquée : les données s'arrêtent trop tôt"));
+    EXPECT_EQ(cut.error.toStdString(), "Image GIF tronquée : les données s'arrêtent trop tôt");
 }
 
 TEST(GifReader, CutDataKeepsDecodedRowsAndFillValue) {
@@ -289,8 +294,9 @@ TEST(GifReader, CutDataKeepsDecodedRowsAndFillValue) {
         const QByteArray cut = gif.bytes.left(dataStart + 1 + 20);
         Loaded r = Load(cut);
         ASSERT_TRUE(r.error.isEmpty()) << r.error.toStdString();
-        EXPECT_TRUE(r.warnings.contains("Premature end of data"));
-        EXPECT_TRUE(r.warnings.contains("Decoder bit buffer under-run"));
+        EXPECT_TRUE(r.warnings.contains("Image GIF tronquée : les données s'arrêtent trop tôt"));
+        EXPECT_TRUE(
+            r.warnings.contains("Image GIF : les données s'arrêtent avant le dernier pixel"));
         ASSERT_EQ(r.image->FrameCount(), 1);
         const auto& data = r.image->Frame(0).Data;
         const auto fill = static_cast<std::uint8_t>(transparent >= 0 ? transparent : 0);
@@ -396,7 +402,7 @@ TEST(GifReader, RefusesFramesBeyondSizeLimits) {
                         .Image(0, 0, 65535, 65535, {0}, 2)
                         .Trailer()
                         .bytes);
-    EXPECT_EQ(r.error.toStdString(), "Image dimensions too large");
+    EXPECT_EQ(r.error, TooLargeText(65535, 65535));
 }
 
 TEST(GifReader, FailedReadPutsStreamBackAndEmptiesPicture) {

@@ -233,7 +233,15 @@ TEST(Jpeg, HugeDeclaredSizeInATinyFileIsRefusedAtReading) {
     bomb[sof + 6] = char(0x30);
     bomb[sof + 7] = char(0x75);
     bomb[sof + 8] = char(0x30);
-    EXPECT_EQ(LoadErrorCode(bomb), JERR_IMAGE_TOO_BIG);
+    try {
+        Load(bomb);
+        ADD_FAILURE();
+    } catch (const EJPEG& e) {
+        EXPECT_EQ(e.Code(), JERR_IMAGE_TOO_BIG);
+        EXPECT_EQ(e.Message(), QStringLiteral("Image trop grande (30000 × 30000 pixels) : QCM "
+                                              "n'accepte que les images d'au plus 33,5 millions "
+                                              "de pixels."));
+    }
 }
 
 TEST(Jpeg, ThousandsOfScansAreRefusedInsteadOfDecodedForMinutes) {

@@ -4,6 +4,7 @@
 #include "pictures/Picture.h"
 
 #include "pictures/Gif.h"
+#include "pictures/ImageLimits.h"
 #include "pictures/Metafile.h"
 
 #include "../support/Encoded.h"
@@ -104,7 +105,9 @@ std::string LoadBytesError(TGraphic& graphic, const QByteArray& bytes) {
 TEST(PictureLimits, TinyFilesDeclaringHugePicturesFailWithTheKindsMessage) {
     using metafile_test::Emf;
     using metafile_test::Wmf;
-    const std::string jpegTooBig = "EJPEG: Erreur JPEG #" + std::to_string(JERR_IMAGE_TOO_BIG);
+    const auto tooLarge = [](const char* kind, int w, int h) {
+        return std::string(kind) + ": " + TooLargeText(w, h).toStdString();
+    };
     const struct {
         const char* name;
         std::function<std::unique_ptr<TGraphic>()> kind;
@@ -112,11 +115,11 @@ TEST(PictureLimits, TinyFilesDeclaringHugePicturesFailWithTheKindsMessage) {
         std::string error;
     } cases[] = {
         {"GIF screen 65535 x 65535", [] { return std::make_unique<TGIFImage>(); },
-         Gif(65535, 65535, 1, 1), "GIFException: Image dimensions too large"},
+         Gif(65535, 65535, 1, 1), tooLarge("GIFException", 65535, 65535)},
         {"GIF screen 65535 x 1000", [] { return std::make_unique<TGIFImage>(); },
-         Gif(65535, 1000, 1, 1), "GIFException: Image dimensions too large"},
+         Gif(65535, 1000, 1, 1), tooLarge("GIFException", 65535, 1000)},
         {"JPEG 32767 x 4096", [] { return std::make_unique<TJPEGImage>(); },
-         JpegDeclaring(32767, 4096), jpegTooBig},
+         JpegDeclaring(32767, 4096), tooLarge("EJPEG", 32767, 4096)},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -176,7 +179,7 @@ TEST(FileFormats, EachExtensionIsReadByItsKind) {
         {"image.ico", "EInvalidGraphic: Image icône incorrecte"},
         {"image.bmp", "EInvalidGraphic: Image bitmap incorrecte"},
         {"image.dib", "EInvalidGraphic: 不正な DIB です"},
-        {"image.gif", "GIFException: Invalid GIF signature"},
+        {"image.gif", "GIFException: Ce fichier n'est pas une image GIF : sa signature manque"},
         {"image.jpeg", "EJPEG: Erreur JPEG #"},
         {"image.jpg", "EJPEG: Erreur JPEG #"},
     };
@@ -288,7 +291,9 @@ TEST(Picture, KindIsChosenByExtensionOnly) {
     folder.Write(QStringLiteral("image.gif"), SmallBmp());
     TPicture picture;
     const std::string error = LoadError(picture, QStringLiteral("image.gif"));
-    EXPECT_NE(error.find(": Invalid GIF signature"), std::string::npos) << error;
+    EXPECT_NE(error.find(": Ce fichier n'est pas une image GIF : sa signature manque"),
+              std::string::npos)
+        << error;
     folder.Write(QStringLiteral("image.bmp"), SmallBmp());
     ASSERT_EQ(LoadError(picture, QStringLiteral("image.bmp")), "");
     EXPECT_EQ(picture.Width(), 5);
@@ -334,7 +339,9 @@ TEST(ToolPicture, PrintsKindAndSizeOrTheError) {
         {"photo.jpe", 1, "", "EInvalidGraphic: Extension de fichier graphique inconnue (.jpe)\n"},
         {"absente.jpg", 1, "", "EFOpenError: Impossible d'ouvrir le fichier absente.jpg\n"},
         {"faux.jpg", 1, "", "EJPEG: Erreur JPEG #"},
-        {"bombe.gif", 1, "", "GIFException: Image dimensions too large\n"},
+        {"bombe.gif", 1, "",
+         "GIFException: Image trop grande (65535 × 65535 pixels) : QCM n'accepte que les images "
+         "d'au plus 33,5 millions de pixels.\n"},
         {"a4.wmf", 0, "TMetafile 3145632x3145632\n", ""},
     };
     for (const auto& c : cases) {
