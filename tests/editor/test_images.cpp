@@ -2,6 +2,7 @@
 #include "Editeur.h"
 
 #include "../pictures/GifTestEncoder.h"
+#include "../pictures/JpegTestFiles.h"
 #include "../support/Encoded.h"
 #include "core/Folders.h"
 #include "dialogs/OpenPictureDialog.h"
@@ -9,7 +10,6 @@
 #include "platform/DialogueFichier.h"
 
 #include <QBuffer>
-#include <QCryptographicHash>
 #include <QDir>
 #include <QLabel>
 #include <QListView>
@@ -19,7 +19,6 @@
 #include <algorithm>
 #include <atomic>
 #include <filesystem>
-#include <map>
 
 using namespace qcm;
 using namespace qcm::core;
@@ -320,34 +319,13 @@ TEST(OpenPictureDialog, PreviewWindowAndTheNextUseStartFromThePick) {
 
 namespace {
 
-// Every file under the folder, by its path, with a digest of its bytes.
-std::map<std::string, QByteArray> Empreinte(const QString& dossier) {
-    std::map<std::string, QByteArray> out;
-    const std::filesystem::path racine(QFile::encodeName(dossier).toStdString());
-    for (const auto& f : std::filesystem::recursive_directory_iterator(racine)) {
-        if (f.is_regular_file()) {
-            QFile fichier(QFile::decodeName(f.path().c_str()));
-            EXPECT_TRUE(fichier.open(QIODevice::ReadOnly));
-            out[f.path().lexically_relative(racine).string()] =
-                QCryptographicHash::hash(fichier.readAll(), QCryptographicHash::Sha256);
-        }
-    }
-    return out;
-}
-
 QByteArray Jpeg(int w, int h) {
     return qcm::testing::Plain(w, h, Qt::green, "JPG");
 }
 
 // A real JPEG whose frame header declares width x height.
 QByteArray JpegDeclarant(int w, int h) {
-    QByteArray bytes = Jpeg(8, 6);
-    const qsizetype sof = bytes.indexOf("\xff\xc0");
-    bytes[sof + 5] = char(h >> 8);
-    bytes[sof + 6] = char(h);
-    bytes[sof + 7] = char(w >> 8);
-    bytes[sof + 8] = char(w);
-    return bytes;
+    return qcm::testing::DeclaringSize(Jpeg(8, 6), w, h);
 }
 
 QByteArray BmpDeclarant(int w, int h) {
@@ -428,7 +406,7 @@ TEST(Choix, APickReadsTheFileFirstAndNeverReplacesAFileOfTheFolder) {
         }
         e.Demarrer(Choisir("QCM1"));
         e.boites.montrees.clear();
-        const auto avant = Empreinte(e.dossier.File("QCM1"));
+        const auto avant = e.dossier.Hashes("QCM1");
         const QString nomAvant = s.champ(e);
         const QImage fondAvant = e.depart->fond->Image();
         const QRect photoAvant = e.depart->Photo->geometry();
@@ -439,7 +417,7 @@ TEST(Choix, APickReadsTheFileFirstAndNeverReplacesAFileOfTheFolder) {
             const QString texte = e.boites.montrees[0].texte;
             EXPECT_TRUE(texte.startsWith(QString::fromUtf8(c.message))) << texte.toStdString();
             EXPECT_TRUE(texte.endsWith(QStringLiteral("\n") + c.fichier)) << texte.toStdString();
-            EXPECT_EQ(Empreinte(e.dossier.File("QCM1")), avant);
+            EXPECT_EQ(e.dossier.Hashes("QCM1"), avant);
             EXPECT_EQ(s.champ(e), nomAvant);
             EXPECT_FALSE(e.etat.Modifie);
             EXPECT_EQ(e.depart->fond->Image(), fondAvant);
@@ -450,15 +428,15 @@ TEST(Choix, APickReadsTheFileFirstAndNeverReplacesAFileOfTheFolder) {
         EXPECT_EQ(s.champ(e), copie);
         EXPECT_TRUE(e.depart->Sauver->isEnabled());
         EXPECT_EQ(e.dossier.Read("QCM1/" + copie), c.contenu);
-        auto apres = Empreinte(e.dossier.File("QCM1"));
-        apres.erase(copie.toStdString());
+        auto apres = e.dossier.Hashes("QCM1");
+        apres.erase(copie);
         EXPECT_EQ(apres, avant);
         // Leaving without saving takes the copy away again.
         e.boites.Repondre(Reponse::Ok);
         e.boites.Repondre(Reponse::Non);
         e.Clic(e.depart->Fin);
         EXPECT_FALSE(e.depart->isVisible());
-        EXPECT_EQ(Empreinte(e.dossier.File("QCM1")), avant);
+        EXPECT_EQ(e.dossier.Hashes("QCM1"), avant);
     }
 }
 

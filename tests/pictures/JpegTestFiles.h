@@ -73,4 +73,15 @@ inline QImage PhotoLike(int width, int height) {
     return image;
 }
 
+// jpeg with its frame header patched to declare width x height: the pixels
+// stay those of jpeg, for readers that must refuse before decoding.
+inline QByteArray DeclaringSize(QByteArray jpeg, int width, int height) {
+    const qsizetype sof = jpeg.indexOf("\xff\xc0");
+    jpeg[sof + 5] = char(height >> 8);
+    jpeg[sof + 6] = char(height);
+    jpeg[sof + 7] = char(width >> 8);
+    jpeg[sof + 8] = char(width);
+    return jpeg;
+}
+
 } // namespace qcm::testing

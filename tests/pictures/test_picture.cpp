@@ -82,13 +82,7 @@ QByteArray StripBmp(int width, bool rle) {
 
 // A JPEG whose frame header declares width x height over 8 x 8 of data.
 QByteArray JpegDeclaring(int width, int height) {
-    QByteArray bytes = SmallJpeg();
-    const qsizetype sof = bytes.indexOf("\xff\xc0");
-    bytes[sof + 5] = char(height >> 8);
-    bytes[sof + 6] = char(height);
-    bytes[sof + 7] = char(width >> 8);
-    bytes[sof + 8] = char(width);
-    return bytes;
+    return qcm::testing::DeclaringSize(SmallJpeg(), width, height);
 }
 
 std::string LoadBytesError(TGraphic& graphic, const QByteArray& bytes) {

@@ -2,7 +2,6 @@
 
 #include <QCryptographicHash>
 #include <QDir>
-#include <QDirIterator>
 #include <QFile>
 #include <QTemporaryDir>
 
@@ -41,14 +40,15 @@ public:
     // path relative to it, with a hash of its bytes: what a failed or
     // cancelled operation must leave as it was.
     std::map<QString, QByteArray> Hashes(const QString& folder = {}) const {
-        const QDir base(File(folder));
+        const std::filesystem::path root(QFile::encodeName(File(folder)).toStdString());
         std::map<QString, QByteArray> out;
-        QDirIterator it(base.path(), QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
-        while (it.hasNext()) {
-            const QString path = it.next();
-            QFile f(path);
-            EXPECT_TRUE(f.open(QIODevice::ReadOnly)) << path.toStdString();
-            out[base.relativeFilePath(path)] =
+        for (const auto& entry : std::filesystem::recursive_directory_iterator(root)) {
+            if (!entry.is_regular_file()) {
+                continue;
+            }
+            QFile f(QFile::decodeName(entry.path().c_str()));
+            EXPECT_TRUE(f.open(QIODevice::ReadOnly)) << entry.path();
+            out[QFile::decodeName(entry.path().lexically_relative(root).c_str())] =
                 QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256).toHex();
         }
         return out;
