@@ -1,11 +1,18 @@
 #include "exchange/Import.h"
+#include "exchange/Impression.h"
 #include "exchange/Lecture.h"
 
+#include "../support/Encoded.h"
 #include "../support/TempFolder.h"
 #include "Questionnaires.h"
 #include "model/QcmFile.h"
 
+#include <QCryptographicHash>
 #include <QDir>
+#include <QDirIterator>
+#include <QFile>
+
+#include <map>
 
 #include <gtest/gtest.h>
 
@@ -17,6 +24,20 @@ QString Pertes(const ResultatImport& r) {
 
 QByteArray Moodle(const QByteArray& questions, const QByteArray& doctype = {}) {
     return "<?xml version=\"1.0\"?>\n" + doctype + "<quiz>" + questions + "</quiz>";
+}
+
+// Every file under dossier (links not followed) with the hash of its bytes.
+std::map<QString, QByteArray> Empreintes(const QString& dossier) {
+    std::map<QString, QByteArray> empreintes;
+    QDirIterator i(dossier, QDir::Files | QDir::System | QDir::Hidden,
+                   QDirIterator::Subdirectories);
+    while (i.hasNext()) {
+        QFile f(i.next());
+        EXPECT_TRUE(f.open(QIODevice::ReadOnly)) << f.fileName().toStdString();
+        empreintes[f.fileName()] =
+            QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256);
+    }
+    return empreintes;
 }
 
 } // namespace
@@ -170,4 +191,88 @@ TEST(Faults, GiftOneAnswerQuestionWithOnlyRightAnswersStaysMultipleChoice) {
     EXPECT_TRUE(gift.contains('~')) << gift.constData();
     const ResultatImport r = Importer(gift, QStringLiteral("x.gift"));
     EXPECT_EQ(r.Questionnaire.Question(1), q.Question(1)) << Pertes(r).toStdString();
+}
+
+// Ctrl+E opened on the name of a questionnaire folder; AMC-TXT into
+// ".../QCM1/QCM" replaced QCM.txt with AMC text.
+TEST(Faults, ExportNeverReplacesTheQuestionnaireFile) {
+    TempDir depart;
+    const QString qcm1 = depart.File(QStringLiteral("QCM1"));
+    TQuestionnaire q = Questionnaire(
+        {Question(QStringLiteral("Q ?"), {QStringLiteral("a"), QStringLiteral("b")}, {1}, false)});
+    q.Fond = QStringLiteral("fond écran.bmp");
+    q.Musique = QStringLiteral("FOND MUSICAL.MID");
+    q.Question(1).Image = QStringLiteral("sujet-1.jpg");
+    q.Question(2).Image = QStringLiteral("image 2.gif");
+    depart.Write(QStringLiteral("QCM1/sujet-1.jpg"), qcm::testing::Plain(4, 3, Qt::red, "JPEG"));
+    depart.Write(QStringLiteral("QCM1/fond écran.bmp"), qcm::testing::Plain(2, 2, Qt::blue, "BMP"));
+    depart.Write(QStringLiteral("QCM1/fond musical.mid"), "MThd");
+    EcrireQCM(q, qcm1);
+    // A change not saved yet names a picture too.
+    q.Question(2).Image = QStringLiteral("photo.gif");
+    depart.Write(QStringLiteral("QCM1/photo.gif"), "GIF89a");
+    TQuestionnaire autre = q;
+    autre.Question(1).Image = QStringLiteral("carte.bmp");
+    depart.Write(QStringLiteral("QCM2/carte.bmp"), "BM");
+    EcrireQCM(autre, depart.File(QStringLiteral("QCM2")));
+    ASSERT_TRUE(QFile::link(depart.File(QStringLiteral("QCM1/QCM.txt")),
+                            depart.File(QStringLiteral("lien.txt"))));
+
+    const struct {
+        const char* cible;
+        FormatExport format;
+        bool impression;
+    } kCas[] = {
+        {"QCM1/QCM.txt", FormatExport::Amc, false},
+        {"QCM1/qcm.TXT", FormatExport::Gift, false},
+        {"Qcm.Txt", FormatExport::Html, false},
+        {"QCM2/QCM.TXT", FormatExport::Moodle, true},
+        {"lien.txt", FormatExport::Amc, false},
+        {"QCM1/SUJET-1.JPG", FormatExport::Moodle, false},
+        {"QCM1/image 2.gif", FormatExport::Gift, false},
+        {"QCM1/photo.gif", FormatExport::Gift, true},
+        {"QCM1/fond écran.bmp", FormatExport::Html, false},
+        {"QCM1/fond musical.mid", FormatExport::Gift, true},
+        {"QCM2/carte.bmp", FormatExport::Gift, true},
+        // The picture AMC writes beside its file would land on question 1's.
+        {"QCM1/sujet.txt", FormatExport::Amc, false},
+    };
+    const auto avant = Empreintes(depart.Path());
+    for (const auto& cas : kCas) {
+        const QString cible = depart.File(QString::fromUtf8(cas.cible));
+        QString message;
+        try {
+            if (cas.impression) {
+                ImprimerVers(q, qcm1, Corrige::Avec, cible);
+            } else {
+                ExporterVers(q, qcm1, cas.format, cible);
+            }
+        } catch (const EEchange& e) {
+            message = e.Message();
+        }
+        EXPECT_TRUE(message.contains(QStringLiteral("ne le remplace jamais"))) << cas.cible;
+        EXPECT_EQ(Empreintes(depart.Path()), avant) << cas.cible;
+    }
+    // Beside them, any other name is written.
+    ExporterVers(q, qcm1, FormatExport::Amc, depart.File(QStringLiteral("QCM1/banque.txt")));
+    EXPECT_TRUE(QFile::exists(depart.File(QStringLiteral("QCM1/banque-1.jpg"))));
+}
+
+TEST(Faults, ExportDefaultNameIsNeverAQuestionnaires) {
+    const struct {
+        const char* titre;
+        const char* nom;
+    } kCas[] = {
+        {"Capitales d'Europe", "Capitales d'Europe"},
+        {"QCM1", "questionnaire"},
+        {" qcm ", "questionnaire"},
+        {"", "questionnaire"},
+        {"../..", "questionnaire"},
+        {"Maths : 3/4 * 2 ?", "Maths 3 4 2"},
+    };
+    for (const auto& cas : kCas) {
+        TQuestionnaire q = Questionnaire({});
+        q.Titre = QString::fromUtf8(cas.titre);
+        EXPECT_EQ(NomExport(q), QString::fromUtf8(cas.nom)) << cas.titre;
+    }
 }
