@@ -154,6 +154,8 @@ TEST(Raccourcis, PrintToFileNeverReplacesTheQuestionnaireFile) {
         QPrinter* imprimante = dynamic_cast<QPrintPreviewDialog&>(d).printer();
         imprimante->setOutputFormat(QPrinter::PdfFormat);
         imprimante->setOutputFileName(e.dossier.File(QStringLiteral("QCM1/qcm.TXT")));
+        // The preview itself still paints, into pictures.
+        d.findChild<QPrintPreviewWidget*>()->updatePreview();
         d.findChild<QPrintPreviewWidget*>()->print();
     });
     Touche(e, Qt::CTRL | Qt::Key_P);
