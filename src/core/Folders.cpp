@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdlib>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -253,6 +254,16 @@ bool SameFolder(const QString& a, const QString& b) {
     struct stat sb {};
     return StatFolder(a, sa) && StatFolder(b, sb) && sa.st_dev == sb.st_dev &&
            sa.st_ino == sb.st_ino;
+}
+
+QString ResolvedPath(const QString& path) {
+    const auto native = TryEncode(path);
+    if (!native) {
+        return {};
+    }
+    const std::unique_ptr<char, decltype(&std::free)> real(::realpath(native->constData(), nullptr),
+                                                           &std::free);
+    return real ? DecodeName(real.get()) : QString();
 }
 
 bool IsFolder(const QString& path) {

@@ -53,6 +53,10 @@ bool RemoveFile(const QString& path);
 // resolved by the file system, not by comparing texts).
 bool SameFolder(const QString& a, const QString& b);
 
+// The absolute path that path leads to, every link and "." or ".."
+// resolved, or an empty text when it leads to nothing that exists.
+QString ResolvedPath(const QString& path);
+
 // True when path leads to a folder (links followed).
 bool IsFolder(const QString& path);
 

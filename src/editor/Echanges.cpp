@@ -3,6 +3,7 @@
 #include "core/AtomicFile.h"
 #include "core/Folders.h"
 #include "exchange/Export.h"
+#include "model/QcmFile.h"
 #include "platform/Garde.h"
 #include "platform/MessageBoxes.h"
 #include "platform/Modal.h"
@@ -11,6 +12,7 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QKeyEvent>
+#include <QPaintEngine>
 #include <QPointer>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
@@ -103,8 +105,18 @@ void RaccourcisEchange::ApercuImpression(Corrige corrige) {
     }
     apercu.setWindowTitle(corrige == Corrige::Avec ? QStringLiteral("Aperçu du corrigé")
                                                    : QStringLiteral("Aperçu avant impression"));
-    connect(&apercu, &QPrintPreviewDialog::paintRequested, this,
-            [&](QPrinter* p) { platform::Proteger([&] { Imprimer(q, dossier, *p, corrige); }); });
+    connect(&apercu, &QPrintPreviewDialog::paintRequested, this, [&](QPrinter* p) {
+        platform::Proteger([&] {
+            // Saving as PDF, or printing to a file: checked before the
+            // painter opens (and empties) the file. The preview itself
+            // paints into pictures.
+            if (!p->outputFileName().isEmpty() && p->paintEngine() != nullptr &&
+                p->paintEngine()->type() != QPaintEngine::Picture) {
+                VerifierDestination(p->outputFileName(), q, dossier);
+            }
+            Imprimer(q, dossier, *p, corrige);
+        });
+    });
     platform::ExecuterModal(apercu);
 }
 
@@ -132,8 +144,8 @@ void RaccourcisEchange::ExporterClick() {
             d.setDefaultSuffix(ExtensionFormat(kSorties.at(static_cast<std::size_t>(i)).format));
         }
     });
-    d.setDirectory(etat_.RepertoireDepart);
-    d.selectFile(q.Repertoire);
+    d.setDirectory(DossierExport());
+    d.selectFile(NomExport(q));
     if (platform::ExecuterModal(d) != QDialog::Accepted || d.selectedFiles().isEmpty()) {
         return;
     }
@@ -153,6 +165,17 @@ void RaccourcisEchange::ExporterClick() {
     }
     platform::MessageBox(texte, QStringLiteral("QCM"), platform::Boutons::Ok,
                          platform::Icone::Exclamation);
+}
+
+QString RaccourcisEchange::DossierExport() const {
+    // Beside the questionnaires, where the teacher finds them, unless the
+    // start folder is itself a questionnaire's.
+    const QString depart = etat_.RepertoireDepart;
+    if (!depart.isEmpty() && folders::FindEntry(depart, model::kNomFichierQCM).isEmpty() &&
+        !folders::SameFolder(depart, etat_.DossierOuvert)) {
+        return depart;
+    }
+    return QDir::homePath();
 }
 
 QString RaccourcisEchange::FichierPage() {

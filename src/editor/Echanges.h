@@ -38,6 +38,8 @@ protected:
 
 private:
     bool Ouvert() const;
+    // Where the export dialog opens: never a questionnaire's folder.
+    QString DossierExport() const;
 
     QWidget& fenetre_;
     const EtatEditeur& etat_;

@@ -8,6 +8,7 @@
 #include <QBuffer>
 #include <QImage>
 #include <QImageReader>
+#include <QPainter>
 
 #include <algorithm>
 #include <cmath>
@@ -83,20 +84,14 @@ void Completer(QuestionSortie& question, QStringList& pertes) {
 
 namespace {
 
-// A picture drawn larger than this would only weigh down a bank.
-constexpr int kCoteMaxDessin = 1600;
+// Enough of a file for Qt to find its size: JPEG headers may follow long
+// metadata.
+constexpr qint64 kDebutEntete = 1024 * 1024;
 
-// Kept bytes of a PNG, which our readers do not read: Qt reads its size.
-QSize TaillePng(const QByteArray& octets) {
-    QBuffer tampon;
-    tampon.setData(octets);
-    QImageReader lecteur(&tampon, "png");
-    const QSize taille = lecteur.size();
-    if (!taille.isValid() || taille.isEmpty()) {
-        throw EEchange(QStringLiteral("image PNG incorrecte"));
-    }
-    return taille;
-}
+// A kept file larger than this is drawn instead: a picture of at most
+// kCoteMaxImage a side needs no more, and the base64 of a bank holds it
+// again.
+constexpr qint64 kOctetsMaxGardes = 8 * 1024 * 1024;
 
 void Charger(ScaledPicture& image, const QString& chemin) {
     image.LoadFromFile(chemin);
@@ -105,13 +100,36 @@ void Charger(ScaledPicture& image, const QString& chemin) {
     }
 }
 
+// The file's bytes, or nothing when it holds more than limite.
+std::optional<QByteArray> LireAuPlus(const QString& chemin, qint64 limite) {
+    try {
+        return ReadWholeFile(chemin, limite);
+    } catch (const EFileTooLarge&) {
+        return std::nullopt;
+    }
+}
+
 ImageSortie Preparer(const QString& chemin, const QString& nom,
                      std::span<const QLatin1StringView> gardees, Dessin dessin) {
     const QString extension = TPicture::Extension(nom).toLower();
-    if (std::find(gardees.begin(), gardees.end(), extension) != gardees.end()) {
-        ImageSortie sortie{nom, ReadWholeFile(chemin, kMaxFileBytes), {}};
-        if (dessin == Dessin::Photo && extension == QLatin1String("png")) {
-            sortie.Taille = TaillePng(sortie.Octets);
+    const bool png = extension == QLatin1String("png");
+    // Refused on its header, before it is read whole.
+    const QSize entete = TailleEntete(ReadFileStart(chemin, kDebutEntete));
+    if (entete.isValid()) {
+        VerifierTaille(entete);
+    }
+    const bool petite =
+        !entete.isValid() || std::max(entete.width(), entete.height()) <= kCoteMaxImage;
+    std::optional<QByteArray> octets;
+    if (petite && std::find(gardees.begin(), gardees.end(), extension) != gardees.end()) {
+        octets = LireAuPlus(chemin, kOctetsMaxGardes);
+    }
+    if (octets) {
+        ImageSortie sortie{nom, *octets, {}, {}};
+        if (dessin == Dessin::Photo && entete.isValid()) {
+            sortie.Taille = entete;
+        } else if (dessin == Dessin::Photo && png) {
+            throw EEchange(QStringLiteral("image PNG incorrecte"));
         } else if (dessin == Dessin::Photo) {
             ScaledPicture image;
             Charger(image, chemin);
@@ -119,21 +137,96 @@ ImageSortie Preparer(const QString& chemin, const QString& nom,
         }
         return sortie;
     }
+    // Our readers do not read PNG: Qt draws it.
     ScaledPicture image;
-    Charger(image, chemin);
-    const QSize naturelle(image.Width(), image.Height());
+    if (!png) {
+        Charger(image, chemin);
+    } else if (!entete.isValid()) {
+        throw EEchange(QStringLiteral("image PNG incorrecte"));
+    }
+    const QSize naturelle = png ? entete : QSize(image.Width(), image.Height());
     QSize taille = naturelle;
     if (dessin == Dessin::Photo) {
         taille = TaillePhoto(taille.width(), taille.height());
-    } else if (taille.width() > kCoteMaxDessin || taille.height() > kCoteMaxDessin) {
-        taille = TaillePhoto(taille.width(), taille.height(), kCoteMaxDessin);
+    } else if (taille.width() > kCoteMaxImage || taille.height() > kCoteMaxImage) {
+        taille = TaillePhoto(taille.width(), taille.height(), kCoteMaxImage);
     }
+    const QImage dessinee =
+        png ? LireOpaque(ReadWholeFile(chemin, kMaxFileBytes), taille) : image.Render(taille);
     const qsizetype point = nom.lastIndexOf(QLatin1Char('.'));
     const QString base = point < 0 ? nom : nom.left(point);
-    return {base + QStringLiteral(".png"), EnPng(image.Render(taille)), naturelle};
+    const QSize reduite = taille != naturelle ? taille : QSize();
+    // A photo drawn smaller stays a JPEG where the target takes one.
+    if ((extension == QLatin1String("jpg") || extension == QLatin1String("jpeg")) &&
+        std::find(gardees.begin(), gardees.end(), QLatin1String("jpg")) != gardees.end()) {
+        return {base + QStringLiteral(".jpg"), EnJpeg(dessinee), naturelle, reduite};
+    }
+    return {base + QStringLiteral(".png"), EnPng(dessinee), naturelle, reduite};
 }
 
 } // namespace
+
+QSize TailleEntete(const QByteArray& octets) {
+    QBuffer tampon;
+    tampon.setData(octets);
+    tampon.open(QIODevice::ReadOnly);
+    QImageReader lecteur(&tampon);
+    const QSize taille = lecteur.size();
+    return taille.isValid() && !taille.isEmpty() ? taille : QSize();
+}
+
+void VerifierTaille(QSize taille) {
+    if (!WithinLimits(taille.width(), taille.height())) {
+        throw EEchange(QStringLiteral("%1 × %2 pixels, plus que les %3 millions qu'acceptent les "
+                                      "lecteurs d'images")
+                           .arg(taille.width())
+                           .arg(taille.height())
+                           .arg(kMaxPixels / 1000000));
+    }
+}
+
+QImage LireOpaque(const QByteArray& octets, QSize taille) {
+    // Qt's own guard, at ours: a header that lies about its size still
+    // cannot make it allocate more than our readers would.
+    QImageReader::setAllocationLimit(static_cast<int>(kMaxPixels * 4 / (1024 * 1024)));
+    QBuffer tampon;
+    tampon.setData(octets);
+    tampon.open(QIODevice::ReadOnly);
+    QImageReader lecteur(&tampon);
+    const QSize entete = lecteur.size();
+    if (!entete.isValid() || !WithinLimits(entete.width(), entete.height()) ||
+        !WithinLimits(taille.width(), taille.height())) {
+        return {};
+    }
+    if (taille != entete) {
+        lecteur.setScaledSize(taille);
+    }
+    const QImage image = lecteur.read();
+    if (image.isNull()) {
+        return {};
+    }
+    QImage opaque = NewImage(image.width(), image.height(), QImage::Format_RGB32);
+    if (opaque.isNull()) {
+        return {};
+    }
+    opaque.fill(Qt::white);
+    {
+        QPainter peintre(&opaque);
+        peintre.drawImage(0, 0, image);
+    }
+    return opaque;
+}
+
+QByteArray EnJpeg(const QImage& image) {
+    constexpr int kQualite = 90;
+    QByteArray octets;
+    QBuffer tampon(&octets);
+    tampon.open(QIODevice::WriteOnly);
+    if (image.isNull() || !image.save(&tampon, "JPEG", kQualite)) {
+        throw EEchange(QStringLiteral("image vide"));
+    }
+    return octets;
+}
 
 QByteArray EnPng(const QImage& image) {
     QByteArray octets;
@@ -161,7 +254,17 @@ std::optional<ImageSortie> ImagePourSortie(const QString& dossier, const Questio
     }
     QString erreur;
     try {
-        return Preparer(chemin, question.Image, gardees, dessin);
+        ImageSortie sortie = Preparer(chemin, question.Image, gardees, dessin);
+        if (dessin == Dessin::Naturel && sortie.Reduite.isValid()) {
+            pertes << SurQuestion(question.Numero,
+                                  QStringLiteral("l'image « %1 » (%2 × %3) est réduite à %4 × %5.")
+                                      .arg(question.Image)
+                                      .arg(sortie.Taille.width())
+                                      .arg(sortie.Taille.height())
+                                      .arg(sortie.Reduite.width())
+                                      .arg(sortie.Reduite.height()));
+        }
+        return sortie;
     } catch (const Exception& e) {
         erreur = e.Message();
     } catch (const std::exception& e) {

@@ -60,17 +60,36 @@ void Completer(QuestionSortie& question, QStringList& pertes);
 // "Question n : " + texte, the start of every line about one question.
 QString SurQuestion(int numero, const QString& texte);
 
+// The longest side of a picture that leaves for another program or comes
+// in from one: the editor shows it within 320 x 240, a bank or a page no
+// larger, and more only weighs down every copy.
+inline constexpr int kCoteMaxImage = 1600;
+
+// The size that the header of a picture claims (octets: the file or its
+// start), read by Qt without decoding; invalid when Qt cannot tell.
+QSize TailleEntete(const QByteArray& octets);
+
+// Raises EEchange when a picture of that size is more than the picture
+// readers take.
+void VerifierTaille(QSize taille);
+
+// The picture in octets decoded by Qt at taille, its transparent parts on
+// white, under the readers' memory limit; null when it cannot be read.
+QImage LireOpaque(const QByteArray& octets, QSize taille);
+
 struct ImageSortie {
     QString Nom;
     QByteArray Octets;
     // The picture's own size; left empty for bytes kept unread.
     QSize Taille;
+    // The size it is drawn at when that is smaller than Taille.
+    QSize Reduite;
 };
 
 // How large a picture is drawn when its bytes are not kept.
 enum class Dessin {
-    // Its own size, the longer side at most 1600: a bank keeps the detail.
-    // Kept bytes go out unread; the target reads them.
+    // Its own size, the longer side at most kCoteMaxImage: a bank keeps the
+    // detail. Kept bytes go out unread; the target reads them.
     Naturel,
     // The size the editor shows it at. Kept bytes are read too, for their
     // size, so an unreadable file is lost.
@@ -78,15 +97,19 @@ enum class Dessin {
 };
 
 // The picture of a question as a file the target reads: the file's own
-// bytes when its extension is one of gardees (lower case), else drawn by
-// our readers into a PNG. Empty, with a line in pertes, when the picture
-// is missing or cannot be read.
+// bytes when its extension is one of gardees (lower case) and it is not
+// larger than kCoteMaxImage, else drawn by our readers into a PNG. Empty,
+// with a line in pertes, when the picture is missing, cannot be read or is
+// more than the readers take; a picture drawn smaller than its own size in
+// Naturel gets a line too.
 std::optional<ImageSortie> ImagePourSortie(const QString& dossier, const QuestionSortie& question,
                                            std::span<const QLatin1StringView> gardees,
                                            Dessin dessin, QStringList& pertes);
 
-// The image as PNG bytes; raises EEchange when it cannot be.
+// The image as PNG bytes, or as JPEG bytes of quality 90; raises EEchange
+// when it cannot be.
 QByteArray EnPng(const QImage& image);
+QByteArray EnJpeg(const QImage& image);
 
 // The percentage of each of n right answers (100 / n), as the fractions of
 // Moodle are written: at most five decimals, no trailing zeros.

@@ -4,6 +4,9 @@
 
 #include "core/AtomicFile.h"
 #include "core/Folders.h"
+#include "model/QcmFile.h"
+
+#include <QRegularExpression>
 
 #include <algorithm>
 
@@ -62,33 +65,128 @@ ExportComplet ExporterComplet(const TQuestionnaire& q, const QString& dossier, F
     return {};
 }
 
-void VerifierDestination(const QString& fichier) {
-    const QString dossier =
+namespace {
+
+// The files a questionnaire names in its folder.
+QStringList NomsMedia(const TQuestionnaire& q) {
+    QStringList noms{Nettoye(q.Fond), Nettoye(q.Musique)};
+    for (int n = 1; n <= kMaxQuestions; ++n) {
+        noms << Nettoye(q.Question(n).Image);
+    }
+    noms.removeAll(QString());
+    return noms;
+}
+
+// Why writing chemin would replace a questionnaire's file, or empty.
+QString Protege(const QString& chemin, const TQuestionnaire& q, const QString& dossier) {
+    const qsizetype barre = chemin.lastIndexOf(QLatin1Char('/'));
+    const QString cible = chemin.left(std::max<qsizetype>(barre, 1));
+    const QString nom = chemin.mid(barre + 1);
+    if (nom.compare(kNomFichierQCM, Qt::CaseInsensitive) == 0) {
+        return QStringLiteral("« %1 » est le fichier d'un questionnaire : un export ou une "
+                              "impression ne le remplace jamais. Choisissez un autre nom.")
+            .arg(nom);
+    }
+    QStringList noms;
+    if (!dossier.isEmpty() && folders::SameFolder(cible, dossier)) {
+        noms << NomsMedia(q);
+    }
+    bool illisible = false;
+    if (!folders::FindEntry(cible, kNomFichierQCM).isEmpty()) {
+        try {
+            noms << NomsMedia(LireQCM(cible));
+        } catch (const Exception&) {
+            // What it names is unknown: none of its files is replaced.
+            illisible = !folders::FindEntry(cible, nom).isEmpty();
+        }
+    }
+    if (illisible || std::any_of(noms.cbegin(), noms.cend(), [&](const QString& n) {
+            return n.compare(nom, Qt::CaseInsensitive) == 0;
+        })) {
+        return QStringLiteral("« %1 » est un fichier du questionnaire du dossier « %2 » : un "
+                              "export ou une impression ne le remplace jamais. Choisissez un "
+                              "autre nom ou un autre dossier.")
+            .arg(nom, cible);
+    }
+    return {};
+}
+
+// Raises when chemin, or the file it leads to, is a questionnaire's.
+void VerifierProtection(const QString& chemin, const TQuestionnaire& q, const QString& dossier) {
+    QString raison = Protege(chemin, q, dossier);
+    const QString reel = folders::ResolvedPath(chemin);
+    if (raison.isEmpty() && !reel.isEmpty() && reel != chemin) {
+        raison = Protege(reel, q, dossier);
+    }
+    if (!raison.isEmpty()) {
+        throw EEchange(raison);
+    }
+}
+
+} // namespace
+
+void VerifierDestination(const QString& fichier, const TQuestionnaire& q, const QString& dossier) {
+    const QString cible =
         fichier.left(std::max<qsizetype>(fichier.lastIndexOf(QLatin1Char('/')), 1));
-    if (!folders::IsFolder(dossier)) {
+    if (!folders::IsFolder(cible)) {
         throw EEchange(QStringLiteral("Le dossier « %1 » n'existe pas : le fichier ne "
                                       "peut pas y être écrit.")
-                           .arg(dossier));
+                           .arg(cible));
     }
     if (folders::IsFolder(fichier)) {
         throw EEchange(
             QStringLiteral("« %1 » est un dossier : donnez un nom de fichier.").arg(fichier));
     }
+    VerifierProtection(fichier, q, dossier);
+}
+
+void EcrireSortie(const QString& fichier, const QByteArray& octets,
+                  const std::vector<FichierJoint>& joints, const TQuestionnaire& q,
+                  const QString& dossier) {
+    VerifierDestination(fichier, q, dossier);
+    const QString cote = fichier.left(fichier.lastIndexOf(QLatin1Char('/')) + 1);
+    for (const FichierJoint& joint : joints) {
+        try {
+            VerifierProtection(cote + joint.Nom, q, dossier);
+        } catch (const EEchange& e) {
+            throw EEchange(e.Message() +
+                           QStringLiteral("\n(Cette image serait écrite à côté du fichier "
+                                          "exporté, sous un nom tiré du sien.)"));
+        }
+    }
+    for (const FichierJoint& joint : joints) {
+        WriteFileAtomically(cote + joint.Nom, joint.Octets);
+    }
+    WriteFileAtomically(fichier, octets);
 }
 
 QStringList ExporterVers(const TQuestionnaire& q, const QString& dossier, FormatExport format,
                          const QString& fichier) {
-    VerifierDestination(fichier);
-    const qsizetype barre = fichier.lastIndexOf(QLatin1Char('/'));
-    const QString nom = fichier.mid(barre + 1);
+    // Refused before the pictures are read.
+    VerifierDestination(fichier, q, dossier);
+    const QString nom = fichier.mid(fichier.lastIndexOf(QLatin1Char('/')) + 1);
     const qsizetype point = nom.lastIndexOf(QLatin1Char('.'));
     const ExportComplet resultat =
         ExporterComplet(q, dossier, format, point > 0 ? nom.left(point) : nom);
-    for (const FichierJoint& joint : resultat.Joints) {
-        WriteFileAtomically(fichier.left(barre + 1) + joint.Nom, joint.Octets);
-    }
-    WriteFileAtomically(fichier, resultat.Octets);
+    EcrireSortie(fichier, resultat.Octets, resultat.Joints, q, dossier);
     return resultat.Pertes;
+}
+
+QString NomExport(const TQuestionnaire& q) {
+    QString nom;
+    for (const QChar c : Nettoye(q.Titre)) {
+        const bool garde = c.isLetterOrNumber() || c == QLatin1Char('-') || c == QLatin1Char('_') ||
+                           c == QLatin1Char('\'') || c == QLatin1Char(',');
+        nom += garde ? c : QLatin1Char(' ');
+    }
+    constexpr qsizetype kLongueurMax = 60;
+    nom = nom.simplified().left(kLongueurMax).trimmed();
+    static const QRegularExpression kNomQCM(QStringLiteral("^qcm[0-9]*$"),
+                                            QRegularExpression::CaseInsensitiveOption);
+    if (nom.isEmpty() || kNomQCM.match(nom).hasMatch()) {
+        return QStringLiteral("questionnaire");
+    }
+    return nom;
 }
 
 QString CheminMedia(const QString& dossier, const QString& nom) {

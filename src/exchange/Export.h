@@ -55,16 +55,33 @@ ExportComplet ExporterComplet(const model::TQuestionnaire& q, const QString& dos
                               FormatExport format, const QString& prefixe = QString());
 
 // Raises EEchange, before anything is written, when the folder of fichier
-// (a path) is missing or fichier is itself a folder: an export does not
-// leave its pictures behind for a main file it cannot write.
-void VerifierDestination(const QString& fichier);
+// (a path) is missing or fichier is itself a folder (an export does not
+// leave its pictures behind for a main file it cannot write), and when
+// writing fichier would replace a questionnaire's file: a QCM.txt, in any
+// case, or a file that the record of its folder names. The media names of
+// q, saved or not, count in dossier, its folder. A link counts for the
+// file it leads to.
+void VerifierDestination(const QString& fichier, const model::TQuestionnaire& q,
+                         const QString& dossier);
+
+// The one writer of exports and prints: checks fichier and every file of
+// joints (written beside it) as VerifierDestination() does, all before
+// anything is written, then writes the joints and fichier last, so that the
+// files it names are there when it appears.
+void EcrireSortie(const QString& fichier, const QByteArray& octets,
+                  const std::vector<FichierJoint>& joints, const model::TQuestionnaire& q,
+                  const QString& dossier);
 
 // Exports into the file fichier (a path), the files written beside it
 // named after it, and returns the French lines of what the format could
-// not take as it is. The main file is written last: the files it names
-// are there when it appears.
+// not take as it is.
 QStringList ExporterVers(const model::TQuestionnaire& q, const QString& dossier,
                          FormatExport format, const QString& fichier);
+
+// A name for an export of q, without extension: its title without what a
+// file name cannot hold, or "questionnaire". Never QCM followed by digits,
+// which names a questionnaire's folder or file.
+QString NomExport(const model::TQuestionnaire& q);
 
 // The path of the media file nom in dossier (names matched without regard
 // to case), or empty when nom is blank or no such file is there.

@@ -1,15 +1,15 @@
 #include "Import.h"
 
+#include "Commun.h"
 #include "Lecture.h"
 #include "core/Cp1252.h"
 #include "model/QcmFile.h"
 #include "pictures/ImageLimits.h"
 #include "pictures/Picture.h"
+#include "pictures/ScaledPicture.h"
 
 #include <QBuffer>
 #include <QImage>
-#include <QImageReader>
-#include <QPainter>
 #include <QStringDecoder>
 #include <QUrl>
 
@@ -202,31 +202,67 @@ QString Ecrivable(const QString& texte, bool& remplace) {
     return Nettoye(propre);
 }
 
-// A PNG (what Moodle's pictures mostly are) becomes a bitmap the editor
-// reads, its transparent parts on white.
-QByteArray PngEnBmp(const QByteArray& png) {
-    QBuffer tampon;
-    tampon.setData(png);
-    tampon.open(QIODevice::ReadOnly);
-    QImageReader lecteur(&tampon, "png");
-    const QSize taille = lecteur.size();
-    if (!pictures::WithinLimits(taille.width(), taille.height())) {
-        return {};
+// The kinds whose size Qt reads from their header (a DIB is a BMP).
+constexpr std::array kImagesMesurees = {QLatin1StringView("png"), QLatin1StringView("bmp"),
+                                        QLatin1StringView("dib"), QLatin1StringView("ico"),
+                                        QLatin1StringView("jpg"), QLatin1StringView("jpeg"),
+                                        QLatin1StringView("gif")};
+
+// A picture of a question as a file the editor reads, named for question
+// n, or nothing. A PNG (what Moodle's pictures mostly are) becomes a bitmap;
+// a picture larger than kCoteMaxImage is shrunk to it and kept as a JPEG;
+// one beyond the readers' limits is refused on its header, before it is
+// decoded. remarque says what was done or why nothing was kept.
+std::optional<FichierJoint> ImageEditeur(const QByteArray& octets, const QString& extension, int n,
+                                         QString& remarque) {
+    const QString basse = extension.toLower();
+    const bool png = basse == QLatin1String("png");
+    if (!png &&
+        std::find(kImagesEditeur.begin(), kImagesEditeur.end(), basse) == kImagesEditeur.end()) {
+        remarque = QStringLiteral("n'est pas d'un format que l'éditeur lit");
+        return std::nullopt;
     }
-    const QImage image = lecteur.read();
+    const QSize taille =
+        std::find(kImagesMesurees.begin(), kImagesMesurees.end(), basse) != kImagesMesurees.end()
+            ? TailleEntete(octets)
+            : QSize();
+    if (taille.isValid()) {
+        try {
+            VerifierTaille(taille);
+        } catch (const EEchange& e) {
+            remarque = QStringLiteral("a ") + e.Message();
+            return std::nullopt;
+        }
+    }
+    const bool grande =
+        taille.isValid() && std::max(taille.width(), taille.height()) > kCoteMaxImage;
+    if (!grande && !png) {
+        return FichierJoint{QStringLiteral("image %1.%2").arg(n).arg(extension), octets};
+    }
+    const QSize voulue =
+        grande ? pictures::TaillePhoto(taille.width(), taille.height(), kCoteMaxImage) : taille;
+    const QImage image = LireOpaque(octets, voulue);
     if (image.isNull()) {
-        return {};
+        remarque = QStringLiteral("ne peut pas être lue");
+        return std::nullopt;
     }
-    QImage opaque(image.size(), QImage::Format_RGB32);
-    opaque.fill(Qt::white);
-    {
-        QPainter peintre(&opaque);
-        peintre.drawImage(0, 0, image);
+    if (!grande) {
+        QByteArray bmp;
+        QBuffer sortie(&bmp);
+        sortie.open(QIODevice::WriteOnly);
+        if (!image.save(&sortie, "BMP")) {
+            remarque = QStringLiteral("ne peut pas être lue");
+            return std::nullopt;
+        }
+        return FichierJoint{QStringLiteral("image %1.bmp").arg(n), bmp};
     }
-    QByteArray bmp;
-    QBuffer sortie(&bmp);
-    sortie.open(QIODevice::WriteOnly);
-    return opaque.save(&sortie, "BMP") ? bmp : QByteArray();
+    remarque = QStringLiteral("a %1 × %2 pixels : elle est réduite à %3 × %4 et enregistrée en "
+                              "JPEG")
+                   .arg(taille.width())
+                   .arg(taille.height())
+                   .arg(image.width())
+                   .arg(image.height());
+    return FichierJoint{QStringLiteral("image %1.jpg").arg(n), EnJpeg(image)};
 }
 
 // The first few of a list of lost things, and how many there are in all
@@ -363,23 +399,18 @@ ResultatImport Importer(QByteArrayView octets, const QString& nomFichier) {
                                           "remplacés par « ? ».");
         }
         if (!lue.Image.isEmpty()) {
-            const QString extension = pictures::TPicture::Extension(lue.NomImage);
-            QByteArray image = lue.Image;
-            QString nom = QStringLiteral("image %1.%2").arg(n).arg(extension);
-            if (extension.compare(QLatin1String("png"), Qt::CaseInsensitive) == 0) {
-                image = PngEnBmp(lue.Image);
-                nom = QStringLiteral("image %1.bmp").arg(n);
-            } else if (std::find(kImagesEditeur.begin(), kImagesEditeur.end(),
-                                 extension.toLower()) == kImagesEditeur.end()) {
-                image.clear();
+            QString remarque;
+            const std::optional<FichierJoint> image =
+                ImageEditeur(lue.Image, pictures::TPicture::Extension(lue.NomImage), n, remarque);
+            if (image) {
+                t.Image = image->Nom;
+                resultat.Images.push_back(*image);
             }
-            if (image.isEmpty()) {
-                pertes << ou + QStringLiteral("l'image « %1 » n'est pas d'un format que "
-                                              "l'éditeur lit, elle n'est pas reprise.")
-                                   .arg(lue.NomImage);
-            } else {
-                t.Image = nom;
-                resultat.Images.push_back({nom, image});
+            if (!remarque.isEmpty()) {
+                pertes << ou + QStringLiteral("l'image « %1 » %2%3.")
+                                   .arg(lue.NomImage, remarque,
+                                        image ? QString()
+                                              : QStringLiteral(", elle n'est pas reprise"));
             }
         }
         const qint64 besoin =

@@ -438,4 +438,10 @@ QByteArray ImprimerPdf(const TQuestionnaire& q, const QString& dossier, Corrige 
     return octets;
 }
 
+void ImprimerVers(const TQuestionnaire& q, const QString& dossier, Corrige corrige,
+                  const QString& fichier) {
+    VerifierDestination(fichier, q, dossier);
+    EcrireSortie(fichier, ImprimerPdf(q, dossier, corrige), {}, q, dossier);
+}
+
 } // namespace qcm::exchange

@@ -27,4 +27,9 @@ void Imprimer(const model::TQuestionnaire& q, const QString& dossier, QPagedPain
 // The whole document as an A4 PDF file.
 QByteArray ImprimerPdf(const model::TQuestionnaire& q, const QString& dossier, Corrige corrige);
 
+// The PDF written to fichier (a path) by EcrireSortie(): never over a
+// questionnaire's file.
+void ImprimerVers(const model::TQuestionnaire& q, const QString& dossier, Corrige corrige,
+                  const QString& fichier);
+
 } // namespace qcm::exchange

@@ -3,11 +3,13 @@
 
 #include "../support/Encoded.h"
 
+#include "core/Folders.h"
 #include "editor/Echanges.h"
 #include "exchange/Export.h"
 #include "platform/Environnement.h"
 #include "platform/Navigateur.h"
 
+#include <QComboBox>
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
@@ -15,6 +17,7 @@
 #include <QFileInfo>
 #include <QPrintPreviewDialog>
 #include <QPrintPreviewWidget>
+#include <QPrinter>
 #include <QProcess>
 #include <QTemporaryDir>
 
@@ -113,6 +116,55 @@ TEST(Raccourcis, ExportWritesTheFileWithItsPicturesAndSaysWhatItLeftOut) {
         }
         EXPECT_TRUE(e.etat.Modifie);
     }
+}
+
+// Ctrl+E opened on "QCM1" in the start folder; AMC-TXT into ".../QCM1/QCM",
+// with Qt's "replace?" answered yes, replaced QCM.txt with AMC text.
+TEST(Raccourcis, ExportNeverReplacesTheQuestionnaireFile) {
+    Editeur e;
+    Ouvrir(e);
+    QString propose;
+    e.modal.Ajouter([&](QDialog& d) {
+        auto& f = dynamic_cast<QFileDialog&>(d);
+        propose = f.selectedFiles().value(0);
+        // As the teacher picks it, so that the dialog adds ".txt".
+        auto* types = f.findChild<QComboBox*>(QStringLiteral("fileTypeCombo"));
+        types->setCurrentIndex(static_cast<int>(FormatExport::Amc));
+        emit types->activated(types->currentIndex());
+        emit types->textActivated(types->currentText());
+        f.setOption(QFileDialog::DontConfirmOverwrite);
+        f.selectFile(e.dossier.File(QStringLiteral("QCM1/QCM")));
+        QMetaObject::invokeMethod(&f, "accept", Qt::DirectConnection);
+    });
+    Touche(e, Qt::CTRL | Qt::Key_E);
+    ASSERT_EQ(e.modal.montres.back(), QStringLiteral("Exporter"));
+    EXPECT_EQ(QFileInfo(propose).completeBaseName(), QStringLiteral("Capitales"));
+    EXPECT_TRUE(core::folders::SameFolder(QFileInfo(propose).path(), e.dossier.Path()));
+    EXPECT_EQ(e.dossier.Read(QStringLiteral("QCM1/QCM.txt")), kQuestionnaire);
+    EXPECT_EQ(QDir(e.dossier.File(QStringLiteral("QCM1"))).entryList(QDir::Files),
+              QStringList{QStringLiteral("QCM.txt")});
+    ASSERT_EQ(e.boites.montrees.size(), 1U);
+    EXPECT_TRUE(e.boites.montrees[0].texte.contains(QStringLiteral("ne le remplace jamais")))
+        << e.boites.montrees[0].texte.toStdString();
+}
+
+// The preview's "save as PDF" and printing to a file write through Qt.
+TEST(Raccourcis, PrintToFileNeverReplacesTheQuestionnaireFile) {
+    Editeur e;
+    Ouvrir(e);
+    e.modal.Ajouter([&](QDialog& d) {
+        QPrinter* imprimante = dynamic_cast<QPrintPreviewDialog&>(d).printer();
+        imprimante->setOutputFormat(QPrinter::PdfFormat);
+        imprimante->setOutputFileName(e.dossier.File(QStringLiteral("QCM1/qcm.TXT")));
+        // The preview itself still paints, into pictures.
+        d.findChild<QPrintPreviewWidget*>()->updatePreview();
+        d.findChild<QPrintPreviewWidget*>()->print();
+    });
+    Touche(e, Qt::CTRL | Qt::Key_P);
+    EXPECT_EQ(e.dossier.Read(QStringLiteral("QCM1/QCM.txt")), kQuestionnaire);
+    EXPECT_FALSE(QFile::exists(e.dossier.File(QStringLiteral("QCM1/qcm.TXT"))));
+    ASSERT_EQ(e.boites.montrees.size(), 1U);
+    EXPECT_TRUE(e.boites.montrees[0].texte.contains(QStringLiteral("ne le remplace jamais")));
 }
 
 TEST(Raccourcis, PageOpensInTheBrowserOrSaysWhereItIs) {

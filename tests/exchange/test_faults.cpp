@@ -1,11 +1,19 @@
 #include "exchange/Import.h"
+#include "exchange/Impression.h"
 #include "exchange/Lecture.h"
 
+#include "../support/Encoded.h"
 #include "../support/TempFolder.h"
 #include "Questionnaires.h"
 #include "model/QcmFile.h"
 
+#include <QCryptographicHash>
 #include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QImageReader>
+
+#include <map>
 
 #include <gtest/gtest.h>
 
@@ -17,6 +25,50 @@ QString Pertes(const ResultatImport& r) {
 
 QByteArray Moodle(const QByteArray& questions, const QByteArray& doctype = {}) {
     return "<?xml version=\"1.0\"?>\n" + doctype + "<quiz>" + questions + "</quiz>";
+}
+
+// Every file under dossier (links not followed) with the hash of its bytes.
+std::map<QString, QByteArray> Empreintes(const QString& dossier) {
+    std::map<QString, QByteArray> empreintes;
+    QDirIterator i(dossier, QDir::Files | QDir::System | QDir::Hidden,
+                   QDirIterator::Subdirectories);
+    while (i.hasNext()) {
+        QFile f(i.next());
+        EXPECT_TRUE(f.open(QIODevice::ReadOnly)) << f.fileName().toStdString();
+        empreintes[f.fileName()] =
+            QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256);
+    }
+    return empreintes;
+}
+
+quint32 Crc32(QByteArrayView octets) {
+    quint32 crc = 0xFFFFFFFF;
+    for (const char c : octets) {
+        crc ^= static_cast<uchar>(c);
+        for (int k = 0; k < 8; ++k) {
+            crc = (crc >> 1) ^ (0xEDB88320U & (0U - (crc & 1U)));
+        }
+    }
+    return ~crc;
+}
+
+QByteArray GrandBoutiste(quint32 v) {
+    const char octets[] = {static_cast<char>(v >> 24), static_cast<char>(v >> 16),
+                           static_cast<char>(v >> 8), static_cast<char>(v)};
+    return QByteArray(octets, 4);
+}
+
+QByteArray Bloc(const QByteArray& type, const QByteArray& donnees) {
+    return GrandBoutiste(static_cast<quint32>(donnees.size())) + type + donnees +
+           GrandBoutiste(Crc32(type + donnees));
+}
+
+// A tiny PNG whose header claims largeur x hauteur grey pixels.
+QByteArray PngGeant(quint32 largeur, quint32 hauteur) {
+    return QByteArray("\x89PNG\r\n\x1A\n") +
+           Bloc("IHDR", GrandBoutiste(largeur) + GrandBoutiste(hauteur) +
+                            QByteArray("\x01\x00\x00\x00\x00", 5)) +
+           Bloc("IDAT", "x") + Bloc("IEND", {});
 }
 
 } // namespace
@@ -170,4 +222,162 @@ TEST(Faults, GiftOneAnswerQuestionWithOnlyRightAnswersStaysMultipleChoice) {
     EXPECT_TRUE(gift.contains('~')) << gift.constData();
     const ResultatImport r = Importer(gift, QStringLiteral("x.gift"));
     EXPECT_EQ(r.Questionnaire.Question(1), q.Question(1)) << Pertes(r).toStdString();
+}
+
+// Ctrl+E opened on the name of a questionnaire folder; AMC-TXT into
+// ".../QCM1/QCM" replaced QCM.txt with AMC text.
+TEST(Faults, ExportNeverReplacesTheQuestionnaireFile) {
+    TempDir depart;
+    const QString qcm1 = depart.File(QStringLiteral("QCM1"));
+    TQuestionnaire q = Questionnaire(
+        {Question(QStringLiteral("Q ?"), {QStringLiteral("a"), QStringLiteral("b")}, {1}, false)});
+    q.Fond = QStringLiteral("fond écran.bmp");
+    q.Musique = QStringLiteral("FOND MUSICAL.MID");
+    q.Question(1).Image = QStringLiteral("sujet-1.jpg");
+    q.Question(2).Image = QStringLiteral("image 2.gif");
+    depart.Write(QStringLiteral("QCM1/sujet-1.jpg"), qcm::testing::Plain(4, 3, Qt::red, "JPEG"));
+    depart.Write(QStringLiteral("QCM1/fond écran.bmp"), qcm::testing::Plain(2, 2, Qt::blue, "BMP"));
+    depart.Write(QStringLiteral("QCM1/fond musical.mid"), "MThd");
+    EcrireQCM(q, qcm1);
+    // A change not saved yet names a picture too.
+    q.Question(2).Image = QStringLiteral("photo.gif");
+    depart.Write(QStringLiteral("QCM1/photo.gif"), "GIF89a");
+    TQuestionnaire autre = q;
+    autre.Question(1).Image = QStringLiteral("carte.bmp");
+    depart.Write(QStringLiteral("QCM2/carte.bmp"), "BM");
+    EcrireQCM(autre, depart.File(QStringLiteral("QCM2")));
+    ASSERT_TRUE(QFile::link(depart.File(QStringLiteral("QCM1/QCM.txt")),
+                            depart.File(QStringLiteral("lien.txt"))));
+
+    const struct {
+        const char* cible;
+        FormatExport format;
+        bool impression;
+    } kCas[] = {
+        {"QCM1/QCM.txt", FormatExport::Amc, false},
+        {"QCM1/qcm.TXT", FormatExport::Gift, false},
+        {"Qcm.Txt", FormatExport::Html, false},
+        {"QCM2/QCM.TXT", FormatExport::Moodle, true},
+        {"lien.txt", FormatExport::Amc, false},
+        {"QCM1/SUJET-1.JPG", FormatExport::Moodle, false},
+        {"QCM1/image 2.gif", FormatExport::Gift, false},
+        {"QCM1/photo.gif", FormatExport::Gift, true},
+        {"QCM1/fond écran.bmp", FormatExport::Html, false},
+        {"QCM1/fond musical.mid", FormatExport::Gift, true},
+        {"QCM2/carte.bmp", FormatExport::Gift, true},
+        // The picture AMC writes beside its file would land on question 1's.
+        {"QCM1/sujet.txt", FormatExport::Amc, false},
+    };
+    const auto avant = Empreintes(depart.Path());
+    for (const auto& cas : kCas) {
+        const QString cible = depart.File(QString::fromUtf8(cas.cible));
+        QString message;
+        try {
+            if (cas.impression) {
+                ImprimerVers(q, qcm1, Corrige::Avec, cible);
+            } else {
+                ExporterVers(q, qcm1, cas.format, cible);
+            }
+        } catch (const EEchange& e) {
+            message = e.Message();
+        }
+        EXPECT_TRUE(message.contains(QStringLiteral("ne le remplace jamais"))) << cas.cible;
+        EXPECT_EQ(Empreintes(depart.Path()), avant) << cas.cible;
+    }
+    // Beside them, any other name is written.
+    ExporterVers(q, qcm1, FormatExport::Amc, depart.File(QStringLiteral("QCM1/banque.txt")));
+    EXPECT_TRUE(QFile::exists(depart.File(QStringLiteral("QCM1/banque-1.jpg"))));
+}
+
+TEST(Faults, ExportDefaultNameIsNeverAQuestionnaires) {
+    const struct {
+        const char* titre;
+        const char* nom;
+    } kCas[] = {
+        {"Capitales d'Europe", "Capitales d'Europe"},
+        {"QCM1", "questionnaire"},
+        {" qcm ", "questionnaire"},
+        {"", "questionnaire"},
+        {"../..", "questionnaire"},
+        {"Maths : 3/4 * 2 ?", "Maths 3 4 2"},
+    };
+    for (const auto& cas : kCas) {
+        TQuestionnaire q = Questionnaire({});
+        q.Titre = QString::fromUtf8(cas.titre);
+        EXPECT_EQ(NomExport(q), QString::fromUtf8(cas.nom)) << cas.titre;
+    }
+}
+
+// 30 PNGs of 5792 x 5792 in a 185 KB Moodle file became 2.9 GB of bitmaps
+// and took 3.1 GB of memory.
+TEST(Faults, ImportShrinksHugePicturesAndRefusesOnesBeyondTheLimits) {
+    QImage damier(5792, 5792, QImage::Format_Mono);
+    damier.fill(1);
+    const QByteArray grande = qcm::testing::Encoded(damier, "PNG");
+    const struct {
+        QByteArray octets;
+        const char* nom;
+        const char* garde;
+        const char* perte;
+    } kCas[] = {
+        {grande, "carte.png", "image 1.jpg",
+         "a 5792 × 5792 pixels : elle est réduite à 1600 × 1600"},
+        {PngGeant(60000, 60000), "geante.png", "", "a 60000 × 60000 pixels, plus que"},
+        {qcm::testing::Plain(40, 30, Qt::red, "PNG"), "petite.png", "image 1.bmp", ""},
+    };
+    for (const auto& cas : kCas) {
+        const QByteArray question =
+            "<question type=\"multichoice\"><questiontext><text><![CDATA[<p>Carte ?</p>"
+            "<img src=\"@@PLUGINFILE@@/" +
+            QByteArray(cas.nom) + "\">]]></text><file name=\"" + cas.nom +
+            "\" encoding=\"base64\">" + cas.octets.toBase64() +
+            "</file></questiontext><answer fraction=\"100\"><text>a</text></answer>"
+            "<answer fraction=\"0\"><text>b</text></answer></question>";
+        const ResultatImport r = Importer(Moodle(question), QStringLiteral("banque.xml"));
+        EXPECT_EQ(r.Questionnaire.Question(1).Image, QString::fromUtf8(cas.garde)) << cas.nom;
+        EXPECT_EQ(Pertes(r).contains(QString::fromUtf8(cas.perte)), true)
+            << Pertes(r).toStdString();
+        if (!r.Images.empty()) {
+            QBuffer tampon;
+            tampon.setData(r.Images[0].Octets);
+            EXPECT_LE(QImageReader(&tampon).size().width(), 1600) << cas.nom;
+        }
+    }
+}
+
+// Moodle XML carried any picture raw, up to 256 MB each: four such files
+// made a 1.4 GB bank.
+TEST(Faults, ExportShrinksLargePicturesAndRefusesOnesBeyondTheLimits) {
+    TempDir dossier;
+    dossier.Write(QStringLiteral("photo.jpg"), qcm::testing::Plain(3000, 2000, Qt::green, "JPEG"));
+    dossier.Write(QStringLiteral("geante.png"), PngGeant(60000, 60000));
+    const QByteArray petite = qcm::testing::Plain(40, 30, Qt::red, "PNG");
+    dossier.Write(QStringLiteral("petite.png"), petite);
+    const struct {
+        const char* image;
+        const char* sortie;
+        const char* perte;
+    } kCas[] = {
+        {"photo.jpg", "photo.jpg", "(3000 × 2000) est réduite à 1600 × 1066"},
+        {"geante.png", "", "60000 × 60000 pixels, plus que"},
+    };
+    for (const auto& cas : kCas) {
+        TQuestionnaire q = Questionnaire({Question(
+            QStringLiteral("Carte ?"), {QStringLiteral("a"), QStringLiteral("b")}, {1}, true)});
+        q.Question(1).Image = QString::fromUtf8(cas.image);
+        const ExportComplet e = ExporterComplet(q, dossier.Path(), FormatExport::Moodle);
+        const QString xml = QString::fromUtf8(e.Octets);
+        const QString pertes = e.Pertes.join(u'\n');
+        EXPECT_TRUE(pertes.contains(QString::fromUtf8(cas.perte))) << pertes.toStdString();
+        EXPECT_EQ(xml.contains(QStringLiteral("<file name=\"%1\"").arg(cas.sortie)),
+                  *cas.sortie != 0)
+            << cas.image;
+        EXPECT_LT(e.Octets.size(), 2 * 1024 * 1024) << cas.image;
+    }
+    // A small one still goes out as its own bytes.
+    TQuestionnaire q = Questionnaire(
+        {Question(QStringLiteral("?"), {QStringLiteral("a"), QStringLiteral("b")}, {1}, true)});
+    q.Question(1).Image = QStringLiteral("petite.png");
+    EXPECT_TRUE(ExporterComplet(q, dossier.Path(), FormatExport::Moodle)
+                    .Octets.contains(petite.toBase64()));
 }

@@ -6,6 +6,26 @@ execute_process(COMMAND ${TOOL} export QCM1 --to gift -o banque.gift WORKING_DIR
 if(NOT rc EQUAL 0 OR NOT err MATCHES "Le fond d'écran n'est pas exporté")
   message(FATAL_ERROR "export: ${rc} ${err}")
 endif()
+# No output lands on a questionnaire's file, whatever the case of its name.
+function(empreintes resultat)
+  file(GLOB_RECURSE fichiers LIST_DIRECTORIES false ${WORK}/QCM1/*)
+  set(liste "")
+  foreach(f IN LISTS fichiers)
+    file(SHA256 ${f} h)
+    list(APPEND liste "${f}:${h}")
+  endforeach()
+  set(${resultat} "${liste}" PARENT_SCOPE)
+endfunction()
+empreintes(avant)
+foreach(commande "export;QCM1;--to;amc;-o;QCM1/QCM.txt" "export;QCM1;--to;gift;-o;QCM1/qcm.TXT"
+                 "print;QCM1;-o;QCM1/Qcm.txt")
+  execute_process(COMMAND ${TOOL} ${commande} WORKING_DIRECTORY ${WORK}
+    RESULT_VARIABLE rc ERROR_VARIABLE err)
+  empreintes(apres)
+  if(NOT rc EQUAL 1 OR NOT err MATCHES "ne le remplace jamais" OR NOT apres STREQUAL avant)
+    message(FATAL_ERROR "${commande}: ${rc} ${err} ${apres}")
+  endif()
+endforeach()
 execute_process(COMMAND ${TOOL} export QCM1 --to html -o page.html WORKING_DIRECTORY ${WORK}
   RESULT_VARIABLE rc ERROR_VARIABLE err)
 if(NOT rc EQUAL 0 OR NOT err MATCHES "image 1.jpg » est introuvable" OR err MATCHES "fond d'écran")

@@ -153,9 +153,8 @@ int Print(const QStringList& args) {
         lus->drapeaux.contains(QStringLiteral("--corrige")) ? Corrige::Avec : Corrige::Sans;
     return Executer([&] {
         const QString chemin = Chemin(lus->libre);
-        VerifierDestination(Chemin(lus->valeurs.value(QStringLiteral("-o"))));
-        WriteFileAtomically(Chemin(lus->valeurs.value(QStringLiteral("-o"))),
-                            ImprimerPdf(LireQCM(chemin), chemin, corrige));
+        ImprimerVers(LireQCM(chemin), chemin, corrige,
+                     Chemin(lus->valeurs.value(QStringLiteral("-o"))));
         return 0;
     });
 }
