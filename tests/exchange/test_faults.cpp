@@ -7,13 +7,9 @@
 #include "Questionnaires.h"
 #include "model/QcmFile.h"
 
-#include <QCryptographicHash>
 #include <QDir>
-#include <QDirIterator>
 #include <QFile>
 #include <QImageReader>
-
-#include <map>
 
 #include <gtest/gtest.h>
 
@@ -25,20 +21,6 @@ QString Pertes(const ResultatImport& r) {
 
 QByteArray Moodle(const QByteArray& questions, const QByteArray& doctype = {}) {
     return "<?xml version=\"1.0\"?>\n" + doctype + "<quiz>" + questions + "</quiz>";
-}
-
-// Every file under dossier (links not followed) with the hash of its bytes.
-std::map<QString, QByteArray> Empreintes(const QString& dossier) {
-    std::map<QString, QByteArray> empreintes;
-    QDirIterator i(dossier, QDir::Files | QDir::System | QDir::Hidden,
-                   QDirIterator::Subdirectories);
-    while (i.hasNext()) {
-        QFile f(i.next());
-        EXPECT_TRUE(f.open(QIODevice::ReadOnly)) << f.fileName().toStdString();
-        empreintes[f.fileName()] =
-            QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256);
-    }
-    return empreintes;
 }
 
 quint32 Crc32(QByteArrayView octets) {
@@ -268,7 +250,7 @@ TEST(Faults, ExportNeverReplacesTheQuestionnaireFile) {
         // The picture AMC writes beside its file would land on question 1's.
         {"QCM1/sujet.txt", FormatExport::Amc, false},
     };
-    const auto avant = Empreintes(depart.Path());
+    const auto avant = depart.Hashes();
     for (const auto& cas : kCas) {
         const QString cible = depart.File(QString::fromUtf8(cas.cible));
         QString message;
@@ -282,7 +264,7 @@ TEST(Faults, ExportNeverReplacesTheQuestionnaireFile) {
             message = e.Message();
         }
         EXPECT_TRUE(message.contains(QStringLiteral("ne le remplace jamais"))) << cas.cible;
-        EXPECT_EQ(Empreintes(depart.Path()), avant) << cas.cible;
+        EXPECT_EQ(depart.Hashes(), avant) << cas.cible;
     }
     // Beside them, any other name is written.
     ExporterVers(q, qcm1, FormatExport::Amc, depart.File(QStringLiteral("QCM1/banque.txt")));
