@@ -11,6 +11,8 @@ packages=(
   desktop-file-utils appstream
   libxcb1-dev
   poppler-utils
+  # The full-screen backdrop is checked on a real X server.
+  xvfb xauth
 )
 # CI checks formatting, then runs the fuzz targets and the sanitized tests:
 # clang, its runtime and clang-format.
