@@ -9,7 +9,11 @@ namespace qcm::platform {
 
 namespace {
 
-QMutex garde;
+QMutex& Garde() {
+    static QMutex garde;
+    return garde;
+}
+
 // The first value of each variable changed; none when it was unset.
 std::map<QByteArray, std::optional<QByteArray>>& Donnes() {
     static std::map<QByteArray, std::optional<QByteArray>> donnes;
@@ -19,7 +23,7 @@ std::map<QByteArray, std::optional<QByteArray>>& Donnes() {
 } // namespace
 
 void ChangerPourLeProgramme(const char* nom, const QByteArray& valeur) {
-    const QMutexLocker verrou(&garde);
+    const QMutexLocker verrou(&Garde());
     const QByteArray cle(nom);
     if (!Donnes().contains(cle)) {
         Donnes()[cle] = qEnvironmentVariableIsSet(nom) ? std::optional(qgetenv(nom)) : std::nullopt;
@@ -28,7 +32,7 @@ void ChangerPourLeProgramme(const char* nom, const QByteArray& valeur) {
 }
 
 QProcessEnvironment EnvironnementDonne() {
-    const QMutexLocker verrou(&garde);
+    const QMutexLocker verrou(&Garde());
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     for (const auto& [nom, valeur] : Donnes()) {
         const QString cle = QString::fromLocal8Bit(nom);
