@@ -1,6 +1,7 @@
 #include "Import.h"
 
 #include "Commun.h"
+#include "EntitesHtml.h"
 #include "Lecture.h"
 #include "core/Cp1252.h"
 #include "model/QcmFile.h"
@@ -16,6 +17,8 @@
 #include <algorithm>
 #include <array>
 #include <initializer_list>
+#include <iterator>
+#include <string_view>
 
 namespace qcm::exchange {
 
@@ -27,28 +30,40 @@ namespace detail {
 
 namespace {
 
+// The character an entity names (without "&" and ";"), or empty.
 QString Entite(const QString& nom) {
     if (nom.startsWith(QLatin1Char('#'))) {
         bool ok = false;
         const uint code = nom.startsWith(QLatin1String("#x"), Qt::CaseInsensitive)
                               ? nom.mid(2).toUInt(&ok, 16)
                               : nom.mid(1).toUInt(&ok, 10);
-        const auto point = static_cast<char32_t>(code);
-        return ok && code > 0 && code <= 0x10FFFF ? QString::fromUcs4(&point, 1) : QString();
-    }
-    static const std::pair<const char*, char16_t> kNoms[] = {
-        {"amp", u'&'},         {"lt", u'<'},          {"gt", u'>'},          {"quot", u'"'},
-        {"apos", u'\''},       {"nbsp", u'\u00A0'},   {"euro", u'\u20AC'},   {"laquo", u'\u00AB'},
-        {"raquo", u'\u00BB'},  {"eacute", u'\u00E9'}, {"egrave", u'\u00E8'}, {"agrave", u'\u00E0'},
-        {"ccedil", u'\u00E7'}, {"ecirc", u'\u00EA'},  {"ugrave", u'\u00F9'}, {"ocirc", u'\u00F4'},
-        {"icirc", u'\u00EE'},  {"acirc", u'\u00E2'},  {"hellip", u'\u2026'}, {"rsquo", u'\u2019'}};
-    for (const auto& [texte, code] : kNoms) {
-        if (nom == QLatin1String(texte)) {
-            return QString(QChar(code));
+        if (!ok) {
+            return {};
         }
+        // As browsers read them: 128 to 159 are Windows-1252, a code that
+        // names no character is the replacement character.
+        if (code >= 0x80 && code <= 0x9F) {
+            const char octet = static_cast<char>(code);
+            return cp1252::Decode(QByteArrayView(&octet, 1));
+        }
+        const bool valide = code > 0 && code <= 0x10FFFF && (code < 0xD800 || code > 0xDFFF);
+        const auto point = static_cast<char32_t>(valide ? code : 0xFFFD);
+        return QString::fromUcs4(&point, 1);
     }
-    return {};
+    const QByteArray latin = nom.toLatin1();
+    const std::string_view cle(latin.constData(), static_cast<std::size_t>(latin.size()));
+    const auto* trouvee =
+        std::lower_bound(std::begin(kEntitesHtml), std::end(kEntitesHtml), cle,
+                         [](const EntiteHtml& e, std::string_view n) { return e.Nom < n; });
+    if (trouvee == std::end(kEntitesHtml) || trouvee->Nom != cle) {
+        return {};
+    }
+    const char32_t points[] = {trouvee->Premier, trouvee->Second};
+    return QString::fromUcs4(points, trouvee->Second == 0 ? 1 : 2);
 }
+
+// The longest name of an entity, "&" and ";" included.
+constexpr qsizetype kLongueurEntite = 34;
 
 // Decodes the entities of text; one that is not known stays as written.
 QString DecoderEntites(const QString& texte) {
@@ -58,7 +73,9 @@ QString DecoderEntites(const QString& texte) {
         if (texte[i] == QLatin1Char('&')) {
             // Entities are short: the search stops soon, so the decoding stays linear.
             qsizetype fin = i + 1;
-            while (fin < texte.size() && fin - i <= 10 && texte[fin] != QLatin1Char(';')) {
+            while (fin < texte.size() && fin - i < kLongueurEntite &&
+                   (texte[fin].isLetterOrNumber() || texte[fin] == QLatin1Char('#')) &&
+                   texte[fin].unicode() < 0x80) {
                 ++fin;
             }
             if (fin < texte.size() && texte[fin] == QLatin1Char(';') && fin > i + 1) {
@@ -108,39 +125,102 @@ QString Attribut(const QString& balise, const QString& nom) {
 
 } // namespace
 
-QString TexteDeHtml(const QString& html, QStringList* images) {
+namespace {
+
+bool LettreAscii(QChar c) {
+    return (c >= QLatin1Char('a') && c <= QLatin1Char('z')) ||
+           (c >= QLatin1Char('A') && c <= QLatin1Char('Z'));
+}
+
+// Tags that start and end a block: a line of its own.
+bool Bloc(const QString& nom) {
+    static const QStringList kBlocs = {
+        QStringLiteral("p"),   QStringLiteral("div"),   QStringLiteral("li"),
+        QStringLiteral("tr"),  QStringLiteral("ul"),    QStringLiteral("ol"),
+        QStringLiteral("h1"),  QStringLiteral("h2"),    QStringLiteral("h3"),
+        QStringLiteral("h4"),  QStringLiteral("h5"),    QStringLiteral("h6"),
+        QStringLiteral("pre"), QStringLiteral("table"), QStringLiteral("blockquote")};
+    return kBlocs.contains(nom);
+}
+
+QString Rendre(const QString& html, bool sautsGardes, QStringList* images) {
     QString texte;
     texte.reserve(html.size());
+    // A block starts on a line of its own, but never adds an empty one.
+    const auto finirLigne = [&texte] {
+        while (texte.endsWith(QLatin1Char(' '))) {
+            texte.chop(1);
+        }
+        if (!texte.isEmpty() && !texte.endsWith(QLatin1Char('\n'))) {
+            texte += QLatin1Char('\n');
+        }
+    };
     qsizetype i = 0;
     while (i < html.size()) {
         const QChar c = html[i];
-        if (c == QLatin1Char('<')) {
+        const QChar suivant = i + 1 < html.size() ? html[i + 1] : QChar();
+        if (c == QLatin1Char('<') && html.mid(i, 4) == QLatin1String("<!--")) {
+            const qsizetype fin = html.indexOf(QLatin1String("-->"), i + 4);
+            if (fin < 0) {
+                break;
+            }
+            i = fin + 3;
+            continue;
+        }
+        // As a browser reads it, "<" starts a tag only before a letter, "/",
+        // "!" or "?": "3 < 5" is text.
+        const bool balise =
+            c == QLatin1Char('<') &&
+            (LettreAscii(suivant) || suivant == QLatin1Char('!') || suivant == QLatin1Char('?') ||
+             (suivant == QLatin1Char('/') && i + 2 < html.size() && LettreAscii(html[i + 2])));
+        if (balise) {
             const qsizetype fin = html.indexOf(QLatin1Char('>'), i + 1);
             if (fin < 0) {
                 break;
             }
-            const QString balise = html.mid(i + 1, fin - i - 1);
-            qsizetype n = 0;
-            while (n < balise.size() &&
-                   (balise[n].isLetterOrNumber() || balise[n] == QLatin1Char('/'))) {
+            const QString contenu = html.mid(i + 1, fin - i - 1);
+            const bool fermante = contenu.startsWith(QLatin1Char('/'));
+            qsizetype n = fermante ? 1 : 0;
+            while (n < contenu.size() && contenu[n].isLetterOrNumber()) {
                 ++n;
             }
-            const QString nom = balise.left(n).toLower();
-            if (nom == QLatin1String("br") || nom == QLatin1String("br/") ||
-                nom == QLatin1String("/p") || nom == QLatin1String("/div") ||
-                nom == QLatin1String("/li") || nom == QLatin1String("/tr")) {
-                texte += QLatin1Char('\n');
-            } else if (nom == QLatin1String("img") && images != nullptr) {
-                *images << Attribut(balise, QStringLiteral("src"));
-            }
+            const QString nom = contenu.mid(fermante ? 1 : 0, n - (fermante ? 1 : 0)).toLower();
             i = fin + 1;
+            if (nom == QLatin1String("br")) {
+                while (texte.endsWith(QLatin1Char(' '))) {
+                    texte.chop(1);
+                }
+                texte += QLatin1Char('\n');
+            } else if (Bloc(nom)) {
+                finirLigne();
+            } else if (nom == QLatin1String("img") && images != nullptr) {
+                *images << Attribut(contenu, QStringLiteral("src"));
+            } else if (!fermante &&
+                       (nom == QLatin1String("script") || nom == QLatin1String("style"))) {
+                // What they hold is never shown.
+                const qsizetype ferme =
+                    html.indexOf(QStringLiteral("</") + nom, i, Qt::CaseInsensitive);
+                const qsizetype apres = ferme < 0 ? -1 : html.indexOf(QLatin1Char('>'), ferme);
+                i = apres < 0 ? html.size() : apres + 1;
+            }
             continue;
         }
-        // Raw line breaks and tabs are spaces in HTML.
-        texte += c.isSpace() && c != QChar(0xA0) ? QChar(QLatin1Char(' ')) : c;
+        if (c == QLatin1Char('\n') && sautsGardes) {
+            while (texte.endsWith(QLatin1Char(' '))) {
+                texte.chop(1);
+            }
+            texte += QLatin1Char('\n');
+        } else if (c.isSpace() && c != QChar(0xA0)) {
+            // Runs of spaces and line breaks show as one space.
+            if (!texte.isEmpty() && !texte.endsWith(QLatin1Char(' ')) &&
+                !texte.endsWith(QLatin1Char('\n'))) {
+                texte += QLatin1Char(' ');
+            }
+        } else {
+            texte += c;
+        }
         ++i;
     }
-    // Lines keep their own text, without the spaces around it.
     QStringList lignes = DecoderEntites(texte).split(QLatin1Char('\n'));
     for (QString& ligne : lignes) {
         ligne = ligne.trimmed();
@@ -149,6 +229,53 @@ QString TexteDeHtml(const QString& html, QStringList* images) {
         lignes.removeLast();
     }
     return lignes.join(QLatin1Char('\n'));
+}
+
+// The alt texts of the pictures of an HTML text, "[image]" for one without.
+QString TexteDesImages(const QString& html) {
+    QStringList textes;
+    qsizetype i = 0;
+    while ((i = html.indexOf(QLatin1String("<img"), i, Qt::CaseInsensitive)) >= 0) {
+        const qsizetype fin = html.indexOf(QLatin1Char('>'), i);
+        if (fin < 0) {
+            break;
+        }
+        const QString alt = Attribut(html.mid(i + 1, fin - i - 1), QStringLiteral("alt"));
+        textes << (alt.simplified().isEmpty() ? QStringLiteral("[image]") : alt.simplified());
+        i = fin;
+    }
+    return textes.join(QLatin1Char(' '));
+}
+
+} // namespace
+
+QString TexteAffiche(const QString& texte, FormatTexte format, QStringList* images) {
+    switch (format) {
+    case FormatTexte::Brut:
+        return texte.trimmed();
+    case FormatTexte::Html:
+        return Rendre(texte, false, images);
+    case FormatTexte::Moodle:
+        return Rendre(texte, true, images);
+    }
+    return texte;
+}
+
+ReponseLue LireProposition(const QString& texte, FormatTexte format, double fraction,
+                           bool& imagesPerdues) {
+    ReponseLue r;
+    r.Fraction = fraction;
+    QStringList images;
+    r.Texte = TexteAffiche(texte, format, &images);
+    if (!images.isEmpty()) {
+        if (r.Texte.isEmpty()) {
+            r.Texte = TexteDesImages(texte);
+            r.ImageSeule = true;
+        } else {
+            imagesPerdues = true;
+        }
+    }
+    return r;
 }
 
 QString DerniereCategorie(const QString& chemin) {
@@ -373,26 +500,75 @@ ResultatImport Importer(QByteArrayView octets, const QString& nomFichier) {
         t.Enonce = enonce;
         t.Unique = lue.Unique;
         t.Commentaire = Ecrivable(lue.Commentaire, remplace);
-        int k = 0;
-        QStringList perdues;
+        // As Moodle grades them: in a one-answer question only an answer
+        // worth 100 % is right, in the others every one with a positive weight.
+        struct Proposee {
+            QString Texte;
+            bool Juste = false;
+        };
+        std::vector<Proposee> proposees;
+        QStringList partielles;
+        QStringList imagesSeules;
         for (const ReponseLue& reponse : lue.Reponses) {
             const QString texte = Ecrivable(reponse.Texte, remplace);
             if (texte.isEmpty()) {
                 continue;
             }
-            if (k == kMaxReponses) {
-                perdues << QStringLiteral("« %1 »").arg(Extrait(texte));
+            const bool juste = lue.Unique ? reponse.Fraction >= 99.999 : reponse.Fraction > 0;
+            if (!juste && reponse.Fraction > 0) {
+                partielles << QStringLiteral("« %1 » (%2 %)")
+                                  .arg(Extrait(texte), Pourcentage(reponse.Fraction));
+            }
+            if (reponse.ImageSeule) {
+                imagesSeules << QStringLiteral("« %1 »").arg(Extrait(texte));
+            }
+            proposees.push_back({texte, juste});
+        }
+        // Past the editor's five: every right answer first, then wrong ones,
+        // each kept in its place.
+        std::vector<bool> garde(proposees.size(), false);
+        int gardees = 0;
+        for (const bool justes : {true, false}) {
+            for (std::size_t j = 0; j < proposees.size() && gardees < kMaxReponses; ++j) {
+                if (proposees[j].Juste == justes) {
+                    garde[j] = true;
+                    ++gardees;
+                }
+            }
+        }
+        int k = 0;
+        QStringList perdues;
+        for (std::size_t j = 0; j < proposees.size(); ++j) {
+            if (!garde[j]) {
+                perdues << QStringLiteral("« %1 »%2")
+                               .arg(Extrait(proposees[j].Texte),
+                                    proposees[j].Juste ? QStringLiteral(" (juste)") : QString());
                 continue;
             }
             ++k;
-            t.Reponse(k) = texte;
-            t.Juste(k) = reponse.Fraction > 0;
+            t.Reponse(k) = proposees[j].Texte;
+            t.Juste(k) = proposees[j].Juste;
         }
         t.NbReponses = k;
+        if (!partielles.isEmpty()) {
+            pertes << ou + QStringLiteral("question à réponse unique, seule une réponse à 100 % "
+                                          "est juste : crédit partiel perdu pour %1, "
+                                          "comptée(s) fausse(s).")
+                               .arg(partielles.join(QStringLiteral(", ")));
+        }
+        if (!imagesSeules.isEmpty()) {
+            pertes << ou + QStringLiteral("proposition(s) faite(s) d'une image seule, reprise(s) "
+                                          "par son texte : %1.")
+                               .arg(imagesSeules.join(QStringLiteral(", ")));
+        }
         if (!perdues.isEmpty() || lue.ReponsesNonLues > 0) {
             pertes << ou + QStringLiteral("plus de %1 propositions, perdues : %2.")
                                .arg(kMaxReponses)
                                .arg(Liste(perdues, perdues.size() + lue.ReponsesNonLues));
+        }
+        if (k > 0 && std::none_of(proposees.begin(), proposees.end(),
+                                  [](const Proposee& p) { return p.Juste; })) {
+            pertes << ou + QStringLiteral("aucune proposition juste.");
         }
         if (remplace) {
             pertes << ou + QStringLiteral("des caractères que QCM.txt ne peut pas contenir sont "

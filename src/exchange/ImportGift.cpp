@@ -1,6 +1,7 @@
 #include "Lecture.h"
 
 #include <optional>
+#include <utility>
 
 // The GIFT reader: questions are separated by blank lines; "//" starts a
 // comment line; a backslash makes the next character text.
@@ -55,10 +56,38 @@ std::size_t SauterBlancs(const Texte& t, std::size_t i, std::size_t fin) {
     return i;
 }
 
+// As Moodle reads every text of a question (statement, answer, feedback):
+// a leading "[html]", "[moodle]", "[plain]" or "[markdown]" gives its
+// format and is not text; a text without one takes defaut.
+std::pair<FormatTexte, std::size_t> Marqueur(const Texte& t, std::size_t debut, std::size_t fin,
+                                             FormatTexte defaut) {
+    const std::size_t i = SauterBlancs(t, debut, fin);
+    if (Est(t, i, '[')) {
+        const std::size_t f = Chercher(t, i + 1, std::min(fin, i + 11), ']');
+        const QString nom = Est(t, f, ']') ? Brut(t, i + 1, f) : QString();
+        if (nom == QLatin1String("html")) {
+            return {FormatTexte::Html, f + 1};
+        }
+        if (nom == QLatin1String("moodle")) {
+            return {FormatTexte::Moodle, f + 1};
+        }
+        if (nom == QLatin1String("plain") || nom == QLatin1String("markdown")) {
+            return {FormatTexte::Brut, f + 1};
+        }
+    }
+    return {defaut, debut};
+}
+
+// A text as a pupil reads it, its pictures in images.
+QString Lire(const Texte& t, std::size_t debut, std::size_t fin, FormatTexte defaut,
+             QStringList* images = nullptr) {
+    const auto [format, i] = Marqueur(t, debut, fin, defaut);
+    return TexteAffiche(Brut(t, i, fin), format, images);
+}
+
 struct Reponse {
     bool Egal = false;
-    double Poids = 0;
-    QString Texte;
+    ReponseLue Lue;
     QString Retour;
 };
 
@@ -74,7 +103,7 @@ struct Reponses {
 // an unescaped "=" or "~", may carry "%weight%", and its feedback after
 // "#". Empty when the block is not made of answers.
 std::optional<Reponses> LireReponses(const Texte& t, std::size_t debut, std::size_t fin,
-                                     const QString& format, QStringList& images) {
+                                     FormatTexte format, bool& imagesPerdues) {
     Reponses reponses;
     std::size_t i = SauterBlancs(t, debut, fin);
     while (i < fin) {
@@ -92,16 +121,16 @@ std::optional<Reponses> LireReponses(const Texte& t, std::size_t debut, std::siz
             }
             continue;
         }
-        r.Poids = r.Egal ? 100 : 0;
+        double poids = r.Egal ? 100 : 0;
         std::size_t j = i + 1;
         // As Moodle reads a multiple-choice block, "=" takes no weight: what
         // follows it is text.
         if (!r.Egal && Est(t, j, '%')) {
             const std::size_t f = Chercher(t, j + 1, std::min(fin, j + 14), '%');
             bool ok = false;
-            const double poids = Brut(t, j + 1, f).toDouble(&ok);
+            const double lu = Brut(t, j + 1, f).toDouble(&ok);
             if (f < fin && ok) {
-                r.Poids = poids;
+                poids = lu;
                 j = f + 1;
             }
         }
@@ -110,11 +139,12 @@ std::optional<Reponses> LireReponses(const Texte& t, std::size_t debut, std::siz
             ++suivant;
         }
         const std::size_t diese = Chercher(t, j, suivant, '#');
-        r.Texte = Brut(t, j, diese);
-        r.Retour = diese < suivant ? Brut(t, diese + 1, suivant) : QString();
-        if (format == QLatin1String("html")) {
-            r.Texte = TexteDeHtml(r.Texte, &images);
-            r.Retour = TexteDeHtml(r.Retour, &images);
+        const auto [formatReponse, texte] = Marqueur(t, j, diese, format);
+        r.Lue = LireProposition(Brut(t, texte, diese), formatReponse, poids, imagesPerdues);
+        if (diese < suivant) {
+            QStringList images;
+            r.Retour = Lire(t, diese + 1, suivant, format, &images);
+            imagesPerdues = imagesPerdues || !images.isEmpty();
         }
         reponses.Lues.push_back(r);
         i = suivant;
@@ -136,49 +166,39 @@ QuestionLue Question(const QString& bloc) {
             i = SauterBlancs(t, j + 2, fin);
         }
     }
-    QString format;
-    if (Est(t, i, '[')) {
-        const std::size_t f = Chercher(t, i + 1, std::min(fin, i + 12), ']');
-        const QString nom = Brut(t, i + 1, f).toLower();
-        if (f < fin && (nom == QLatin1String("html") || nom == QLatin1String("moodle") ||
-                        nom == QLatin1String("plain") || nom == QLatin1String("markdown"))) {
-            format = nom;
-            i = f + 1;
-        }
-    }
-    const auto texte = [&](std::size_t a, std::size_t b) {
-        QString brut = Brut(t, a, b);
-        if (format != QLatin1String("html")) {
-            return brut;
-        }
-        QStringList images;
-        QString propre = TexteDeHtml(brut, &images);
+    // A text without a marker is in Moodle's auto-format, which renders HTML.
+    const auto marque = Marqueur(t, i, fin, FormatTexte::Moodle);
+    const FormatTexte format = marque.first;
+    i = marque.second;
+    QStringList images;
+    const auto texte = [&](std::size_t a, std::size_t b) { return Lire(t, a, b, format, &images); };
+    const auto finir = [&]() -> QuestionLue& {
         if (!images.isEmpty()) {
             q.Pertes << QStringLiteral("GIFT ne transporte pas d'image, « %1 » n'est pas reprise.")
                             .arg(images.join(QStringLiteral(", ")));
         }
-        return propre;
+        return q;
     };
     const std::size_t ouvre = Chercher(t, i, fin, '{');
     if (ouvre == fin) {
-        q.Type = QStringLiteral("description");
-        q.Enonce = texte(i, fin);
+        q.Enonce = TexteAffiche(Brut(t, i, fin), format);
+        q.Refus = QStringLiteral("texte sans question (une description pour Moodle), non repris.");
         return q;
     }
     const std::size_t ferme = Chercher(t, ouvre + 1, fin, '}');
     if (ferme == fin) {
-        q.Enonce = texte(i, ouvre);
+        q.Enonce = TexteAffiche(Brut(t, i, ouvre), format);
         q.Refus = QStringLiteral("accolade « { » sans « } », question non reprise.");
         return q;
     }
     const QString apres = texte(ferme + 1, fin);
-    q.Enonce = texte(i, ouvre);
+    q.Enonce = TexteAffiche(Brut(t, i, ouvre), format, &images);
     if (!apres.isEmpty()) {
         // A missing-word question: the blank stands where the answers were.
         q.Enonce += QStringLiteral(" _____ ") + apres;
     }
     const std::size_t debut = SauterBlancs(t, ouvre + 1, ferme);
-    const auto refuser = [&](const char* type) {
+    const auto refuser = [&](const char* type) -> QuestionLue& {
         q.Refus = QStringLiteral("question de type « %1 », non reprise.").arg(QLatin1String(type));
         return q;
     };
@@ -188,7 +208,15 @@ QuestionLue Question(const QString& bloc) {
     if (Est(t, debut, '#')) {
         return refuser("numerical");
     }
-    const std::size_t diese = Chercher(t, debut, ferme, '#');
+    std::size_t general = ferme;
+    for (std::size_t k = debut; k + 3 < ferme; ++k) {
+        if (Est(t, k, '#') && Est(t, k + 1, '#') && Est(t, k + 2, '#') && Est(t, k + 3, '#')) {
+            general = k;
+            break;
+        }
+    }
+    const QString retourGeneral = general < ferme ? texte(general + 4, ferme) : QString();
+    const std::size_t diese = Chercher(t, debut, general, '#');
     const QString vf = Brut(t, debut, diese).toUpper();
     if (vf == QLatin1String("T") || vf == QLatin1String("TRUE") || vf == QLatin1String("F") ||
         vf == QLatin1String("FALSE")) {
@@ -196,12 +224,16 @@ QuestionLue Question(const QString& bloc) {
         q.Type = QStringLiteral("truefalse");
         q.Reponses = {{QStringLiteral("Vrai"), vrai ? 100.0 : 0.0},
                       {QStringLiteral("Faux"), vrai ? 0.0 : 100.0}};
-        // The first feedback is for a wrong answer, the second for a right one.
-        const std::size_t second = Chercher(t, diese + 1, ferme, '#');
-        q.Commentaire = ChoisirCommentaire(
-            {texte(std::min(diese + 1, ferme), second), texte(std::min(second + 1, ferme), ferme)},
-            q.Pertes);
-        return q;
+        // "#wrong#right": the first feedback is for a wrong answer, the
+        // second for a right one, which has no place in the editor.
+        const std::size_t second = diese < general ? Chercher(t, diese + 1, general, '#') : general;
+        const QString faux = diese < general ? texte(diese + 1, second) : QString();
+        const QString juste = second < general ? texte(second + 1, general) : QString();
+        q.Commentaire = ChoisirCommentaire({faux, retourGeneral}, q.Pertes);
+        if (!juste.isEmpty() && juste != q.Commentaire) {
+            q.Pertes << QStringLiteral("les retours des réponses justes sont perdus.");
+        }
+        return finir();
     }
     // As Moodle tells them: a block with a "~" is multiple-choice, whatever
     // arrows its answers hold ("A -> B").
@@ -212,16 +244,9 @@ QuestionLue Question(const QString& bloc) {
             }
         }
     }
-    std::size_t general = ferme;
-    for (std::size_t k = debut; k + 3 < ferme; ++k) {
-        if (Est(t, k, '#') && Est(t, k + 1, '#') && Est(t, k + 2, '#') && Est(t, k + 3, '#')) {
-            general = k;
-            break;
-        }
-    }
-    QStringList images;
-    const auto reponses = LireReponses(t, debut, general, format, images);
-    if (!images.isEmpty()) {
+    bool imagesPerdues = false;
+    const auto reponses = LireReponses(t, debut, general, format, imagesPerdues);
+    if (imagesPerdues) {
         q.Pertes << QStringLiteral("les images des propositions sont perdues.");
     }
     if (!reponses) {
@@ -234,8 +259,8 @@ QuestionLue Question(const QString& bloc) {
     QStringList retours;
     bool retourJuste = false;
     for (const Reponse& r : reponses->Lues) {
-        q.Reponses.push_back({r.Texte, r.Poids});
-        if (r.Poids > 0) {
+        q.Reponses.push_back(r.Lue);
+        if (r.Lue.Fraction > 0) {
             retourJuste = retourJuste || !r.Retour.isEmpty();
         } else {
             retours << r.Retour;
@@ -247,14 +272,12 @@ QuestionLue Question(const QString& bloc) {
     q.Type = QStringLiteral("multichoice");
     // As Moodle reads it: one answer when some answer is marked "=".
     q.Unique = egal;
-    if (general < ferme) {
-        retours << texte(general + 4, ferme);
-    }
+    retours << retourGeneral;
     q.Commentaire = ChoisirCommentaire(retours, q.Pertes);
     if (retourJuste) {
         q.Pertes << QStringLiteral("les retours des réponses justes sont perdus.");
     }
-    return q;
+    return finir();
 }
 
 } // namespace

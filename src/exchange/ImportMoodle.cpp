@@ -4,6 +4,7 @@
 #include <QUrl>
 #include <QXmlStreamReader>
 
+#include <algorithm>
 #include <utility>
 
 // The Moodle XML reader: a <quiz> of <question> elements, whose texts are
@@ -64,12 +65,25 @@ TexteLu LireTexte(QXmlStreamReader& xml) {
     return t;
 }
 
-// Text as the format gives it; HTML (Moodle's default) is made plain.
-QString EnClair(const QString& format, const QString& texte, QStringList* images = nullptr) {
+// The format a "format" attribute names; HTML is Moodle's default.
+FormatTexte Format(const QString& format) {
     if (format == QLatin1String("plain_text") || format == QLatin1String("markdown")) {
-        return texte.trimmed();
+        return FormatTexte::Brut;
     }
-    return TexteDeHtml(texte, images);
+    return format == QLatin1String("moodle_auto_format") ? FormatTexte::Moodle : FormatTexte::Html;
+}
+
+// Text as a pupil reads it in its format.
+QString EnClair(const QString& format, const QString& texte, QStringList* images = nullptr) {
+    return TexteAffiche(texte, Format(format), images);
+}
+
+// The feedback texts Moodle fills in by itself: the teacher's own are
+// preferred to them.
+bool RetourParDefaut(const QString& texte) {
+    return texte == QLatin1String("Your answer is correct.") ||
+           texte == QLatin1String("Your answer is partially correct.") ||
+           texte == QLatin1String("Your answer is incorrect.");
 }
 
 void Categorie(QXmlStreamReader& xml, FichierLu& lu) {
@@ -120,18 +134,25 @@ QuestionLue Question(QXmlStreamReader& xml, const QString& type) {
     QuestionLue q;
     q.Type = type;
     TexteLu enonce;
+    // After a wrong answer Moodle shows the incorrect-answer feedback, the
+    // general one and the wrong answer's own, in that order of preference.
+    QString incorrect;
+    QString partiel;
     QStringList retours;
     QString general;
     QString juste;
     QStringList retoursJustes;
-    QStringList imagesReponses;
+    bool imagesReponses = false;
     bool indices = false;
     while (xml.readNextStartElement()) {
         if (Nom(xml, "questiontext")) {
             enonce = LireTexte(xml);
-        } else if (Nom(xml, "incorrectfeedback") || Nom(xml, "partiallycorrectfeedback")) {
+        } else if (Nom(xml, "incorrectfeedback")) {
             const TexteLu t = LireTexte(xml);
-            retours << EnClair(t.Format, t.Texte);
+            incorrect = EnClair(t.Format, t.Texte);
+        } else if (Nom(xml, "partiallycorrectfeedback")) {
+            const TexteLu t = LireTexte(xml);
+            partiel = EnClair(t.Format, t.Texte);
         } else if (Nom(xml, "generalfeedback")) {
             const TexteLu t = LireTexte(xml);
             general = EnClair(t.Format, t.Texte);
@@ -152,7 +173,8 @@ QuestionLue Question(QXmlStreamReader& xml, const QString& type) {
             QString retour;
             while (xml.readNextStartElement()) {
                 if (Nom(xml, "text")) {
-                    r.Texte = EnClair(format, TexteElement(xml), &imagesReponses);
+                    r = LireProposition(TexteElement(xml), Format(format), r.Fraction,
+                                        imagesReponses);
                 } else if (Nom(xml, "feedback")) {
                     const TexteLu t = LireTexte(xml);
                     retour = EnClair(t.Format, t.Texte);
@@ -179,13 +201,16 @@ QuestionLue Question(QXmlStreamReader& xml, const QString& type) {
     if (indices) {
         q.Pertes << QStringLiteral("ses indices sont perdus.");
     }
-    if (!imagesReponses.isEmpty()) {
+    if (imagesReponses) {
         q.Pertes << QStringLiteral("les images des propositions sont perdues.");
     }
     QStringList sources;
     q.Enonce = EnClair(enonce.Format, enonce.Texte, &sources);
-    if (type != QLatin1String("multichoice") && type != QLatin1String("truefalse") &&
-        type != QLatin1String("description")) {
+    if (type == QLatin1String("description")) {
+        q.Refus = QStringLiteral("texte sans question (une description pour Moodle), non repris.");
+        return q;
+    }
+    if (type != QLatin1String("multichoice") && type != QLatin1String("truefalse")) {
         q.Refus = QStringLiteral("question de type « %1 », non reprise.").arg(type);
         return q;
     }
@@ -193,10 +218,19 @@ QuestionLue Question(QXmlStreamReader& xml, const QString& type) {
     if (type == QLatin1String("truefalse")) {
         q.Unique = true;
     }
-    retours << general;
+    retours.prepend(general);
+    retours.prepend(incorrect);
+    retours << partiel;
+    const bool propres = std::any_of(retours.begin(), retours.end(), [](const QString& r) {
+        return !r.isEmpty() && !RetourParDefaut(r);
+    });
+    if (propres) {
+        retours.removeIf(RetourParDefaut);
+    }
     q.Commentaire = ChoisirCommentaire(retours, q.Pertes);
     retoursJustes << juste;
-    if (!ChoisirCommentaire(retoursJustes, q.Pertes).isEmpty()) {
+    if (std::any_of(retoursJustes.begin(), retoursJustes.end(),
+                    [](const QString& r) { return !r.isEmpty() && !RetourParDefaut(r); })) {
         q.Pertes << QStringLiteral("les retours des réponses justes sont perdus.");
     }
     return q;

@@ -14,6 +14,8 @@ namespace qcm::exchange::detail {
 struct ReponseLue {
     QString Texte;
     double Fraction = 0; // in percent
+    // Only pictures: Texte is their alt text, or "[image]".
+    bool ImageSeule = false;
 };
 
 struct QuestionLue {
@@ -53,10 +55,21 @@ struct FichierLu {
 FichierLu LireGift(const QString& texte);
 FichierLu LireMoodle(QByteArrayView octets);
 
-// The text an HTML fragment shows: tags dropped, line breaks and
-// paragraphs as line feeds, entities decoded. The src of the pictures it
-// holds go to images.
-QString TexteDeHtml(const QString& html, QStringList* images = nullptr);
+// How a text of a question bank is written. Plain text (and Markdown)
+// shows as typed; HTML and Moodle's auto-format are rendered, the latter
+// keeping its line breaks.
+enum class FormatTexte { Brut, Html, Moodle };
+
+// The text a pupil reads: for a rendered format, tags and comments dropped,
+// spaces collapsed, line breaks and paragraphs as line feeds, entities
+// decoded. The src of the pictures it holds go to images.
+QString TexteAffiche(const QString& texte, FormatTexte format, QStringList* images = nullptr);
+
+// A proposition as a pupil reads it. One that is only pictures becomes
+// their alt text (or "[image]"); imagesPerdues is set when pictures go
+// with a text that is kept.
+ReponseLue LireProposition(const QString& texte, FormatTexte format, double fraction,
+                           bool& imagesPerdues);
 
 // The last level of a Moodle category path ("$course$/top/Histoire"),
 // where "//" stands for "/".

@@ -52,3 +52,11 @@ execute_process(COMMAND ${TOOL} import vide.gift --into . WORKING_DIRECTORY ${WO
 if(NOT rc EQUAL 1 OR NOT err MATCHES "Aucune question à importer" OR EXISTS ${WORK}/QCM3)
   message(FATAL_ERROR "import of a file without questions: ${rc} ${err}")
 endif()
+# A plain text is no question bank: refused, nothing created.
+file(WRITE ${WORK}/lettre.txt "Bonjour à tous,\nla réunion est jeudi.\n")
+execute_process(COMMAND ${TOOL} import lettre.txt --into . WORKING_DIRECTORY ${WORK}
+  RESULT_VARIABLE rc ERROR_VARIABLE err)
+if(NOT rc EQUAL 1 OR NOT err MATCHES "texte sans question" OR NOT err MATCHES "Aucune question à importer"
+   OR EXISTS ${WORK}/QCM3)
+  message(FATAL_ERROR "import of a plain text: ${rc} ${err}")
+endif()
