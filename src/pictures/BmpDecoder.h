@@ -18,7 +18,9 @@ enum class DibRules {
 };
 
 // The failure of a picture beyond kMaxPixels, which callers tell apart.
-inline constexpr const char* kDibTooLarge = "image too large";
+// An array, not a pointer: it has one address in every file, so callers may
+// compare a failure with it.
+inline constexpr char kDibTooLarge[] = "image too large";
 
 struct DibResult {
     // Mono for 1 bit per pixel, Indexed8 for 4 and 8; RGB32 for opaque
