@@ -1,5 +1,7 @@
 #include "Commun.h"
 
+#include <QRegularExpression>
+
 #include <array>
 
 // AMC-TXT, the plain-text source of the paper-exam tool Auto Multiple
@@ -16,15 +18,9 @@ namespace {
 constexpr std::array kImagesLatex = {QLatin1StringView("jpg"), QLatin1StringView("jpeg"),
                                      QLatin1StringView("png")};
 
-// Every value takes one line: a following line could read as a question,
-// a proposition or an option. The markup of AMC-TXT that the header cannot
-// switch off (a picture "!name!", a title "[== ==]") is broken by a space,
-// and said.
-QString Ligne(const QString& texte, const QString& ou, QStringList& pertes) {
-    QString ligne = texte;
-    ligne.replace(QLatin1String("\r\n"), QLatin1String(" "))
-        .replace(QLatin1Char('\r'), QLatin1Char(' '))
-        .replace(QLatin1Char('\n'), QLatin1Char(' '));
+// Breaks the markup of AMC-TXT that the header cannot switch off (a
+// picture "!name!", a title "[== ==]") by a space; true when it did.
+bool CasserBalises(QString& ligne) {
     bool casse = false;
     for (qsizetype i = 0; i < ligne.size(); ++i) {
         if (ligne[i] != QLatin1Char('!')) {
@@ -45,11 +41,69 @@ QString Ligne(const QString& texte, const QString& ou, QStringList& pertes) {
             .replace(QLatin1String("==]"), QLatin1String("== ]"));
         casse = true;
     }
+    return casse;
+}
+
+void DireCasse(bool casse, const QString& ou, QStringList& pertes) {
     if (casse) {
         pertes << ou + QStringLiteral("une espace est ajoutée pour que AMC ne lise pas le texte "
                                       "comme une image ou un titre.");
     }
+}
+
+QStringList Lignes(const QString& texte) {
+    QString t = texte;
+    t.replace(QLatin1String("\r\n"), QLatin1String("\n"))
+        .replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    return t.split(QLatin1Char('\n'));
+}
+
+// A value that takes one line: a following line could read as a question,
+// a proposition or an option. quoi names it in the line saying that its
+// lines were joined; empty, they are joined without a word.
+QString Ligne(const QString& texte, const QString& ou, QStringList& pertes,
+              const QString& quoi = QString()) {
+    const QStringList lignes = Lignes(texte);
+    if (lignes.size() > 1 && !quoi.isEmpty()) {
+        pertes << ou + QStringLiteral("les lignes %1 sont mises bout à bout : AMC-TXT n'en "
+                                      "garde qu'une.")
+                           .arg(quoi);
+    }
+    QString ligne = lignes.join(QLatin1Char(' '));
+    DireCasse(CasserBalises(ligne), ou, pertes);
     return ligne;
+}
+
+// A statement keeps its lines: AMC-TXT continues the text on the lines that
+// follow, and a blank one between them makes LaTeX start a new line. A line
+// AMC would read as a question, a proposition, a comment or an option is
+// joined to the one before it instead, and said.
+QString Paragraphes(const QString& texte, const QString& ou, QStringList& pertes) {
+    static const QRegularExpression kBalise(QStringLiteral("^\\s*([-*+#]|[A-Za-z0-9-]+:)"),
+                                            QRegularExpression::UseUnicodePropertiesOption);
+    QString sortie;
+    bool casse = false;
+    bool jointe = false;
+    for (QString ligne : Lignes(texte)) {
+        if (ligne.trimmed().isEmpty()) {
+            continue;
+        }
+        casse = CasserBalises(ligne) || casse;
+        if (sortie.isEmpty()) {
+            sortie = ligne;
+        } else if (kBalise.match(ligne).hasMatch()) {
+            sortie += QLatin1Char(' ') + ligne;
+            jointe = true;
+        } else {
+            sortie += QStringLiteral("\n\n") + ligne;
+        }
+    }
+    DireCasse(casse, ou, pertes);
+    if (jointe) {
+        pertes << ou + QStringLiteral("une ligne de l'énoncé qui commence comme une commande "
+                                      "d'AMC-TXT est mise à la suite de la précédente.");
+    }
+    return sortie;
 }
 
 QString Prefixe(const QString& prefixe) {
@@ -68,12 +122,15 @@ QString Prefixe(const QString& prefixe) {
 
 namespace detail {
 
-ExportComplet Amc(const TQuestionnaire& q, const QString& dossier, const QString& prefixe) {
+ExportComplet Amc(const TQuestionnaire& q, const QString& dossier, const QString& prefixe,
+                  const NommerJoint& nommer) {
     ExportComplet resultat;
     QStringList& pertes = resultat.Pertes;
     const QString entete = QStringLiteral("En-tête : ");
     QString sortie = QStringLiteral("# AMC-TXT, questionnaire exporté par QCM\n"
-                                    "Lang: FR\n");
+                                    "Lang: FR\n"
+                                    // A French exam prints on A4, not AMC's Letter.
+                                    "PaperSize: A4\n");
     sortie += QStringLiteral("Title: %1\n").arg(Ligne(Nettoye(q.Titre), entete, pertes));
     if (!Nettoye(q.Auteur).isEmpty()) {
         sortie +=
@@ -102,14 +159,20 @@ ExportComplet Amc(const TQuestionnaire& q, const QString& dossier, const QString
         }
         sortie += QStringLiteral("\n%1[ordered] %2\n")
                       .arg(simple ? QStringLiteral("*") : QStringLiteral("**"),
-                           Ligne(question.Enonce, ou, pertes));
+                           Paragraphes(question.Enonce, ou, pertes));
         if (const auto image =
                 ImagePourSortie(dossier, question, kImagesLatex, Dessin::Naturel, pertes)) {
             const QString extension = image->Nom.mid(image->Nom.lastIndexOf(QLatin1Char('.')));
-            const QString nom = QStringLiteral("%1-%2%3")
-                                    .arg(nomJoints)
-                                    .arg(question.Numero)
-                                    .arg(extension.toLower());
+            const QString voulu = QStringLiteral("%1-%2%3")
+                                      .arg(nomJoints)
+                                      .arg(question.Numero)
+                                      .arg(extension.toLower());
+            const QString nom = nommer ? nommer(voulu, image->Octets) : voulu;
+            if (nom != voulu) {
+                pertes << ou + QStringLiteral("un fichier « %1 » est déjà à côté du fichier "
+                                              "exporté : l'image est écrite sous « %2 ».")
+                                   .arg(voulu, nom);
+            }
             sortie +=
                 QStringLiteral("!{center}[width=6cm,height=6cm,keepaspectratio]%1!\n").arg(nom);
             resultat.Joints.push_back({nom, image->Octets});
@@ -121,7 +184,8 @@ ExportComplet Amc(const TQuestionnaire& q, const QString& dossier, const QString
         }
         for (const Proposition& p : question.Propositions) {
             sortie += (p.Juste ? QStringLiteral("+ ") : QStringLiteral("- ")) +
-                      Ligne(p.Texte, ou, pertes) + QLatin1Char('\n');
+                      Ligne(p.Texte, ou, pertes, QStringLiteral("d'une proposition")) +
+                      QLatin1Char('\n');
         }
     }
     resultat.Octets = sortie.toUtf8();

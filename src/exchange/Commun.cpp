@@ -125,17 +125,17 @@ ImageSortie Preparer(const QString& chemin, const QString& nom,
         octets = LireAuPlus(chemin, kOctetsMaxGardes);
     }
     if (octets) {
-        ImageSortie sortie{nom, *octets, {}, {}};
-        if (dessin == Dessin::Photo && entete.isValid()) {
-            sortie.Taille = entete;
-        } else if (dessin == Dessin::Photo && png) {
-            throw EEchange(QStringLiteral("image PNG incorrecte"));
-        } else if (dessin == Dessin::Photo) {
-            ScaledPicture image;
-            Charger(image, chemin);
-            sortie.Taille = QSize(image.Width(), image.Height());
+        // Kept bytes are decoded all the same, once: a file the target
+        // could not show is lost here, not shipped broken.
+        if (png) {
+            if (!entete.isValid() || LireOpaque(*octets, entete).isNull()) {
+                throw EEchange(QStringLiteral("image PNG incorrecte"));
+            }
+            return {nom, *octets, entete, {}};
         }
-        return sortie;
+        ScaledPicture image;
+        Charger(image, chemin);
+        return {nom, *octets, QSize(image.Width(), image.Height()), {}};
     }
     // Our readers do not read PNG: Qt draws it.
     ScaledPicture image;

@@ -80,7 +80,7 @@ QImage LireOpaque(const QByteArray& octets, QSize taille);
 struct ImageSortie {
     QString Nom;
     QByteArray Octets;
-    // The picture's own size; left empty for bytes kept unread.
+    // The picture's own size.
     QSize Taille;
     // The size it is drawn at when that is smaller than Taille.
     QSize Reduite;
@@ -89,16 +89,16 @@ struct ImageSortie {
 // How large a picture is drawn when its bytes are not kept.
 enum class Dessin {
     // Its own size, the longer side at most kCoteMaxImage: a bank keeps the
-    // detail. Kept bytes go out unread; the target reads them.
+    // detail.
     Naturel,
-    // The size the editor shows it at. Kept bytes are read too, for their
-    // size, so an unreadable file is lost.
+    // The size the editor shows it at.
     Photo,
 };
 
 // The picture of a question as a file the target reads: the file's own
 // bytes when its extension is one of gardees (lower case) and it is not
-// larger than kCoteMaxImage, else drawn by our readers into a PNG. Empty,
+// larger than kCoteMaxImage, else drawn by our readers into a PNG; kept
+// bytes are decoded too, so that a file no reader takes is lost. Empty,
 // with a line in pertes, when the picture is missing, cannot be read or is
 // more than the readers take; a picture drawn smaller than its own size in
 // Naturel gets a line too.
@@ -118,7 +118,8 @@ QString Pourcentage(double valeur);
 // The writers of each format.
 ExportComplet Gift(const model::TQuestionnaire& q, const QString& dossier);
 ExportComplet Moodle(const model::TQuestionnaire& q, const QString& dossier);
-ExportComplet Amc(const model::TQuestionnaire& q, const QString& dossier, const QString& prefixe);
+ExportComplet Amc(const model::TQuestionnaire& q, const QString& dossier, const QString& prefixe,
+                  const NommerJoint& nommer);
 ExportComplet Page(const model::TQuestionnaire& q, const QString& dossier);
 
 } // namespace qcm::exchange::detail

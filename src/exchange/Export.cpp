@@ -6,6 +6,7 @@
 #include "core/Folders.h"
 #include "model/QcmFile.h"
 
+#include <QFileInfo>
 #include <QRegularExpression>
 
 #include <algorithm>
@@ -51,14 +52,14 @@ QByteArray Exporter(const TQuestionnaire& q, const QString& dossier, FormatExpor
 }
 
 ExportComplet ExporterComplet(const TQuestionnaire& q, const QString& dossier, FormatExport format,
-                              const QString& prefixe) {
+                              const QString& prefixe, const NommerJoint& nommer) {
     switch (format) {
     case FormatExport::Gift:
         return detail::Gift(q, dossier);
     case FormatExport::Moodle:
         return detail::Moodle(q, dossier);
     case FormatExport::Amc:
-        return detail::Amc(q, dossier, prefixe);
+        return detail::Amc(q, dossier, prefixe, nommer);
     case FormatExport::Html:
         return detail::Page(q, dossier);
     }
@@ -123,6 +124,48 @@ void VerifierProtection(const QString& chemin, const TQuestionnaire& q, const QS
     }
 }
 
+// Whether chemin holds nothing, or already holds exactly octets under
+// that very name (case and all), so that writing it replaces nothing.
+bool Libre(const QString& chemin, const QByteArray& octets) {
+    const qsizetype barre = chemin.lastIndexOf(QLatin1Char('/'));
+    const QString nom = chemin.mid(barre + 1);
+    const QString trouve = folders::FindEntry(chemin.left(std::max<qsizetype>(barre, 1)), nom);
+    if (trouve.isEmpty()) {
+        return true;
+    }
+    if (trouve != nom || folders::IsFolder(chemin) || QFileInfo(chemin).size() != octets.size()) {
+        return false;
+    }
+    try {
+        return ReadWholeFile(chemin, octets.size()) == octets;
+    } catch (const Exception&) {
+        return false;
+    }
+}
+
+// voulu in the folder cote when writing it there replaces nothing, else
+// "<name>-2.<ext>", "-3" and so on: AMC-TXT reads no space in a picture's
+// name. pris holds the names already given, so two never meet.
+QString NomLibre(const QString& cote, const QString& voulu, const QByteArray& octets,
+                 const TQuestionnaire& q, const QString& dossier, QStringList& pris) {
+    const qsizetype point = voulu.lastIndexOf(QLatin1Char('.'));
+    const QString base = point < 0 ? voulu : voulu.left(point);
+    const QString extension = point < 0 ? QString() : voulu.mid(point);
+    constexpr int kEssais = 1000;
+    for (int k = 1; k <= kEssais; ++k) {
+        const QString nom =
+            k == 1 ? voulu : QStringLiteral("%1-%2%3").arg(base).arg(k).arg(extension);
+        const QString chemin = cote + nom;
+        if (!pris.contains(nom, Qt::CaseInsensitive) && Protege(chemin, q, dossier).isEmpty() &&
+            Libre(chemin, octets)) {
+            pris << nom;
+            return nom;
+        }
+    }
+    throw EEchange(QStringLiteral("Aucun nom libre pour « %1 » dans « %2 » : rien n'est écrit.")
+                       .arg(voulu, cote));
+}
+
 } // namespace
 
 void VerifierDestination(const QString& fichier, const TQuestionnaire& q, const QString& dossier) {
@@ -154,8 +197,21 @@ void EcrireSortie(const QString& fichier, const QByteArray& octets,
                                           "exporté, sous un nom tiré du sien.)"));
         }
     }
+    std::vector<const FichierJoint*> aEcrire;
     for (const FichierJoint& joint : joints) {
-        WriteFileAtomically(cote + joint.Nom, joint.Octets);
+        const QString chemin = cote + joint.Nom;
+        if (!Libre(chemin, joint.Octets)) {
+            throw EEchange(QStringLiteral("« %1 » est déjà là : un export ne remplace aucun "
+                                          "fichier à côté du sien. Rien n'est écrit.")
+                               .arg(chemin));
+        }
+        // One already there holds the same bytes: it stays untouched.
+        if (!QFileInfo::exists(chemin)) {
+            aEcrire.push_back(&joint);
+        }
+    }
+    for (const FichierJoint* joint : aEcrire) {
+        WriteFileAtomically(cote + joint->Nom, joint->Octets);
     }
     WriteFileAtomically(fichier, octets);
 }
@@ -166,8 +222,13 @@ QStringList ExporterVers(const TQuestionnaire& q, const QString& dossier, Format
     VerifierDestination(fichier, q, dossier);
     const QString nom = fichier.mid(fichier.lastIndexOf(QLatin1Char('/')) + 1);
     const qsizetype point = nom.lastIndexOf(QLatin1Char('.'));
+    const QString cote = fichier.left(fichier.lastIndexOf(QLatin1Char('/')) + 1);
+    QStringList pris;
     const ExportComplet resultat =
-        ExporterComplet(q, dossier, format, point > 0 ? nom.left(point) : nom);
+        ExporterComplet(q, dossier, format, point > 0 ? nom.left(point) : nom,
+                        [&](const QString& voulu, const QByteArray& octets) {
+                            return NomLibre(cote, voulu, octets, q, dossier, pris);
+                        });
     EcrireSortie(fichier, resultat.Octets, resultat.Joints, q, dossier);
     return resultat.Pertes;
 }

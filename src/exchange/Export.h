@@ -7,6 +7,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -49,10 +50,17 @@ struct ExportComplet {
     QStringList Pertes;
 };
 
+// Gives the name that a file written beside an export takes: voulu when it
+// is free there, else another that is. octets are the file's.
+using NommerJoint = std::function<QString(const QString& voulu, const QByteArray& octets)>;
+
 // As Exporter; prefixe names the files written beside the main one
-// (letters, digits and dashes are kept, the rest becomes "_").
+// (letters, digits and dashes are kept, the rest becomes "_"), and nommer,
+// when given, chooses their names in the end; a file named otherwise than
+// wanted is said in Pertes.
 ExportComplet ExporterComplet(const model::TQuestionnaire& q, const QString& dossier,
-                              FormatExport format, const QString& prefixe = QString());
+                              FormatExport format, const QString& prefixe = QString(),
+                              const NommerJoint& nommer = {});
 
 // Raises EEchange, before anything is written, when the folder of fichier
 // (a path) is missing or fichier is itself a folder (an export does not
@@ -65,16 +73,17 @@ void VerifierDestination(const QString& fichier, const model::TQuestionnaire& q,
                          const QString& dossier);
 
 // The one writer of exports and prints: checks fichier and every file of
-// joints (written beside it) as VerifierDestination() does, all before
-// anything is written, then writes the joints and fichier last, so that the
-// files it names are there when it appears.
+// joints (written beside it) as VerifierDestination() does, and that no
+// joint would replace a file already there (one holding the same bytes is
+// left as it is), all before anything is written, then writes the joints
+// and fichier last, so that the files it names are there when it appears.
 void EcrireSortie(const QString& fichier, const QByteArray& octets,
                   const std::vector<FichierJoint>& joints, const model::TQuestionnaire& q,
                   const QString& dossier);
 
 // Exports into the file fichier (a path), the files written beside it
-// named after it, and returns the French lines of what the format could
-// not take as it is.
+// named after it under names that are free there, and returns the French
+// lines of what the format could not take as it is.
 QStringList ExporterVers(const model::TQuestionnaire& q, const QString& dossier,
                          FormatExport format, const QString& fichier);
 

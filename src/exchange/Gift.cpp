@@ -39,6 +39,14 @@ QString Echappe(const QString& texte) {
     return sortie;
 }
 
+// Moodle reads a "[word]" that starts an answer or a feedback as its
+// format and drops it: a text that starts with "[" gets the marker of its
+// real format first, which Moodle drops instead.
+QString Texte(const QString& texte) {
+    return (texte.startsWith(QLatin1Char('[')) ? QStringLiteral("[plain]") : QString()) +
+           Echappe(texte);
+}
+
 // A header line holds no line break.
 QString UneLigne(const QString& texte) {
     QString ligne = texte;
@@ -54,9 +62,8 @@ QString Categorie(const QString& titre) {
 void EcrireReponses(QString& sortie, const QuestionSortie& question) {
     const int justes = question.NombreJustes();
     const int fausses = static_cast<int>(question.Propositions.size()) - justes;
-    const QString commentaire = question.Commentaire.isEmpty()
-                                    ? QString()
-                                    : QLatin1Char('#') + Echappe(question.Commentaire);
+    const QString commentaire =
+        question.Commentaire.isEmpty() ? QString() : QLatin1Char('#') + Texte(question.Commentaire);
     for (std::size_t k = 0; k < question.Propositions.size(); ++k) {
         const Proposition& p = question.Propositions[k];
         QString marque;
@@ -74,7 +81,7 @@ void EcrireReponses(QString& sortie, const QuestionSortie& question) {
             marque = QStringLiteral("~%") +
                      Pourcentage(p.Juste ? 100.0 / justes : -100.0 / fausses) + QLatin1Char('%');
         }
-        sortie += QLatin1Char('\t') + marque + Echappe(p.Texte);
+        sortie += QLatin1Char('\t') + marque + Texte(p.Texte);
         if (!p.Juste) {
             sortie += commentaire;
         }

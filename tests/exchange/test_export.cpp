@@ -56,7 +56,7 @@ TEST(Export, EscapesWhatEachFormatReadsAsMarkup) {
         {FormatExport::Moodle, QStringLiteral("a<b & c>d é €"),
          QStringLiteral("&amp;lt;b &amp;amp; c&amp;gt;d é €")},
         {FormatExport::Amc, QStringLiteral("ligne 1\nligne 2 é €"),
-         QStringLiteral("*[ordered] ligne 1 ligne 2 é €\n")},
+         QStringLiteral("*[ordered] ligne 1\n\nligne 2 é €\n")},
         {FormatExport::Amc, QStringLiteral("Bravo!Super!"), QStringLiteral("Bravo! Super!")},
         {FormatExport::Amc, QStringLiteral("[==Titre==]"), QStringLiteral("[ ==Titre== ]")},
     };

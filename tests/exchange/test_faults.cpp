@@ -2,6 +2,8 @@
 #include "exchange/Impression.h"
 #include "exchange/Lecture.h"
 
+#include "core/AtomicFile.h"
+
 #include "../support/Encoded.h"
 #include "../support/TempFolder.h"
 #include "Questionnaires.h"
@@ -247,8 +249,6 @@ TEST(Faults, ExportNeverReplacesTheQuestionnaireFile) {
         {"QCM1/fond écran.bmp", FormatExport::Html, false},
         {"QCM1/fond musical.mid", FormatExport::Gift, true},
         {"QCM2/carte.bmp", FormatExport::Gift, true},
-        // The picture AMC writes beside its file would land on question 1's.
-        {"QCM1/sujet.txt", FormatExport::Amc, false},
     };
     const auto avant = depart.Hashes();
     for (const auto& cas : kCas) {
@@ -269,6 +269,12 @@ TEST(Faults, ExportNeverReplacesTheQuestionnaireFile) {
     // Beside them, any other name is written.
     ExporterVers(q, qcm1, FormatExport::Amc, depart.File(QStringLiteral("QCM1/banque.txt")));
     EXPECT_TRUE(QFile::exists(depart.File(QStringLiteral("QCM1/banque-1.jpg"))));
+    // The picture AMC writes beside its file takes another name than
+    // question 1's.
+    ExporterVers(q, qcm1, FormatExport::Amc, depart.File(QStringLiteral("QCM1/sujet.txt")));
+    EXPECT_EQ(depart.Hashes().at(QStringLiteral("QCM1/sujet-1.jpg")),
+              avant.at(QStringLiteral("QCM1/sujet-1.jpg")));
+    EXPECT_TRUE(QFile::exists(depart.File(QStringLiteral("QCM1/sujet-1-2.jpg"))));
 }
 
 TEST(Faults, ExportDefaultNameIsNeverAQuestionnaires) {
@@ -362,4 +368,88 @@ TEST(Faults, ExportShrinksLargePicturesAndRefusesOnesBeyondTheLimits) {
     q.Question(1).Image = QStringLiteral("petite.png");
     EXPECT_TRUE(ExporterComplet(q, dossier.Path(), FormatExport::Moodle)
                     .Octets.contains(petite.toBase64()));
+}
+
+// What left for Moodle or AMC was not what the teacher wrote, and nothing
+// said so: pictures no reader takes shipped as they were, a US Letter page,
+// the lines of a statement run together, and propositions or comments
+// starting with "[word]" that Moodle read as a format and dropped.
+TEST(Faults, ExportKeepsEveryWordOrSaysWhatItChanged) {
+    TempDir dossier;
+    dossier.Write(QStringLiteral("abimee.png"), PngGeant(40, 30));
+    dossier.Write(QStringLiteral("abimee.gif"),
+                  QByteArray("GIF89a\x28\x00\x1e\x00", 10) + QByteArray(40, '\x7f'));
+    const struct {
+        FormatExport format;
+        const char* enonce;
+        const char* proposition;
+        const char* commentaire;
+        const char* image;
+        const char* attendu;
+        const char* absent;
+        const char* perte;
+    } kCas[] = {
+        {FormatExport::Moodle, "Carte ?", "a", "", "abimee.png", "", "<file ",
+         "Question 1 : l'image « abimee.png » ne peut pas être lue"},
+        {FormatExport::Moodle, "Carte ?", "a", "", "abimee.gif", "", "<file ",
+         "Question 1 : l'image « abimee.gif » ne peut pas être lue"},
+        {FormatExport::Amc, "Carte ?", "a", "", "abimee.png", "", "sujet-1",
+         "Question 1 : l'image « abimee.png » ne peut pas être lue"},
+        {FormatExport::Amc, "Q ?", "a", "", "", "Lang: FR\nPaperSize: A4\n", "", ""},
+        {FormatExport::Amc, "Ligne 1\nLigne 2", "a", "", "", "] Ligne 1\n\nLigne 2\n", "", ""},
+        {FormatExport::Amc, "Voici :\n- un tiret\nNote: fin", "a", "", "",
+         "] Voici : - un tiret Note: fin\n", "", "mise à la suite de la précédente"},
+        {FormatExport::Amc, "Q ?", "deux\nlignes", "", "", "+ deux lignes\n", "",
+         "les lignes d'une proposition sont mises bout à bout"},
+        {FormatExport::Gift, "Q ?", "[plain]y", "[html]<b>Relis</b>", "", "\t=[plain][plain]y\n",
+         "", ""},
+        {FormatExport::Gift, "Q ?", "y", "[note] relis", "", "\t~b#[plain][note] relis\n", "", ""},
+    };
+    for (const auto& cas : kCas) {
+        TQuestionnaire q = Questionnaire(
+            {Question(QString::fromUtf8(cas.enonce),
+                      {QString::fromUtf8(cas.proposition), QStringLiteral("b")}, {1}, true)});
+        q.Question(1).Commentaire = QString::fromUtf8(cas.commentaire);
+        q.Question(1).Image = QString::fromUtf8(cas.image);
+        const ExportComplet e =
+            ExporterComplet(q, dossier.Path(), cas.format, QStringLiteral("sujet"));
+        const QString sortie = QString::fromUtf8(e.Octets);
+        const QString pertes = e.Pertes.join(u'\n');
+        SCOPED_TRACE(sortie.toStdString() + pertes.toStdString());
+        EXPECT_TRUE(sortie.contains(QString::fromUtf8(cas.attendu)));
+        EXPECT_TRUE(*cas.absent == 0 || !sortie.contains(QString::fromUtf8(cas.absent)));
+        EXPECT_TRUE(pertes.contains(QString::fromUtf8(cas.perte)));
+        if (*cas.image != 0) {
+            EXPECT_TRUE(e.Joints.empty());
+        }
+    }
+}
+
+// AMC's pictures were written beside the export under names of their own,
+// replacing any file already there.
+TEST(Faults, ExportNeverWritesOverAFileBesideIt) {
+    TempDir depart;
+    depart.Write(QStringLiteral("QCM1/image 1.bmp"), qcm::testing::Plain(4, 3, Qt::red, "BMP"));
+    TQuestionnaire q = Questionnaire(
+        {Question(QStringLiteral("Q ?"), {QStringLiteral("a"), QStringLiteral("b")}, {1}, true)});
+    q.Question(1).Image = QStringLiteral("image 1.bmp");
+    depart.Write(QStringLiteral("sujet-1.png"), "la photo de classe");
+    depart.Write(QStringLiteral("Sujet-1-2.PNG"), "une autre");
+    const auto avant = depart.Hashes();
+    const QString qcm1 = depart.File(QStringLiteral("QCM1"));
+    const QString cible = depart.File(QStringLiteral("sujet.txt"));
+    const QStringList pertes = ExporterVers(q, qcm1, FormatExport::Amc, cible);
+    EXPECT_TRUE(pertes.join(u'\n').contains(QStringLiteral(
+        "un fichier « sujet-1.png » est déjà à côté du fichier exporté : l'image est écrite sous "
+        "« sujet-1-3.png »")))
+        << pertes.join(u'\n').toStdString();
+    const auto apres = depart.Hashes();
+    for (const auto& [nom, empreinte] : avant) {
+        EXPECT_EQ(apres.at(nom), empreinte) << nom.toStdString();
+    }
+    EXPECT_TRUE(QFile::exists(depart.File(QStringLiteral("sujet-1-3.png"))));
+    EXPECT_TRUE(core::ReadWholeFile(cible, 1 << 20).contains("]sujet-1-3.png!"));
+    // Again: the same picture is already there, and nothing new is written.
+    ExporterVers(q, qcm1, FormatExport::Amc, cible);
+    EXPECT_EQ(depart.Hashes().size(), apres.size());
 }

@@ -67,6 +67,27 @@ TEST(Import, ExportThenImportGivesBackTheQuestionnaire) {
         // What is imported can be saved as it is.
         EXPECT_NO_THROW(FormatQCM(r.Questionnaire));
     }
+    // The examples a teacher starts from; their folders hold no picture.
+    for (const char* exemple : {"QCM1", "QCM2"}) {
+        const TQuestionnaire q =
+            LireQCM(QStringLiteral(QCM_TEST_DATA_DIR "/../../examples/") + QLatin1String(exemple));
+        for (const FormatExport format : {FormatExport::Gift, FormatExport::Moodle}) {
+            SCOPED_TRACE(exemple + (" " + ExtensionFormat(format).toStdString()));
+            const ResultatImport r =
+                Importer(ExporterComplet(q, dossier.Path(), format).Octets, QStringLiteral("x"));
+            EXPECT_TRUE(r.Pertes.isEmpty()) << r.Pertes.join(QLatin1Char('\n')).toStdString();
+            EXPECT_EQ(r.Questionnaire.Titre, q.Titre);
+            EXPECT_EQ(r.Questionnaire.Auteur, q.Auteur);
+            for (int n = 1; n <= kMaxQuestions; ++n) {
+                // An unused question keeps five empty slots in a file.
+                if (q.Question(n).Enonce.isEmpty()) {
+                    EXPECT_TRUE(r.Questionnaire.Question(n).Enonce.isEmpty()) << "question " << n;
+                } else {
+                    EXPECT_EQ(r.Questionnaire.Question(n), q.Question(n)) << "question " << n;
+                }
+            }
+        }
+    }
 }
 
 // Each thing that does not fit is one line, and what fits is kept.
