@@ -22,13 +22,15 @@ TQuestionnaire Riche() {
          Question(QStringLiteral("Prix : 5 € {ou} 6 € ? ~ = # \\ / <b>&amp;</b>\nDeuxième ligne"),
                   {QStringLiteral("%50% des cas"), QStringLiteral("a=b"), QStringLiteral("c#d")},
                   {2, 3}, false),
-         Question(QStringLiteral("Un seul ?"), {QStringLiteral("oui"), QStringLiteral("non")}, {2},
-                  false),
+         // Texts that look like format markers stay as typed.
+         Question(QStringLiteral("Un seul ?"),
+                  {QStringLiteral("oui"), QStringLiteral("[plain]non")}, {2}, false),
          Question(QStringLiteral("Texte seul, sans proposition"), {}, {}, false)});
     q.Titre = QStringLiteral("Géographie / Europe : « capitales »");
     q.Auteur = QStringLiteral("Mme Dupré");
     q.Question(1).Commentaire = QStringLiteral("Rome est la capitale.");
     q.Question(2).Commentaire = QStringLiteral("Relis la leçon : « 5 € » !");
+    q.Question(3).Commentaire = QStringLiteral("[html] <b> reste écrit");
     q.Question(4).Unique = true; // what a question without propositions reads back as
     return q;
 }
