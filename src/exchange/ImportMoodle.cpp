@@ -216,11 +216,15 @@ QuestionLue Question(QXmlStreamReader& xml, const QString& type) {
     }
     Image(q, sources, enonce);
     if (type == QLatin1String("truefalse")) {
+        // A true/false question has no incorrect-answer feedback: after a
+        // wrong answer Moodle shows that answer's own, then the general one.
         q.Unique = true;
+        retours << general;
+    } else {
+        retours.prepend(general);
+        retours.prepend(incorrect);
+        retours << partiel;
     }
-    retours.prepend(general);
-    retours.prepend(incorrect);
-    retours << partiel;
     const bool propres = std::any_of(retours.begin(), retours.end(), [](const QString& r) {
         return !r.isEmpty() && !RetourParDefaut(r);
     });

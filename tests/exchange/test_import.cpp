@@ -330,6 +330,17 @@ const Cas kCas[] = {
      "1",
      "",
      {"retours des réponses justes"}},
+    {"MoodleTrueFalseWrongAnswersFeedbackIsTheComment",
+     Xml("<question type=\"truefalse\"><questiontext><text>Paris est en France.</text>"
+         "</questiontext><generalfeedback><text>Relis la leçon.</text></generalfeedback>"
+         "<answer fraction=\"100\"><text>true</text><feedback><text>Bravo !</text></feedback>"
+         "</answer><answer fraction=\"0\"><text>false</text><feedback><text>Non, elle y est."
+         "</text></feedback></answer></question>"),
+     "Paris est en France.",
+     {"Vrai", "Faux"},
+     "1",
+     "Non, elle y est.",
+     {"retours des réponses justes", "premier de ses retours"}},
     {"MoodleDefaultFeedbackGivesWayToTheQuestionsOwn",
      XmlChoix("Capitale ?",
               "<correctfeedback><text>Your answer is correct.</text></correctfeedback>"
