@@ -178,7 +178,8 @@ TEST(Dialogues, NoPopupOutlivesItsDialog) {
     e.modal.Ajouter([&liste](QDialog& d) {
         auto* nom = d.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
         ASSERT_NE(nom, nullptr);
-        QApplication::setActiveWindow(&d);
+        d.activateWindow();
+        EXPECT_TRUE(QTest::qWaitForWindowActive(&d));
         nom->setFocus();
         // The completer lists what the dialog's folder model has read.
         QTest::qWait(300);
