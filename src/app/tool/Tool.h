@@ -2,6 +2,8 @@
 
 #include <QStringList>
 
+#include <cstdio>
+
 // Each subcommand takes its own arguments (without the subcommand's name)
 // and returns the process's exit status.
 namespace qcm::app::tool {
@@ -13,5 +15,12 @@ int Frames(const QStringList& args);
 int Export(const QStringList& args);
 int Print(const QStringList& args);
 int Import(const QStringList& args);
+
+// Every command with its options, on out.
+void PrintHelp(std::FILE* out);
+// One command's help on out; false when there is no such command.
+bool PrintCommandHelp(const QString& name, std::FILE* out);
+// Tells the command's usage line on stderr; returns 2, the status of a misuse.
+int Misuse(const char* name);
 
 } // namespace qcm::app::tool

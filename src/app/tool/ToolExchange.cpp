@@ -52,11 +52,6 @@ std::optional<Arguments> Lire(const QStringList& args, const QStringList& avecVa
     return lus;
 }
 
-int Usage(const char* usage) {
-    std::fprintf(stderr, "usage: qcm-tool %s\n", usage);
-    return 2;
-}
-
 void Signaler(const QStringList& lignes) {
     for (const QString& ligne : lignes) {
         std::fprintf(stderr, "%s\n", ligne.toUtf8().constData());
@@ -86,7 +81,7 @@ int Export(const QStringList& args) {
     const std::optional<FormatExport> format =
         lus ? FormatNomme(lus->valeurs.value(QStringLiteral("--to"))) : std::nullopt;
     if (!format || lus->libre.isEmpty()) {
-        return Usage("export DOSSIER --to gift|moodle|amc|html [-o FICHIER]");
+        return Misuse("export");
     }
     return Executer([&] {
         const QString chemin = Chemin(lus->libre);
@@ -109,7 +104,7 @@ int Export(const QStringList& args) {
 int Import(const QStringList& args) {
     const auto lus = Lire(args, {QStringLiteral("--into")});
     if (!lus || lus->libre.isEmpty() || lus->valeurs.value(QStringLiteral("--into")).isEmpty()) {
-        return Usage("import FICHIER --into DOSSIER_DEPART");
+        return Misuse("import");
     }
     return Executer([&] {
         const QString chemin = Chemin(lus->libre);
@@ -147,7 +142,7 @@ int Import(const QStringList& args) {
 int Print(const QStringList& args) {
     const auto lus = Lire(args, {QStringLiteral("-o")}, {QStringLiteral("--corrige")});
     if (!lus || lus->libre.isEmpty() || lus->valeurs.value(QStringLiteral("-o")).isEmpty()) {
-        return Usage("print DOSSIER -o FICHIER.pdf [--corrige]");
+        return Misuse("print");
     }
     const Corrige corrige =
         lus->drapeaux.contains(QStringLiteral("--corrige")) ? Corrige::Avec : Corrige::Sans;

@@ -58,8 +58,7 @@ int Frames(const QStringList& args) {
         }
     }
     if (positional.size() != 2) {
-        std::fputs("usage: qcm-tool frames FICHIER DOSSIER [--passes N]\n", stderr);
-        return 2;
+        return Misuse("frames");
     }
     const QString& file = positional[0];
     const QString& outDir = positional[1];

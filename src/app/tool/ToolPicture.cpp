@@ -79,8 +79,7 @@ int Picture(const QStringList& args) {
         }
     }
     if (fileName.isEmpty()) {
-        std::fputs("usage: qcm-tool picture FICHIER [--png SORTIE]\n", stderr);
-        return 2;
+        return Misuse("picture");
     }
 
     TPicture picture;

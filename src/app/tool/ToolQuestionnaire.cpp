@@ -131,7 +131,7 @@ int Fail(const Exception& e) {
 
 bool OneFolder(const QStringList& args, const char* command) {
     if (args.size() != 1) {
-        std::fprintf(stderr, "usage: qcm-tool %s DOSSIER\n", command);
+        Misuse(command);
         return false;
     }
     return true;

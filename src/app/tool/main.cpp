@@ -10,26 +10,34 @@
 
 namespace {
 
-void Usage() {
-    std::fputs("usage:\n"
-               "  qcm-tool show DOSSIER             affiche le questionnaire en JSON\n"
-               "  qcm-tool resave DOSSIER           relit et réenregistre QCM.txt\n"
-               "  qcm-tool picture FICHIER [--png SORTIE]\n"
-               "                                    charge une image comme l'éditeur\n"
-               "  qcm-tool frames FICHIER DOSSIER [--passes N]\n"
-               "                                    écrit chaque image d'une animation GIF\n"
-               "  qcm-tool export DOSSIER --to gift|moodle|amc|html [-o FICHIER]\n"
-               "                                    exporte le questionnaire\n"
-               "  qcm-tool print DOSSIER -o FICHIER.pdf [--corrige]\n"
-               "                                    imprime le questionnaire en PDF (A4)\n"
-               "  qcm-tool import FICHIER --into DOSSIER_DEPART\n"
-               "                                    importe un fichier GIFT ou Moodle XML\n",
-               stderr);
+bool Is(const char* arg, const char* text) {
+    return std::strcmp(arg, text) == 0;
+}
+
+bool AsksHelp(const char* arg) {
+    return Is(arg, "--help") || Is(arg, "-h");
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
+    // Help and version need neither Qt nor a screen.
+    if (argc == 2 && (AsksHelp(argv[1]) || Is(argv[1], "help"))) {
+        qcm::app::tool::PrintHelp(stdout);
+        return 0;
+    }
+    if (argc == 2 && Is(argv[1], "--version")) {
+        std::puts("qcm-tool " QCM_VERSION);
+        return 0;
+    }
+    for (int i = 2; i < argc; ++i) {
+        if (AsksHelp(argv[i])) {
+            if (qcm::app::tool::PrintCommandHelp(QString::fromLocal8Bit(argv[1]), stdout)) {
+                return 0;
+            }
+            break;
+        }
+    }
     const bool drawing =
         argc > 1 && (std::strcmp(argv[1], "picture") == 0 || std::strcmp(argv[1], "frames") == 0 ||
                      std::strcmp(argv[1], "export") == 0 || std::strcmp(argv[1], "import") == 0 ||
@@ -47,7 +55,7 @@ int main(int argc, char** argv) {
         args << qcm::core::folders::DecodeName(argv[i]);
     }
     if (args.isEmpty()) {
-        Usage();
+        qcm::app::tool::PrintHelp(stderr);
         return 2;
     }
     const QString command = args.takeFirst();
@@ -72,6 +80,7 @@ int main(int argc, char** argv) {
     if (command == QLatin1String("import")) {
         return qcm::app::tool::Import(args);
     }
-    Usage();
+    std::fprintf(stderr, "commande inconnue : %s\n\n", command.toUtf8().constData());
+    qcm::app::tool::PrintHelp(stderr);
     return 2;
 }
