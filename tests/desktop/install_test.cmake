@@ -19,7 +19,10 @@ set(root ${WORK}/usr)
 foreach(f bin/qcm bin/qcm-tool share/doc/qcm/README.md
     share/applications/fr.qcm.QCM.desktop share/metainfo/fr.qcm.QCM.metainfo.xml
     share/icons/hicolor/16x16/apps/fr.qcm.QCM.png share/icons/hicolor/48x48/apps/fr.qcm.QCM.png
-    share/icons/hicolor/256x256/apps/fr.qcm.QCM.png)
+    share/icons/hicolor/256x256/apps/fr.qcm.QCM.png
+    share/doc/qcm/copyright share/doc/qcm/changelog.gz
+    share/man/man1/qcm.1.gz share/man/man1/qcm-tool.1.gz
+    share/bash-completion/completions/qcm-tool)
   if(NOT EXISTS ${root}/${f})
     message(FATAL_ERROR "not installed: ${f}")
   endif()

@@ -1,0 +1,62 @@
+# The version, the tool's help, its manual page and its completion agree:
+# each names every command the manual page documents. The manual pages
+# render without a warning where groff is installed.
+function(run out)
+  execute_process(COMMAND ${CMAKE_COMMAND} -E env --unset=DISPLAY --unset=WAYLAND_DISPLAY
+    QT_QPA_PLATFORM=xcb ${ARGN}
+    RESULT_VARIABLE rc OUTPUT_VARIABLE text ERROR_VARIABLE err)
+  if(NOT rc EQUAL 0)
+    message(FATAL_ERROR "${ARGN}: status ${rc}, ${err}")
+  endif()
+  set(${out} "${text}" PARENT_SCOPE)
+endfunction()
+
+# Without a screen: neither program may start Qt to answer.
+foreach(program QCM TOOL)
+  get_filename_component(name ${${program}} NAME)
+  run(text ${${program}} --version)
+  if(NOT text STREQUAL "${name} ${VERSION}\n")
+    message(FATAL_ERROR "${name} --version printed: ${text}")
+  endif()
+endforeach()
+
+file(READ ${MANUALS}/qcm-tool.1 page)
+string(REGEX MATCHALL "\n\\.BI [a-z]+ " documented "${page}")
+list(TRANSFORM documented REPLACE "\n\\.BI ([a-z]+) " "\\1")
+list(LENGTH documented count)
+if(count LESS 7)
+  message(FATAL_ERROR "qcm-tool.1 documents ${count} commands: ${documented}")
+endif()
+file(READ ${COMPLETION} completion)
+run(help ${TOOL} --help)
+foreach(command ${documented})
+  if(NOT help MATCHES "\n  ${command} ")
+    message(FATAL_ERROR "qcm-tool --help lacks ${command}")
+  endif()
+  run(one ${TOOL} ${command} --help)
+  if(NOT one MATCHES "^utilisation : qcm-tool ${command} ")
+    message(FATAL_ERROR "qcm-tool ${command} --help printed: ${one}")
+  endif()
+  if(NOT completion MATCHES "commands=\"[a-z ]*${command}")
+    message(FATAL_ERROR "the completion lacks ${command}")
+  endif()
+endforeach()
+string(REGEX MATCHALL "\n  [a-z]+ " listed "${help}")
+list(LENGTH listed listedCount)
+if(NOT listedCount EQUAL count)
+  message(FATAL_ERROR "qcm-tool --help lists ${listedCount} commands, its manual ${count}")
+endif()
+
+find_program(GROFF groff)
+if(NOT GROFF)
+  message("QCM-SKIP: groff missing, manual pages not rendered")
+  return()
+endif()
+foreach(page qcm.1 qcm-tool.1)
+  execute_process(COMMAND ${CMAKE_COMMAND} -E env LC_ALL=C.UTF-8
+    ${GROFF} -man -Tutf8 -K utf8 -ww -z ${MANUALS}/${page}
+    RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE out)
+  if(NOT rc EQUAL 0 OR NOT out STREQUAL "")
+    message(FATAL_ERROR "groff ${page}: ${out}")
+  endif()
+endforeach()
