@@ -11,6 +11,8 @@ packages=(
   desktop-file-utils appstream
   libxcb1-dev
   poppler-utils
+  # The Debian package: CPack runs dpkg-shlibdeps and file.
+  dpkg-dev file
   # The full-screen backdrop is checked on a real X server.
   xvfb xauth
 )
