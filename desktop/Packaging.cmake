@@ -1,11 +1,15 @@
 # `cmake --build build --target package` makes qcm_<version>_amd64.deb from
 # what `cmake --install` puts under /usr.
 
-# The version is written once, in project(); the changelog's latest entry
-# must name it.
+# The version is written once, in project(); the changelog's and the
+# AppStream metadata's latest entries must name it.
 file(STRINGS ${CMAKE_CURRENT_LIST_DIR}/debian/changelog qcm_changelog_top LIMIT_COUNT 1)
 if(NOT qcm_changelog_top MATCHES "^qcm \\(${PROJECT_VERSION}\\) ")
   message(FATAL_ERROR "desktop/debian/changelog does not start with version ${PROJECT_VERSION}")
+endif()
+file(READ ${CMAKE_CURRENT_LIST_DIR}/fr.qcm.QCM.metainfo.xml qcm_metainfo)
+if(NOT qcm_metainfo MATCHES "<releases>[ \n]*<release version=\"${PROJECT_VERSION}\"")
+  message(FATAL_ERROR "fr.qcm.QCM.metainfo.xml's latest release is not ${PROJECT_VERSION}")
 endif()
 
 set(CPACK_GENERATOR DEB)

@@ -22,7 +22,7 @@ bool AsksHelp(const char* arg) {
 
 int main(int argc, char** argv) {
     // Help and version need neither Qt nor a screen.
-    if (argc == 2 && (AsksHelp(argv[1]) || Is(argv[1], "help"))) {
+    if (argc == 2 && AsksHelp(argv[1])) {
         qcm::app::tool::PrintHelp(stdout);
         return 0;
     }
