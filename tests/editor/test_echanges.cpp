@@ -37,7 +37,8 @@ void Ouvrir(Editeur& e) {
     e.Demarrer(Choisir(QStringLiteral("QCM1")));
     e.depart->Questionposee->setPlainText(QStringLiteral("Capitale de l'Italie ?"));
     ASSERT_TRUE(e.etat.Modifie);
-    QApplication::setActiveWindow(e.depart.get());
+    e.depart->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(e.depart.get()));
     e.depart->Ltitre->setFocus();
 }
 
