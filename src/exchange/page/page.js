@@ -169,6 +169,10 @@
         return {
             // The answers saved when the pupil left halfway, or at the end.
             Reprise: function () {
+                // SCORM 2004 keeps nothing of a session that ended normally.
+                if (v2004 && Lire("entree") !== "resume") {
+                    return null;
+                }
                 try {
                     return JSON.parse(Lire("cmi.suspend_data"));
                 } catch (e) {
@@ -185,7 +189,9 @@
             },
             // One answer, as an interaction, and what lets the pupil resume.
             Repondre: function (rangReponse, question, choisies, juste, debutQuestion, etat) {
-                const i = "cmi.interactions." + rangReponse + ".";
+                // After those the platform kept from earlier sessions.
+                const compte = parseInt(Lire("cmi.interactions._count"), 10);
+                const i = "cmi.interactions." + (compte >= 0 ? compte : rangReponse) + ".";
                 const maintenant = new Date();
                 Ecrire(i + "id", "question-" + question.n);
                 Ecrire(i + "type", "choice");
