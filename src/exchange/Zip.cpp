@@ -22,6 +22,9 @@ using Archive = std::unique_ptr<zip_t, AbandonnerArchive>;
 // exports of the same questionnaire byte for byte the same.
 constexpr zip_uint16_t kDateDos = ((2000 - 1980) << 9) | (1 << 5) | 1;
 constexpr zip_uint16_t kHeureDos = 0;
+// zlib's fastest level: the page is mostly pictures in base64, which every
+// level packs about as well, and the higher ones took most of a second.
+constexpr zip_uint32_t kNiveau = 1;
 // A plain file, read by all, written by its owner.
 constexpr zip_uint32_t kAttributsUnix = 0100644U << 16U;
 
@@ -110,7 +113,7 @@ QByteArray Zipper(std::vector<FichierJoint> fichiers) {
         }
         donnees.release(); // the archive owns it now
         const auto i = static_cast<zip_uint64_t>(indice);
-        if (zip_set_file_compression(archive.get(), i, ZIP_CM_DEFLATE, 0) < 0 ||
+        if (zip_set_file_compression(archive.get(), i, ZIP_CM_DEFLATE, kNiveau) < 0 ||
             zip_file_set_dostime(archive.get(), i, kHeureDos, kDateDos, 0) < 0 ||
             zip_file_set_external_attributes(archive.get(), i, 0, ZIP_OPSYS_UNIX, kAttributsUnix) <
                 0) {
