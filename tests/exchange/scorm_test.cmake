@@ -69,6 +69,16 @@ with zipfile.ZipFile(sys.argv[1]) as z:
   endif()
 endforeach()
 
+# A pass mark is a percentage, and only a SCORM package has one.
+foreach(arguments "--to;scorm12;--seuil;101" "--to;scorm2004;--seuil;-5" "--to;scorm12;--seuil;moitié"
+                  "--to;html;--seuil;60")
+  execute_process(COMMAND ${TOOL} export QCM1 ${arguments} -o refus.zip WORKING_DIRECTORY ${WORK}
+    RESULT_VARIABLE rc ERROR_VARIABLE err)
+  if(NOT rc EQUAL 2 OR NOT err MATCHES "--seuil N" OR EXISTS ${WORK}/refus.zip)
+    message(FATAL_ERROR "${arguments}: ${rc} ${err}")
+  endif()
+endforeach()
+
 # A disk that fills up half way: the error is told and no file is left,
 # neither the package nor a temporary one.
 file(MAKE_DIRECTORY ${WORK}/plein)

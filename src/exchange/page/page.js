@@ -220,7 +220,7 @@
                 Ecrire("min", 0);
                 Ecrire("max", nombre);
                 if (v2004) {
-                    Ecrire("cmi.score.scaled", nombre > 0 ? bons / nombre : 1);
+                    Ecrire("cmi.score.scaled", nombre > 0 ? Math.round((bons / nombre) * 1e7) / 1e7 : 1);
                     Ecrire("cmi.completion_status", "completed");
                     Ecrire("cmi.success_status", reussi ? "passed" : "failed");
                 } else {
