@@ -13,8 +13,8 @@ using namespace qcm::model;
 
 namespace {
 
-const QString kPage = QStringLiteral("index.html");
-const QString kManifeste = QStringLiteral("imsmanifest.xml");
+constexpr QLatin1StringView kPage("index.html");
+constexpr QLatin1StringView kManifeste("imsmanifest.xml");
 
 // The number of right answers that reaches seuil percent of n questions.
 int ScoreMaitrise(int seuil, int n) {

@@ -111,7 +111,7 @@ QByteArray Zipper(std::vector<FichierJoint> fichiers) {
         if (indice < 0) {
             Echec(fichier.Nom, archive.get());
         }
-        donnees.release(); // the archive owns it now
+        static_cast<void>(donnees.release()); // the archive owns it now
         const auto i = static_cast<zip_uint64_t>(indice);
         if (zip_set_file_compression(archive.get(), i, ZIP_CM_DEFLATE, kNiveau) < 0 ||
             zip_file_set_dostime(archive.get(), i, kHeureDos, kDateDos, 0) < 0 ||
@@ -123,7 +123,7 @@ QByteArray Zipper(std::vector<FichierJoint> fichiers) {
     if (zip_close(archive.get()) < 0) {
         Echec(QStringLiteral("écriture"), archive.get());
     }
-    archive.release(); // closed, and freed by zip_close
+    static_cast<void>(archive.release()); // closed, and freed by zip_close
     return Lire(memoire.get());
 }
 
