@@ -82,15 +82,15 @@ int main(int argc, char** argv) {
     }
     std::printf("30 questions, 30 JPEG de 1600 x 1200 (%.1f Mo), meilleur de %d\n",
                 static_cast<double>(octetsImages) / 1e6, repetitions);
-    for (const char* nom : {"gift", "moodle", "amc", "html"}) {
+    for (const char* nom : {"gift", "moodle", "amc", "html", "scorm12", "scorm2004"}) {
         const FormatExport format = *FormatNomme(QString::fromLatin1(nom));
         try {
             const auto [ms, taille] =
                 Mesurer(repetitions, [&] { return Exporter(q, dossier.path(), format); });
-            std::printf("export %-6s %8.1f ms  %9lld octets\n", nom, ms,
+            std::printf("export %-9s %8.1f ms  %9lld octets\n", nom, ms,
                         static_cast<long long>(taille));
         } catch (const core::Exception& e) {
-            std::printf("export %-6s ignoré : %s\n", nom, qPrintable(e.Message()));
+            std::printf("export %-9s ignoré : %s\n", nom, qPrintable(e.Message()));
         }
     }
     for (const auto corrige : {Corrige::Sans, Corrige::Avec}) {

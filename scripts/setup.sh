@@ -11,6 +11,9 @@ packages=(
   desktop-file-utils appstream
   libxcb1-dev
   poppler-utils
+  # The SCORM package: libzip writes it; the tests open it with unzip and
+  # check its manifest with xmllint.
+  libzip-dev unzip libxml2-utils
   # The Debian package: CPack runs dpkg-shlibdeps and file.
   dpkg-dev file
   # The full-screen backdrop is checked on a real X server.

@@ -33,11 +33,13 @@ struct Sortie {
     const char* description;
 };
 
-constexpr std::array<Sortie, 4> kSorties{{
+constexpr std::array<Sortie, 6> kSorties{{
     {FormatExport::Gift, "GIFT (Moodle)"},
     {FormatExport::Moodle, "Moodle XML"},
     {FormatExport::Amc, "AMC-TXT (Auto Multiple Choice)"},
     {FormatExport::Html, "Page HTML"},
+    {FormatExport::Scorm12, "Paquet SCORM 1.2"},
+    {FormatExport::Scorm2004, "Paquet SCORM 2004"},
 }};
 
 QString Filtre(const Sortie& s) {

@@ -120,6 +120,22 @@ ExportComplet Gift(const model::TQuestionnaire& q, const QString& dossier);
 ExportComplet Moodle(const model::TQuestionnaire& q, const QString& dossier);
 ExportComplet Amc(const model::TQuestionnaire& q, const QString& dossier, const QString& prefixe,
                   const NommerJoint& nommer);
-ExportComplet Page(const model::TQuestionnaire& q, const QString& dossier);
+
+// A page that reports to a learning platform, when one plays it.
+enum class VersionScorm { V12, V2004 };
+struct PlateForme {
+    VersionScorm Version = VersionScorm::V12;
+    // The pass mark, in percent.
+    int Seuil = kSeuilParDefaut;
+};
+
+// The pupil's page; nombreQuestions, when given, receives the number of
+// questions it asks.
+ExportComplet Page(const model::TQuestionnaire& q, const QString& dossier,
+                   const std::optional<PlateForme>& plateForme = std::nullopt,
+                   int* nombreQuestions = nullptr);
+// The pupil's page packed for a learning platform, as a zip.
+ExportComplet Scorm(const model::TQuestionnaire& q, const QString& dossier, VersionScorm version,
+                    int seuil);
 
 } // namespace qcm::exchange::detail

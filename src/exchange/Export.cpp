@@ -30,6 +30,12 @@ std::optional<FormatExport> FormatNomme(const QString& nom) {
     if (n == QLatin1String("html")) {
         return FormatExport::Html;
     }
+    if (n == QLatin1String("scorm12")) {
+        return FormatExport::Scorm12;
+    }
+    if (n == QLatin1String("scorm2004")) {
+        return FormatExport::Scorm2004;
+    }
     return std::nullopt;
 }
 
@@ -43,6 +49,9 @@ QString ExtensionFormat(FormatExport format) {
         return QStringLiteral("txt");
     case FormatExport::Html:
         return QStringLiteral("html");
+    case FormatExport::Scorm12:
+    case FormatExport::Scorm2004:
+        return QStringLiteral("zip");
     }
     return {};
 }
@@ -52,7 +61,7 @@ QByteArray Exporter(const TQuestionnaire& q, const QString& dossier, FormatExpor
 }
 
 ExportComplet ExporterComplet(const TQuestionnaire& q, const QString& dossier, FormatExport format,
-                              const QString& prefixe, const NommerJoint& nommer) {
+                              const QString& prefixe, const NommerJoint& nommer, int seuil) {
     switch (format) {
     case FormatExport::Gift:
         return detail::Gift(q, dossier);
@@ -62,6 +71,10 @@ ExportComplet ExporterComplet(const TQuestionnaire& q, const QString& dossier, F
         return detail::Amc(q, dossier, prefixe, nommer);
     case FormatExport::Html:
         return detail::Page(q, dossier);
+    case FormatExport::Scorm12:
+        return detail::Scorm(q, dossier, detail::VersionScorm::V12, seuil);
+    case FormatExport::Scorm2004:
+        return detail::Scorm(q, dossier, detail::VersionScorm::V2004, seuil);
     }
     return {};
 }
@@ -217,18 +230,19 @@ void EcrireSortie(const QString& fichier, const QByteArray& octets,
 }
 
 QStringList ExporterVers(const TQuestionnaire& q, const QString& dossier, FormatExport format,
-                         const QString& fichier) {
+                         const QString& fichier, int seuil) {
     // Refused before the pictures are read.
     VerifierDestination(fichier, q, dossier);
     const QString nom = fichier.mid(fichier.lastIndexOf(QLatin1Char('/')) + 1);
     const qsizetype point = nom.lastIndexOf(QLatin1Char('.'));
     const QString cote = fichier.left(fichier.lastIndexOf(QLatin1Char('/')) + 1);
     QStringList pris;
-    const ExportComplet resultat =
-        ExporterComplet(q, dossier, format, point > 0 ? nom.left(point) : nom,
-                        [&](const QString& voulu, const QByteArray& octets) {
-                            return NomLibre(cote, voulu, octets, q, dossier, pris);
-                        });
+    const ExportComplet resultat = ExporterComplet(
+        q, dossier, format, point > 0 ? nom.left(point) : nom,
+        [&](const QString& voulu, const QByteArray& octets) {
+            return NomLibre(cote, voulu, octets, q, dossier, pris);
+        },
+        seuil);
     EcrireSortie(fichier, resultat.Octets, resultat.Joints, q, dossier);
     return resultat.Pertes;
 }

@@ -16,9 +16,10 @@
 // caller gives, so the editor can export what it shows without saving.
 namespace qcm::exchange {
 
-enum class FormatExport { Gift, Moodle, Amc, Html };
+enum class FormatExport { Gift, Moodle, Amc, Html, Scorm12, Scorm2004 };
 
-// "gift", "moodle", "amc" or "html", as the command line names them.
+// "gift", "moodle", "amc", "html", "scorm12" or "scorm2004", as the command
+// line names them.
 std::optional<FormatExport> FormatNomme(const QString& nom);
 // The usual file extension, without the dot.
 QString ExtensionFormat(FormatExport format);
@@ -30,6 +31,10 @@ public:
     using Exception::Exception;
     const char* ClassName() const noexcept override { return "EEchange"; }
 };
+
+// The share of right answers, in percent, that a pupil needs to pass when
+// the pupil's page reports to a learning platform (SCORM).
+inline constexpr int kSeuilParDefaut = 50;
 
 // The questionnaire q, whose media files resolve in dossier, as a file of
 // the given format.
@@ -57,10 +62,11 @@ using NommerJoint = std::function<QString(const QString& voulu, const QByteArray
 // As Exporter; prefixe names the files written beside the main one
 // (letters, digits and dashes are kept, the rest becomes "_"), and nommer,
 // when given, chooses their names in the end; a file named otherwise than
-// wanted is said in Pertes.
+// wanted is said in Pertes. seuil (0 to 100) is the pass mark of a SCORM
+// package.
 ExportComplet ExporterComplet(const model::TQuestionnaire& q, const QString& dossier,
                               FormatExport format, const QString& prefixe = QString(),
-                              const NommerJoint& nommer = {});
+                              const NommerJoint& nommer = {}, int seuil = kSeuilParDefaut);
 
 // Raises EEchange, before anything is written, when the folder of fichier
 // (a path) is missing or fichier is itself a folder (an export does not
@@ -85,7 +91,7 @@ void EcrireSortie(const QString& fichier, const QByteArray& octets,
 // named after it under names that are free there, and returns the French
 // lines of what the format could not take as it is.
 QStringList ExporterVers(const model::TQuestionnaire& q, const QString& dossier,
-                         FormatExport format, const QString& fichier);
+                         FormatExport format, const QString& fichier, int seuil = kSeuilParDefaut);
 
 // A name for an export of q, without extension: its title without what a
 // file name cannot hold, or "questionnaire". Never QCM followed by digits,

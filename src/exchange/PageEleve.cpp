@@ -128,7 +128,8 @@ QByteArray BrouillerPage(QByteArray octets) {
 
 namespace detail {
 
-ExportComplet Page(const TQuestionnaire& q, const QString& dossier) {
+ExportComplet Page(const TQuestionnaire& q, const QString& dossier,
+                   const std::optional<PlateForme>& plateForme, int* nombreQuestions) {
     ExportComplet resultat;
     QStringList& pertes = resultat.Pertes;
     QJsonArray questions;
@@ -151,7 +152,8 @@ ExportComplet Page(const TQuestionnaire& q, const QString& dossier) {
             }
             propositions.append(question.Reponse(p.Case));
         }
-        QJsonObject objet{{QStringLiteral("e"), question.Enonce},
+        QJsonObject objet{{QStringLiteral("n"), s.Numero},
+                          {QStringLiteral("e"), question.Enonce},
                           {QStringLiteral("p"), propositions},
                           {QStringLiteral("j"), justes},
                           // Radio buttons could never give two right marks.
@@ -178,7 +180,17 @@ ExportComplet Page(const TQuestionnaire& q, const QString& dossier) {
         }
         questions.append(objet);
     }
+    if (nombreQuestions != nullptr) {
+        *nombreQuestions = static_cast<int>(questions.size());
+    }
     const QJsonObject donnees{{QStringLiteral("m"), q.Melange}, {QStringLiteral("q"), questions}};
+    // The script talks to a learning platform only in a package made for one.
+    QByteArray attributs;
+    if (plateForme) {
+        attributs = " data-scorm=\"" +
+                    QByteArray(plateForme->Version == VersionScorm::V2004 ? "2004" : "1.2") +
+                    "\" data-seuil=\"" + QByteArray::number(plateForme->Seuil) + "\"";
+    }
     const QByteArray brouille =
         BrouillerPage(QJsonDocument(donnees).toJson(QJsonDocument::Compact)).toBase64();
 
@@ -189,6 +201,7 @@ ExportComplet Page(const TQuestionnaire& q, const QString& dossier) {
     const QString titre = Nettoye(q.Titre).isEmpty() ? QStringLiteral("QCM") : q.Titre;
     resultat.Octets = Remplir(Ressource(QStringLiteral("page.html")),
                               {{"TITRE", Echappe(titre)},
+                               {"PLATEFORME", attributs},
                                {"AUTEUR", auteur},
                                {"CSS", Ressource(QStringLiteral("page.css"))},
                                {"FOND", StyleFond(dossier, q.Fond)},

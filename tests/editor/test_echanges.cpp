@@ -81,8 +81,8 @@ TEST(Raccourcis, PrintPreviewShowsTheRecordWithoutSaving) {
 }
 
 TEST(Raccourcis, ExportWritesTheFileWithItsPicturesAndSaysWhatItLeftOut) {
-    for (const auto format :
-         {FormatExport::Gift, FormatExport::Moodle, FormatExport::Amc, FormatExport::Html}) {
+    for (const auto format : {FormatExport::Gift, FormatExport::Moodle, FormatExport::Amc,
+                              FormatExport::Html, FormatExport::Scorm12, FormatExport::Scorm2004}) {
         Editeur e;
         Ouvrir(e);
         e.dossier.Write(QStringLiteral("QCM1/image 1.bmp"),
@@ -97,7 +97,7 @@ TEST(Raccourcis, ExportWritesTheFileWithItsPicturesAndSaysWhatItLeftOut) {
         e.modal.Ajouter([&](QDialog& d) {
             auto& f = dynamic_cast<QFileDialog&>(d);
             const QStringList filtres = f.nameFilters();
-            ASSERT_EQ(filtres.size(), 4);
+            ASSERT_EQ(filtres.size(), 6);
             f.selectNameFilter(filtres.at(static_cast<int>(format)));
             f.selectFile(sortie);
             QMetaObject::invokeMethod(&f, "accept", Qt::DirectConnection);

@@ -29,11 +29,17 @@ constexpr std::array kCommands{
             "écrit dans DOSSIER chaque image d'une animation GIF (frame_0000.png…) et leurs "
             "délais (timing.txt)",
             "--passes N  joue N tours de l'animation (un seul tour pour une animation sans fin)\n"},
-    Command{"export", "export DOSSIER --to gift|moodle|amc|html [-o FICHIER]",
-            "exporte le questionnaire vers Moodle (GIFT, Moodle XML), AMC ou une page HTML",
-            "--to FORMAT  gift, moodle (Moodle XML), amc (AMC-TXT) ou html (page de l'élève)\n"
+    Command{"export",
+            "export DOSSIER --to gift|moodle|amc|html|scorm12|scorm2004 [-o FICHIER] "
+            "[--seuil N]",
+            "exporte le questionnaire vers Moodle (GIFT, Moodle XML), AMC, une page HTML ou "
+            "un paquet SCORM pour une plateforme d'apprentissage",
+            "--to FORMAT  gift, moodle (Moodle XML), amc (AMC-TXT), html (page de l'élève), "
+            "scorm12 ou scorm2004 (la page de l'élève dans un paquet SCORM .zip qui rend le score "
+            "et les réponses à la plateforme)\n"
             "-o FICHIER  écrit dans FICHIER, et les images d'AMC à côté ; sinon sur la sortie "
-            "standard\n"},
+            "standard\n"
+            "--seuil N  SCORM : le pourcentage de bonnes réponses pour réussir (50 par défaut)\n"},
     Command{"print", "print DOSSIER -o FICHIER.pdf [--corrige]",
             "imprime le questionnaire en PDF sur des pages A4",
             "-o FICHIER.pdf  le PDF à écrire\n"

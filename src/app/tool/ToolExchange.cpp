@@ -77,20 +77,31 @@ QString Chemin(const QString& nom) {
 } // namespace
 
 int Export(const QStringList& args) {
-    const auto lus = Lire(args, {QStringLiteral("--to"), QStringLiteral("-o")});
+    const auto lus =
+        Lire(args, {QStringLiteral("--to"), QStringLiteral("-o"), QStringLiteral("--seuil")});
     const std::optional<FormatExport> format =
         lus ? FormatNomme(lus->valeurs.value(QStringLiteral("--to"))) : std::nullopt;
     if (!format || lus->libre.isEmpty()) {
         return Misuse("export");
     }
+    int seuil = kSeuilParDefaut;
+    if (lus->valeurs.contains(QStringLiteral("--seuil"))) {
+        bool nombre = false;
+        seuil = lus->valeurs.value(QStringLiteral("--seuil")).toInt(&nombre);
+        const bool scorm = *format == FormatExport::Scorm12 || *format == FormatExport::Scorm2004;
+        if (!nombre || seuil < 0 || seuil > 100 || !scorm) {
+            return Misuse("export");
+        }
+    }
     return Executer([&] {
         const QString chemin = Chemin(lus->libre);
         const QString fichier = Chemin(lus->valeurs.value(QStringLiteral("-o")));
         if (!fichier.isEmpty()) {
-            Signaler(ExporterVers(LireQCM(chemin), chemin, *format, fichier));
+            Signaler(ExporterVers(LireQCM(chemin), chemin, *format, fichier, seuil));
             return 0;
         }
-        const ExportComplet resultat = ExporterComplet(LireQCM(chemin), chemin, *format);
+        const ExportComplet resultat =
+            ExporterComplet(LireQCM(chemin), chemin, *format, {}, {}, seuil);
         Signaler(resultat.Pertes);
         std::fwrite(resultat.Octets.constData(), 1, static_cast<size_t>(resultat.Octets.size()),
                     stdout);

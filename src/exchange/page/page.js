@@ -39,6 +39,216 @@
         return document.getElementById(id);
     }
 
+    // The runtime of a learning platform (SCORM 1.2 or 2004), when the page
+    // is packed for one and one plays it; null otherwise, and the page then
+    // plays on its own.
+    function Plateforme(version, seuil) {
+        if (version !== "1.2" && version !== "2004") {
+            return null;
+        }
+        const v2004 = version === "2004";
+        const nomApi = v2004 ? "API_1484_11" : "API";
+
+        // The platform puts its API object on a window above the page's:
+        // look up the frames, then up from the window that opened it.
+        function Chercher(fenetre) {
+            let f = fenetre;
+            for (let essais = 0; f && essais < 500; essais += 1) {
+                try {
+                    if (f[nomApi]) {
+                        return f[nomApi];
+                    }
+                    if (!f.parent || f.parent === f) {
+                        return null;
+                    }
+                    f = f.parent;
+                } catch (e) {
+                    // A frame of another site: no further.
+                    return null;
+                }
+            }
+            return null;
+        }
+        let api = Chercher(window);
+        try {
+            if (!api && window.opener) {
+                api = Chercher(window.opener);
+            }
+            if (!api && window.top && window.top.opener) {
+                api = Chercher(window.top.opener);
+            }
+        } catch (e) {
+            api = null;
+        }
+        const fonctions = v2004
+            ? ["Initialize", "GetValue", "SetValue", "Commit", "Terminate"]
+            : ["LMSInitialize", "LMSGetValue", "LMSSetValue", "LMSCommit", "LMSFinish"];
+        if (
+            !api ||
+            fonctions.some(function (nom) {
+                return typeof api[nom] !== "function";
+            })
+        ) {
+            return null;
+        }
+        try {
+            if (String(api[fonctions[0]]("")) !== "true") {
+                return null;
+            }
+        } catch (e) {
+            return null;
+        }
+
+        // Each element under its name in 1.2 and in 2004.
+        const noms = {
+            entree: ["cmi.core.entry", "cmi.entry"],
+            lieu: ["cmi.core.lesson_location", "cmi.location"],
+            duree: ["cmi.core.session_time", "cmi.session_time"],
+            sortie: ["cmi.core.exit", "cmi.exit"],
+            brut: ["cmi.core.score.raw", "cmi.score.raw"],
+            min: ["cmi.core.score.min", "cmi.score.min"],
+            max: ["cmi.core.score.max", "cmi.score.max"],
+        };
+        function Nom(cle) {
+            return noms[cle] ? noms[cle][v2004 ? 1 : 0] : cle;
+        }
+        // A platform that refuses a value must not stop the pupil.
+        function Lire(cle) {
+            try {
+                return String(api[fonctions[1]](Nom(cle)) || "");
+            } catch (e) {
+                return "";
+            }
+        }
+        function Ecrire(cle, valeur) {
+            try {
+                api[fonctions[2]](Nom(cle), String(valeur));
+            } catch (e) {
+                // Told nowhere: the pupil goes on.
+            }
+        }
+        function Valider() {
+            try {
+                api[fonctions[3]]("");
+            } catch (e) {
+                // As above.
+            }
+        }
+        function Deux(n) {
+            return (n < 10 ? "0" : "") + n;
+        }
+        // Milliseconds as 1.2 (HH:MM:SS.SS) or 2004 (PT1H2M3.45S) write a span.
+        function Duree(ms) {
+            const cs = Math.max(0, Math.round(ms / 10));
+            const h = Math.min(9999, Math.floor(cs / 360000));
+            const m = Math.floor(cs / 6000) % 60;
+            const sec = (cs % 6000) / 100;
+            if (v2004) {
+                return "PT" + h + "H" + m + "M" + sec + "S";
+            }
+            return Deux(h) + ":" + Deux(m) + ":" + (sec < 10 ? "0" : "") + sec.toFixed(2);
+        }
+        function Heure(d) {
+            const heure = Deux(d.getHours()) + ":" + Deux(d.getMinutes()) + ":" + Deux(d.getSeconds());
+            if (!v2004) {
+                return heure;
+            }
+            return d.getFullYear() + "-" + Deux(d.getMonth() + 1) + "-" + Deux(d.getDate()) + "T" + heure;
+        }
+        function Lettres(indices) {
+            return indices
+                .map(function (k) {
+                    return String.fromCharCode(97 + k);
+                })
+                .join(v2004 ? "[,]" : ",");
+        }
+
+        const debut = Date.now();
+        let fini = false;
+        let nombre = 0;
+        return {
+            // The answers saved when the pupil left halfway, or at the end.
+            Reprise: function () {
+                // SCORM 2004 keeps nothing of a session that ended normally.
+                if (v2004 && Lire("entree") !== "resume") {
+                    return null;
+                }
+                try {
+                    return JSON.parse(Lire("cmi.suspend_data"));
+                } catch (e) {
+                    return null;
+                }
+            },
+            Commencer: function (n) {
+                nombre = n;
+                // A result already given stays.
+                const etat = v2004 ? "cmi.completion_status" : "cmi.core.lesson_status";
+                if (["", "not attempted", "unknown", "browsed"].indexOf(Lire(etat)) >= 0) {
+                    Ecrire(etat, "incomplete");
+                }
+            },
+            // One answer, as an interaction, and what lets the pupil resume.
+            Repondre: function (rangReponse, question, choisies, juste, debutQuestion, etat) {
+                // After those the platform kept from earlier sessions.
+                const compte = parseInt(Lire("cmi.interactions._count"), 10);
+                const i = "cmi.interactions." + (compte >= 0 ? compte : rangReponse) + ".";
+                const maintenant = new Date();
+                Ecrire(i + "id", "question-" + question.n);
+                Ecrire(i + "type", "choice");
+                if (v2004) {
+                    const texte = question.e.replace(/[\s{}]+/g, " ").trim().slice(0, 250);
+                    if (texte) {
+                        Ecrire(i + "description", "{lang=fr}" + texte);
+                    }
+                }
+                if (question.j.length > 0) {
+                    Ecrire(i + "correct_responses.0.pattern", Lettres(question.j));
+                }
+                if (choisies.length > 0) {
+                    Ecrire(i + (v2004 ? "learner_response" : "student_response"), Lettres(choisies));
+                }
+                Ecrire(i + "result", juste ? "correct" : v2004 ? "incorrect" : "wrong");
+                Ecrire(i + (v2004 ? "timestamp" : "time"), Heure(maintenant));
+                Ecrire(i + "latency", Duree(maintenant.getTime() - debutQuestion));
+                Ecrire("cmi.suspend_data", JSON.stringify(etat));
+                Ecrire("lieu", String(etat.r.length));
+                Valider();
+            },
+            Terminer: function (bons, etat) {
+                const reussi = bons * 100 >= seuil * nombre;
+                Ecrire("brut", bons);
+                Ecrire("min", 0);
+                Ecrire("max", nombre);
+                if (v2004) {
+                    Ecrire("cmi.score.scaled", nombre > 0 ? Math.round((bons / nombre) * 1e7) / 1e7 : 1);
+                    Ecrire("cmi.completion_status", "completed");
+                    Ecrire("cmi.success_status", reussi ? "passed" : "failed");
+                } else {
+                    Ecrire("cmi.core.lesson_status", reussi ? "passed" : "failed");
+                }
+                Ecrire("cmi.suspend_data", JSON.stringify(etat));
+                Ecrire("lieu", String(etat.r.length));
+                Valider();
+            },
+            // Ends the session; the data stay for the next one, so that a
+            // pupil who comes back finds the answers, or the result, again.
+            Quitter: function () {
+                if (fini) {
+                    return;
+                }
+                fini = true;
+                Ecrire("duree", Duree(Date.now() - debut));
+                Ecrire("sortie", "suspend");
+                Valider();
+                try {
+                    api[fonctions[4]]("");
+                } catch (e) {
+                    // The page is going away.
+                }
+            },
+        };
+    }
+
     const donnees = LireDonnees();
     const questions = donnees.q;
     const jeu = Par("jeu");
@@ -51,6 +261,10 @@
     let rang = 0;
     let resultats = [];
     let repondu = false;
+    // The propositions chosen at each rank, and when the question came up.
+    let reponses = [];
+    let debutQuestion = 0;
+    const lms = Plateforme(document.body.dataset.scorm, Number(document.body.dataset.seuil));
 
     function Melanger(t) {
         for (let i = t.length - 1; i > 0; i -= 1) {
@@ -71,6 +285,7 @@
         }
         rang = 0;
         resultats = [];
+        reponses = [];
         Par("annonce").textContent = "";
         fin.hidden = true;
         jeu.hidden = false;
@@ -80,6 +295,7 @@
     function Montrer() {
         const q = questions[ordre[rang]];
         repondu = false;
+        debutQuestion = Date.now();
         Par("numero").textContent = "Question " + (rang + 1) + " sur " + questions.length;
         Par("enonce").textContent = q.e;
 
@@ -127,6 +343,15 @@
         label.querySelector(".proposition-corps").appendChild(Element("span", "marque", texte));
     }
 
+    function Juste(q, choisies) {
+        return (
+            choisies.length === q.j.length &&
+            choisies.every(function (k) {
+                return q.j.indexOf(k) >= 0;
+            })
+        );
+    }
+
     function Valider() {
         if (repondu) {
             return;
@@ -149,12 +374,12 @@
         entrees.forEach(function (entree) {
             entree.disabled = true;
         });
-        const juste =
-            choisies.length === q.j.length &&
-            choisies.every(function (k) {
-                return q.j.indexOf(k) >= 0;
-            });
+        const juste = Juste(q, choisies);
         resultats.push(juste);
+        reponses.push(choisies);
+        if (lms) {
+            lms.Repondre(rang, q, choisies, juste, debutQuestion, { o: ordre, r: reponses });
+        }
 
         entrees.forEach(function (entree, k) {
             const label = entree.parentNode;
@@ -221,6 +446,11 @@
             li.appendChild(document.createTextNode(" : " + questions[indice].e));
             bilan.appendChild(li);
         });
+        if (lms) {
+            lms.Terminer(bons, { o: ordre, r: reponses });
+            // The platform holds this attempt; another is its to give.
+            Par("recommencer").hidden = true;
+        }
         fin.hidden = false;
         Par("titre-fin").focus();
         Par("annonce").textContent = "Questionnaire terminé. Score : " + bons + " / " + questions.length;
@@ -237,9 +467,52 @@
     suivante.addEventListener("click", Suivante);
     Par("recommencer").addEventListener("click", Commencer);
 
+    // Saved answers that fit this page: the order of its questions, and
+    // for each rank answered the propositions chosen.
+    function Reprendre(etat) {
+        const n = questions.length;
+        if (!etat || !Array.isArray(etat.o) || !Array.isArray(etat.r) || etat.o.length !== n) {
+            return false;
+        }
+        const vus = etat.o.filter(function (i, r) {
+            return Number.isInteger(i) && i >= 0 && i < n && etat.o.indexOf(i) === r;
+        });
+        const valides =
+            etat.r.length <= n &&
+            etat.r.every(function (choix, r) {
+                return (
+                    Array.isArray(choix) &&
+                    choix.every(function (k) {
+                        return Number.isInteger(k) && k >= 0 && k < questions[etat.o[r]].p.length;
+                    })
+                );
+            });
+        if (vus.length !== n || !valides) {
+            return false;
+        }
+        ordre = etat.o;
+        reponses = etat.r;
+        resultats = reponses.map(function (choix, r) {
+            return Juste(questions[ordre[r]], choix);
+        });
+        rang = reponses.length;
+        jeu.hidden = rang >= n;
+        if (rang >= n) {
+            Terminer();
+        } else {
+            Montrer();
+        }
+        return true;
+    }
+
+    if (lms) {
+        lms.Commencer(questions.length);
+        window.addEventListener("pagehide", lms.Quitter);
+        window.addEventListener("beforeunload", lms.Quitter);
+    }
     if (questions.length === 0) {
         Par("vide").hidden = false;
-    } else {
+    } else if (!lms || !Reprendre(lms.Reprise())) {
         Commencer();
     }
 })();
