@@ -964,11 +964,10 @@ QString TDepart::Placer(const QString& choisi, const QString& nom) {
         NomEnregistrable(seul)) {
         return seul;
     }
-    // Under a name no file of the folder has: what the saved questionnaire
-    // names stays as it is until the teacher saves. A copy that fails
-    // raises before the record names it.
-    // Nor one the record names, nor the saved file, though it is missing:
-    // a question moved or deleted there may come back with it.
+    // Under a name no file of the folder has, and that neither the record
+    // nor the saved file names (a missing picture may come back with its
+    // question): what the saved questionnaire names stays as it is until
+    // the teacher saves. A copy that fails raises before the record names it.
     QStringList nommes = NomsMedias(etat_.Questionnaire);
     if (etat_.Enregistre) {
         nommes += NomsMedias(*etat_.Enregistre);

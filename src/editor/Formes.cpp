@@ -155,6 +155,16 @@ FormesQuestionnaire::FormesQuestionnaire(TDepart& fenetre, EtatEditeur& etat)
 }
 
 bool FormesQuestionnaire::eventFilter(QObject* objet, QEvent* evenement) {
+    // A click elsewhere (a cell, an arrow, a button) ends the visit of a
+    // field, even when it keeps the focus.
+    if (evenement->type() == QEvent::MouseButtonPress && visite_ != nullptr) {
+        const auto* champ = qobject_cast<const QWidget*>(visite_);
+        const auto* cible = qobject_cast<const QWidget*>(objet);
+        if (champ == nullptr || cible == nullptr ||
+            (cible != champ && !champ->isAncestorOf(cible))) {
+            visite_ = nullptr;
+        }
+    }
     if (evenement->type() == QEvent::ShortcutOverride) {
         const QKeySequence touches(static_cast<QKeyEvent*>(evenement)->keyCombination());
         for (const QKeySequence* k : {&kInserer, &kDupliquer, &kSupprimer, &kPlusTot, &kPlusTard,

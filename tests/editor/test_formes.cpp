@@ -361,3 +361,18 @@ TEST(Formes, UndoneAndRedoneCopiesAndDeletedQuestionsKeepTheirFiles) {
     EXPECT_EQ(e.etat.Questionnaire, deux);
     EXPECT_EQ(bips.bips, 1);
 }
+
+TEST(Historique, AClickElsewhereEndsTheVisitOfAField) {
+    Editeur e;
+    Ouvrir(e, Questions(6), 2);
+    TDepart& d = *e.depart;
+    Editeur::Taper(d.Questionposee, QStringLiteral("a"));
+    // A click inside the field keeps its visit.
+    QTest::mouseClick(d.Questionposee->viewport(), Qt::LeftButton);
+    Editeur::Taper(d.Questionposee, QStringLiteral("b"));
+    EXPECT_EQ(d.Formes->Etapes().Pas(), 1U);
+    QTest::mouseClick(d.Cases(5), Qt::LeftButton);
+    QTest::mouseClick(d.Cases(2), Qt::LeftButton);
+    Editeur::Taper(d.Questionposee, QStringLiteral("c"));
+    EXPECT_EQ(d.Formes->Etapes().Pas(), 2U);
+}
