@@ -1,6 +1,6 @@
+#include "core/Errors.h"
 #include "model/Historique.h"
 #include "model/Operations.h"
-#include "model/QcmFile.h"
 
 #include "RecordingView.h"
 
@@ -213,18 +213,4 @@ TEST(MarquerModifie, FollowsTheRecordLastReadOrSaved) {
     MarquerModifie(etat, view);
     EXPECT_FALSE(etat.Modifie);
     EXPECT_EQ(view.calls, (QStringList{"Sauver 0", "Sauver 1", "Sauver 0"}));
-}
-
-TEST(Operations, WrittenRecordsReadBackAsTheyWere) {
-    // The file format does not change: what the operations leave is written
-    // and read back question by question.
-    const Resultat r = DupliquerQuestion(SupprimerQuestion(SixQuestions(), 1).Questionnaire, 2);
-    TQuestionnaire ecrit = r.Questionnaire;
-    TasserPropositions(ecrit);
-    TQuestionnaire lu = ParseQCM(FormatQCM(ecrit));
-    lu.Repertoire = ecrit.Repertoire;
-    EXPECT_EQ(Plan(lu), Plan(ecrit));
-    for (int n = 1; n <= DerniereQuestion(ecrit); ++n) {
-        EXPECT_EQ(lu.Question(n), ecrit.Question(n)) << n;
-    }
 }
