@@ -233,12 +233,16 @@ QString EntryPath(const QString& folder, const QString& name) {
     return Join(folder, found.isEmpty() ? name : found);
 }
 
-QString FreeName(const QString& folder, const QString& name) {
+QString FreeName(const QString& folder, const QString& name, const QStringList& taken) {
     const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
     const QString stem = dot <= 0 ? name : name.left(dot);
     const QString extension = dot <= 0 ? QString() : name.mid(dot);
+    const auto used = [&](const QString& candidate) {
+        return taken.contains(candidate, Qt::CaseInsensitive) ||
+               !FindEntry(folder, candidate).isEmpty();
+    };
     QString candidate = name;
-    for (int n = 2; !FindEntry(folder, candidate).isEmpty(); ++n) {
+    for (int n = 2; used(candidate); ++n) {
         candidate = QStringLiteral("%1 (%2)%3").arg(stem).arg(n).arg(extension);
     }
     return candidate;

@@ -44,7 +44,9 @@ QString EntryPath(const QString& folder, const QString& name);
 // The name itself when no entry of folder matches it (case ignored, as
 // FindEntry() matches), else the first of "stem (2).ext", "stem (3).ext"...
 // that none matches: a new file never takes the place of one already there.
-QString FreeName(const QString& folder, const QString& name);
+// Names in taken count as entries too (case ignored): files something names
+// that are not there yet.
+QString FreeName(const QString& folder, const QString& name, const QStringList& taken = {});
 
 // Removes the file at path; false when it could not (it is left as it was).
 bool RemoveFile(const QString& path);

@@ -2,6 +2,7 @@
 
 #include "Controles.h"
 #include "Echanges.h"
+#include "Formes.h"
 #include "Services.h"
 #include "core/Errors.h"
 #include "core/Folders.h"
@@ -11,6 +12,7 @@
 #include "display/DXDraw.h"
 #include "editor/resources/Glyphes.h"
 #include "model/Catalogue.h"
+#include "model/Operations.h"
 #include "model/QcmFile.h"
 #include "platform/DialogueFichier.h"
 #include "platform/FileSystem.h"
@@ -257,6 +259,7 @@ TDepart::TDepart(EtatEditeur& etat, ServicesDepart services, QWidget* parent)
     Terminer = [] { QCoreApplication::quit(); };
     FormCreate();
     Echanges = new RaccourcisEchange(*this, etat_);
+    Formes = new FormesQuestionnaire(*this, etat_);
 }
 
 TDepart::~TDepart() = default;
@@ -405,6 +408,7 @@ void TDepart::Ecrire() {
     // Gaps between propositions close as they are saved: the current
     // question is shown as the file will hold it, leaving Modifie as it is.
     TasserPropositions(etat_.Questionnaire);
+    Formes->Recaler();
     if (etat_.QuestionCourante > 0) {
         const bool modifie = etat_.Modifie;
         const TQuestion q = etat_.Questionnaire.Question(etat_.QuestionCourante);
@@ -420,6 +424,7 @@ void TDepart::Ecrire() {
     }
     const bool disparu = !folders::IsFolder(etat_.DossierOuvert);
     EcrireQCM(etat_.Questionnaire, etat_.DossierOuvert);
+    MarquerEnregistre(etat_, *this);
     if (!disparu) {
         return;
     }
@@ -441,8 +446,6 @@ void TDepart::SauverClick() {
         return;
     }
     Ecrire();
-    etat_.Modifie = false;
-    ActiverSauver(false);
 }
 
 void TDepart::FinClick() {
@@ -520,8 +523,7 @@ void TDepart::OuvrirChoisi(const ReponseChoix& reponse) {
     // Read whole before anything is shown: a file that fails leaves the
     // window, the record and Modifie as they were.
     Appliquer(LireQCM(dossier), dossier);
-    etat_.Modifie = false;
-    ActiverSauver(false);
+    MarquerEnregistre(etat_, *this);
 }
 
 void TDepart::NouveauQClick() {
@@ -540,6 +542,9 @@ void TDepart::NouveauQClick() {
     q.Repertoire = nom;
     etat_.Questionnaire = std::move(q);
     etat_.DossierOuvert = dossier;
+    // Never saved: modified until it is.
+    etat_.Enregistre.reset();
+    Formes->Recommencer();
     MontrerMelange(false);
     FermerMusique();
     CacherCoches();
@@ -555,6 +560,7 @@ void TDepart::Appliquer(TQuestionnaire q, const QString& dossier) {
     OublierCopies();
     etat_.Questionnaire = std::move(q);
     etat_.DossierOuvert = dossier;
+    Formes->Recommencer();
     // One bad media file must not keep the teacher out of the questionnaire:
     // its error is shown and the opening goes on. A tile that fails leaves
     // the previous background; the line stays in the record, so that saving
@@ -585,6 +591,11 @@ void TDepart::AfficherEntete(const QString& titre, const QString& auteur) {
     Ltitre->SetTexte(titre);
     Auteur->SetTexte(auteur);
     Commentaire->ViderSansSignal();
+}
+
+void TDepart::NoterChangement() {
+    // The field or button whose handler made the change.
+    Formes->Changement(sender());
 }
 
 void TDepart::AfficherQuestion(int n) {
@@ -953,10 +964,15 @@ QString TDepart::Placer(const QString& choisi, const QString& nom) {
         NomEnregistrable(seul)) {
         return seul;
     }
-    // Under a name no file of the folder has: what the saved questionnaire
-    // names stays as it is until the teacher saves. A copy that fails
-    // raises before the record names it.
-    const QString libre = folders::FreeName(etat_.DossierOuvert, nom);
+    // Under a name no file of the folder has, and that neither the record
+    // nor the saved file names (a missing picture may come back with its
+    // question): what the saved questionnaire names stays as it is until
+    // the teacher saves. A copy that fails raises before the record names it.
+    QStringList nommes = NomsMedias(etat_.Questionnaire);
+    if (etat_.Enregistre) {
+        nommes += NomsMedias(*etat_.Enregistre);
+    }
+    const QString libre = folders::FreeName(etat_.DossierOuvert, nom, nommes);
     const QString copie = folders::Join(etat_.DossierOuvert, libre);
     SurFichier(choisi, [&] { platform::CopierFichier(choisi, copie); });
     copies_.append(copie);
@@ -981,12 +997,8 @@ void TDepart::OublierCopies() {
     } catch (const Exception&) {
         return;
     }
-    QStringList nommes{enregistre.Fond, enregistre.Musique};
-    for (int n = 1; n <= kMaxQuestions; ++n) {
-        nommes.append(enregistre.Question(n).Image);
-    }
     QStringList gardes;
-    for (const QString& nom : nommes) {
+    for (const QString& nom : NomsMedias(enregistre)) {
         gardes.append(folders::FindEntry(etat_.DossierOuvert, nom));
     }
     for (const QString& copie : copies) {

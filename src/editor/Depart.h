@@ -47,6 +47,7 @@ class CaseBande;
 class ChampLigne;
 class ChampTexte;
 class ImageGlyphe;
+class FormesQuestionnaire;
 class Illustrations;
 class RaccourcisEchange;
 class SurfaceFond;
@@ -124,6 +125,7 @@ public:
     void ActiverSauver(bool actif) override;
     void AfficherEntete(const QString& titre, const QString& auteur) override;
     void AfficherQuestion(int n) override;
+    void NoterChangement() override;
 
     // What reading or emptying the record shows.
     // The order button BMelange: its tag and glyph.
@@ -185,6 +187,8 @@ public:
     static QString FiltreImages();
     // Print, export and the pupil's page, from the keyboard only.
     RaccourcisEchange* Echanges = nullptr;
+    // The question operations, their menus and the undo history.
+    FormesQuestionnaire* Formes = nullptr;
 
 protected:
     void paintEvent(QPaintEvent* event) override;

@@ -33,8 +33,15 @@ QString MajusculesAscii(const QString& s) {
 }
 
 void MarquerModifie(EtatEditeur& etat, VueQuestionnaire& vue) {
-    etat.Modifie = true;
-    vue.ActiverSauver(true);
+    vue.NoterChangement();
+    etat.Modifie = !etat.Enregistre || etat.Questionnaire != *etat.Enregistre;
+    vue.ActiverSauver(etat.Modifie);
+}
+
+void MarquerEnregistre(EtatEditeur& etat, VueQuestionnaire& vue) {
+    etat.Enregistre = etat.Questionnaire;
+    etat.Modifie = false;
+    vue.ActiverSauver(false);
 }
 
 void ViderQuestionnaire(TQuestionnaire& q) {
@@ -50,12 +57,15 @@ void ViderQuestionnaire(TQuestionnaire& q) {
     q.NbQuestions = kMaxQuestions;
 }
 
-int DerniereQuestion(const TQuestionnaire& q) {
+bool QuestionVide(const TQuestion& question) {
     const auto rempli = [](const QString& s) { return !Nettoye(s).isEmpty(); };
+    return !rempli(question.Enonce) && !rempli(question.Commentaire) && !rempli(question.Image) &&
+           std::none_of(question.Reponses.begin(), question.Reponses.end(), rempli);
+}
+
+int DerniereQuestion(const TQuestionnaire& q) {
     for (int n = kMaxQuestions; n >= 1; --n) {
-        const TQuestion& question = q.Question(n);
-        if (rempli(question.Enonce) || rempli(question.Commentaire) || rempli(question.Image) ||
-            std::any_of(question.Reponses.begin(), question.Reponses.end(), rempli)) {
+        if (!QuestionVide(q.Question(n))) {
             return n;
         }
     }

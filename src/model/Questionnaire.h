@@ -3,6 +3,7 @@
 #include <QString>
 
 #include <array>
+#include <optional>
 
 namespace qcm::model {
 
@@ -60,13 +61,19 @@ public:
     virtual void AfficherEntete(const QString& titre, const QString& auteur) = 0;
     // Shows question n of the open questionnaire.
     virtual void AfficherQuestion(int n) = 0;
+    // The record has just been changed by an edit (before Modifie follows).
+    virtual void NoterChangement() {}
 };
 
 // The editor's state for the whole run.
 struct EtatEditeur {
     TQuestionnaire Questionnaire;
     int QuestionCourante = 0;
+    // True while the record differs from Enregistre.
     bool Modifie = false;
+    // The record as last read or saved; none for a questionnaire never
+    // saved, which stays modified until it is.
+    std::optional<TQuestionnaire> Enregistre;
     bool MusiqueActive = true;
     // The folder the program started in, absolute; parent of every
     // questionnaire folder.
@@ -77,11 +84,21 @@ struct EtatEditeur {
     bool PremierAffichage = true;
 };
 
-// Sets Modifie and enables the save button.
+// Called after every edit of the record: Modifie and the save button
+// follow whether it differs from the one last read or saved.
 void MarquerModifie(EtatEditeur& etat, VueQuestionnaire& vue);
+
+// The record as it stands is the one read or saved: Modifie is cleared and
+// the save button disabled.
+void MarquerEnregistre(EtatEditeur& etat, VueQuestionnaire& vue);
 
 // Empties the record for a new questionnaire titled "Nouveau QCM".
 void ViderQuestionnaire(TQuestionnaire& q);
+
+// True when the question holds nothing worth keeping: statement,
+// propositions, comment and picture all blank (marks and settings alone
+// are not).
+bool QuestionVide(const TQuestion& question);
 
 // The number of the last question that holds anything (statement,
 // proposition, comment or picture not blank), 0 when none does: the writer

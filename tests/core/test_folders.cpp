@@ -152,3 +152,24 @@ TEST(Folders, ListingOrMakingFailsWithTheSystemsReason) {
     }
     EXPECT_FALSE(folders::IsFolder(tmp.File(QStringLiteral("fichier"))));
 }
+
+TEST(Folders, FreeNameSkipsFilesPresentAndNamesTakenElsewhere) {
+    TempDir tmp;
+    tmp.Write(QStringLiteral("Image 3.jpg"), "x");
+    const struct {
+        QStringList taken;
+        const char* expected;
+    } cases[] = {
+        {{}, "image 3 (2).jpg"},
+        {{QStringLiteral("IMAGE 3 (2).JPG")}, "image 3 (3).jpg"},
+        {{QStringLiteral("image 3 (3).jpg"), QStringLiteral("image 3 (2).jpg")}, "image 3 (4).jpg"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(folders::FreeName(tmp.Path(), QStringLiteral("image 3.jpg"), c.taken),
+                  QString::fromUtf8(c.expected))
+            << c.taken.join(QLatin1Char('|')).toStdString();
+    }
+    EXPECT_EQ(folders::FreeName(tmp.Path(), QStringLiteral("image 4.jpg"),
+                                {QStringLiteral("image 4.jpg")}),
+              QStringLiteral("image 4 (2).jpg"));
+}

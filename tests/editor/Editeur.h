@@ -19,6 +19,7 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QFileDialog>
 #include <QKeyEvent>
 #include <QPushButton>
 #include <QTest>
@@ -63,6 +64,15 @@ inline platform::ExecuteurScripte::Action Nouveau() {
 inline platform::ExecuteurScripte::Action Annuler() {
     return
         [](QDialog& d) { QTest::mouseClick(dynamic_cast<TChoixQCM&>(d).QUITTER, Qt::LeftButton); };
+}
+
+// A file dialog's answer: the file at chemin.
+inline platform::ExecuteurScripte::Action Prendre(const QString& chemin) {
+    return [chemin](QDialog& d) {
+        auto& f = dynamic_cast<QFileDialog&>(d);
+        f.selectFile(chemin);
+        QMetaObject::invokeMethod(&f, "accept", Qt::DirectConnection);
+    };
 }
 
 class Editeur {

@@ -167,8 +167,9 @@ TEST(Charger, CancelledChooserChangesNothingEvenAfterSaving) {
     e.Clic(e.depart->Charger);
     EXPECT_EQ(e.Legendes(), std::vector<QString>{"CHANGEMENT DE QUESTIONNAIRE"});
     EXPECT_TRUE(e.dossier.Read("QCM1/QCM.txt").contains("CE2"));
-    EXPECT_TRUE(e.etat.Modifie);
-    EXPECT_TRUE(e.depart->Sauver->isEnabled());
+    // What stays open is what was just saved: nothing left to save.
+    EXPECT_FALSE(e.etat.Modifie);
+    EXPECT_FALSE(e.depart->Sauver->isEnabled());
     EXPECT_EQ(e.etat.Questionnaire.Auteur, QStringLiteral("CE2"));
     EXPECT_TRUE(folders::SameFolder(e.etat.DossierOuvert, e.dossier.File("QCM1")));
 }

@@ -82,14 +82,6 @@ private:
     std::atomic<int> pas_{0};
 };
 
-platform::ExecuteurScripte::Action Prendre(const QString& chemin) {
-    return [chemin](QDialog& d) {
-        auto& f = dynamic_cast<QFileDialog&>(d);
-        f.selectFile(chemin);
-        QMetaObject::invokeMethod(&f, "accept", Qt::DirectConnection);
-    };
-}
-
 } // namespace
 
 TEST(AfficherImage, ScalesTheLongerSideTo320AroundTheCentre) {
