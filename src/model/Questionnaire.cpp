@@ -50,12 +50,15 @@ void ViderQuestionnaire(TQuestionnaire& q) {
     q.NbQuestions = kMaxQuestions;
 }
 
-int DerniereQuestion(const TQuestionnaire& q) {
+bool QuestionVide(const TQuestion& question) {
     const auto rempli = [](const QString& s) { return !Nettoye(s).isEmpty(); };
+    return !rempli(question.Enonce) && !rempli(question.Commentaire) && !rempli(question.Image) &&
+           std::none_of(question.Reponses.begin(), question.Reponses.end(), rempli);
+}
+
+int DerniereQuestion(const TQuestionnaire& q) {
     for (int n = kMaxQuestions; n >= 1; --n) {
-        const TQuestion& question = q.Question(n);
-        if (rempli(question.Enonce) || rempli(question.Commentaire) || rempli(question.Image) ||
-            std::any_of(question.Reponses.begin(), question.Reponses.end(), rempli)) {
+        if (!QuestionVide(q.Question(n))) {
             return n;
         }
     }

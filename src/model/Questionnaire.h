@@ -83,6 +83,10 @@ void MarquerModifie(EtatEditeur& etat, VueQuestionnaire& vue);
 // Empties the record for a new questionnaire titled "Nouveau QCM".
 void ViderQuestionnaire(TQuestionnaire& q);
 
+// True when the question holds nothing: statement, propositions, comment
+// and picture all blank.
+bool QuestionVide(const TQuestion& question);
+
 // The number of the last question that holds anything (statement,
 // proposition, comment or picture not blank), 0 when none does: the writer
 // writes every question up to it, so nothing typed is ever dropped.
