@@ -1,5 +1,7 @@
 #include "Depart.h"
 
+#include "Accessibilite.h"
+#include "Clavier.h"
 #include "Controles.h"
 #include "Echanges.h"
 #include "Services.h"
@@ -257,6 +259,31 @@ TDepart::TDepart(EtatEditeur& etat, ServicesDepart services, QWidget* parent)
     Terminer = [] { QCoreApplication::quit(); };
     FormCreate();
     Echanges = new RaccourcisEchange(*this, etat_);
+    Echanges->OuvrirImporte = [this](const QString& dossier) {
+        if (etat_.Modifie && SauvegarderAvant(QStringLiteral("CHANGEMENT DE QUESTIONNAIRE"))) {
+            Ecrire();
+        }
+        OuvrirChoisi({ReponseChoix::Sorte::Dossier, dossier});
+    };
+    Clavier = new RaccourcisClavier(
+        *this,
+        {{commande::kAide,
+          [this] {
+              AideClavier aide(this);
+              platform::ExecuterModal(aide);
+          }},
+         {commande::kApercu, [this] { Echanges->ApercuImpression(exchange::Corrige::Sans); }},
+         {commande::kCorrige, [this] { Echanges->ApercuImpression(exchange::Corrige::Avec); }},
+         {commande::kExporter, [this] { Echanges->ExporterClick(); }},
+         {commande::kPage, [this] { Echanges->EssayerPage(); }},
+         {commande::kImporter, [this] { Echanges->ImporterClick(); }},
+         {commande::kMenuMusique, [this] {
+              if (Son->isVisible()) {
+                  SonMouseUp(Qt::RightButton);
+                  PopM->setActiveAction(Charger1);
+              }
+          }}});
+    Accessibles = new AccessibiliteDepart(*this, etat_);
 }
 
 TDepart::~TDepart() = default;
@@ -617,6 +644,9 @@ void TDepart::AfficherQuestion(int n) {
         }
     }
     FixerUne(q.Unique);
+    if (Accessibles != nullptr) {
+        Accessibles->Actualiser();
+    }
 }
 
 void TDepart::StaticText1Click(int i) {
@@ -892,6 +922,10 @@ void TDepart::SansSortieSon(bool perdue) {
 
 void TDepart::ActiverSauver(bool actif) {
     Sauver->setEnabled(actif);
+    // Every edit passes here: the strip's "vide" follows the typing.
+    if (Accessibles != nullptr) {
+        Accessibles->Actualiser();
+    }
 }
 
 void TDepart::MontrerMelange(bool melange) {

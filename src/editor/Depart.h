@@ -49,6 +49,8 @@ class ChampTexte;
 class ImageGlyphe;
 class Illustrations;
 class RaccourcisEchange;
+class RaccourcisClavier;
+class AccessibiliteDepart;
 class SurfaceFond;
 
 // The services the window calls but does not own.
@@ -185,6 +187,9 @@ public:
     static QString FiltreImages();
     // Print, export and the pupil's page, from the keyboard only.
     RaccourcisEchange* Echanges = nullptr;
+    // Every key of the window, and what a screen reader is told.
+    RaccourcisClavier* Clavier = nullptr;
+    AccessibiliteDepart* Accessibles = nullptr;
 
 protected:
     void paintEvent(QPaintEvent* event) override;

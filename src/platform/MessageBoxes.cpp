@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QMessageBox>
 
 #include <memory>
@@ -73,6 +74,14 @@ public:
             box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
             box.setDefaultButton(QMessageBox::Yes);
             break;
+        }
+        // A screen reader reads the box's title and text, and what its icon says.
+        box.setAccessibleName(titre);
+        box.setAccessibleDescription(texte);
+        if (auto* image = box.findChild<QLabel*>(QStringLiteral("qt_msgboxex_icon_label"))) {
+            image->setAccessibleName(icone == Icone::Question      ? QStringLiteral("Question")
+                                     : icone == Icone::Exclamation ? QStringLiteral("Attention")
+                                                                   : QStringLiteral("Erreur"));
         }
         switch (box.exec()) {
         case QMessageBox::Ok:
