@@ -77,14 +77,21 @@ AideClavier::AideClavier(QWidget* parent) : QDialog(parent) {
     table->setHeaderLabels(
         {QStringLiteral("Touche"), QStringLiteral("Action"), QStringLiteral("Avec la souris")});
     table->setRootIsDecorated(false);
+    // Whole texts, wrapped, never cut short with an ellipsis.
     table->setWordWrap(true);
+    table->setTextElideMode(Qt::ElideNone);
+    table->setUniformRowHeights(false);
     table->setAllColumnsShowFocus(true);
     for (const ToucheEditeur& t : kTouches) {
-        table->addTopLevelItem(new QTreeWidgetItem(
-            {TexteTouches(t), QString::fromUtf8(t.action), QString::fromUtf8(t.ou)}));
+        // A second key on a line of its own, so that the column stays narrow.
+        const QString autre = TexteTouche(t.autre);
+        const QString touches =
+            TexteTouche(t.touche) + (autre.isEmpty() ? QString() : QStringLiteral("\nou ") + autre);
+        table->addTopLevelItem(
+            new QTreeWidgetItem({touches, QString::fromUtf8(t.action), QString::fromUtf8(t.ou)}));
     }
-    table->resizeColumnToContents(0);
-    table->setColumnWidth(1, 260);
+    table->setColumnWidth(0, 125);
+    table->setColumnWidth(1, 235);
     table->setCurrentItem(table->topLevelItem(0));
     titre->setBuddy(table);
     auto* fermer = new QPushButton(QStringLiteral("Fermer"), this);

@@ -159,6 +159,7 @@ TEST(Clavier, HelpAndMusicMenuFromTheKeyboard) {
         // Each key is there with where the mouse finds it.
         EXPECT_EQ(table->topLevelItem(1)->text(0), QStringLiteral("Ctrl+N"));
         EXPECT_EQ(table->topLevelItem(1)->text(2), QString::fromUtf8(kTouches.at(1).ou));
+        EXPECT_EQ(table->topLevelItem(25)->text(0), QStringLiteral("Ctrl+Y\nou Ctrl+Maj+Z"));
     });
     Touche(d.Ltitre, Qt::Key_F1);
     ASSERT_EQ(e.modal.montres, std::vector<QString>{QStringLiteral("AideClavier")});
