@@ -1,10 +1,10 @@
 #!/usr/bin/env bash
 # What a screen reader (Orca) is told of the editor: starts QCM under a
 # virtual X server with its own session bus and the accessibility bus
-# (at-spi2-core), opens the first sample questionnaire from the chooser with
-# the keyboard only (xdotool key events), and dumps every object on screen
-# through AT-SPI (python3-pyatspi). Fails when a visible control has no
-# name. Not run by CI.
+# (at-spi2-core), dumps every object on screen through AT-SPI
+# (python3-pyatspi) for the chooser, opens the first sample questionnaire
+# with the keyboard only (xdotool key events) and dumps the editor. Fails
+# when a visible control has no name. Not run by CI.
 # Usage: scripts/essai-lecteur-ecran.sh [DOSSIER_DE_SORTIE]
 #   AFFICHAGE=:NN chooses the X display (default :99); BUILD_DIR as for build.sh.
 set -euo pipefail
@@ -43,15 +43,17 @@ dbus-run-session -- bash -c '
   QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 QT_ACCESSIBILITY=1 "$QCM" >"$QCM_SORTIE/qcm.log" 2>&1 &
   editeur=$!
   sleep 3
+  statut=0
+  /usr/bin/python3 "'"$top"'/scripts/lecteur-ecran.py" qcm >"$QCM_SORTIE/atspi-choix.txt" || statut=$?
   # The chooser is open, its first questionnaire selected: Enter launches it.
   xdotool key Return
   sleep 2
   import -window root "$QCM_SORTIE/editeur.png" 2>/dev/null || true
-  statut=0
   /usr/bin/python3 "'"$top"'/scripts/lecteur-ecran.py" qcm >"$QCM_SORTIE/atspi.txt" || statut=$?
   kill $editeur $bus 2>/dev/null || true
   exit $statut
 ' && statut=0 || statut=$?
-cat "$sortie/atspi.txt"
-echo "Dump : $sortie/atspi.txt ; capture : $sortie/editeur.png"
+cat "$sortie/atspi-choix.txt" "$sortie/atspi.txt"
+echo "Dumps : $sortie/atspi-choix.txt (le choix), $sortie/atspi.txt (l'éditeur) ;" \
+  "capture : $sortie/editeur.png"
 exit $statut

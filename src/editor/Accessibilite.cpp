@@ -18,7 +18,6 @@ namespace {
 // Dynamic properties the interfaces read: the role a glyph button plays,
 // and whether a strip cell is the current question's.
 constexpr const char* kRole = "qcmRoleAccessible";
-constexpr const char* kBascule = "qcmBascule";
 constexpr const char* kCourante = "qcmCourante";
 
 QAccessible::Role RoleDe(const QWidget* w) {
@@ -26,8 +25,8 @@ QAccessible::Role RoleDe(const QWidget* w) {
     return role.isValid() ? static_cast<QAccessible::Role>(role.toInt()) : QAccessible::Button;
 }
 
-// A glyph button: a push button, a toggle (checkable, checked when its tag
-// is 1), a check box or a radio button.
+// A glyph button: a push button, or a check box or radio button checked
+// when its tag is 1.
 class AccessibleGlyphe : public QAccessibleWidget {
 public:
     explicit AccessibleGlyphe(QWidget* w) : QAccessibleWidget(w, QAccessible::Button) {}
@@ -39,7 +38,7 @@ public:
     }
     QAccessible::State state() const override {
         QAccessible::State s = QAccessibleWidget::state();
-        if (role() != QAccessible::Button || widget()->property(kBascule).toBool()) {
+        if (role() != QAccessible::Button) {
             s.checkable = true;
             s.checked = Bouton()->Tag == 1;
         }
@@ -156,8 +155,8 @@ AccessibiliteDepart::AccessibiliteDepart(TDepart& fenetre, const EtatEditeur& et
     Nommer(d.fond, QStringLiteral("Fond d'écran du questionnaire"));
     Nommer(d.Ltitre, QStringLiteral("Titre du questionnaire"));
     Nommer(d.Auteur, QStringLiteral("Auteur du questionnaire"));
-    // The buttons say what they do, and their key; the three toggles say
-    // what their checked state means.
+    // The buttons say what they do, and their key; the three two-state
+    // buttons are check boxes named after what "checked" means.
     for (BoutonGlyphe* b : {d.NouveauQ, d.Charger, d.Sauver, d.ChargeImage, d.Changefond,
                             d.BMelange, d.Une, d.FG, d.FD, d.Son, d.Fin}) {
         const ToucheEditeur* t = ToucheDe(b->objectName());
@@ -169,7 +168,7 @@ AccessibiliteDepart::AccessibiliteDepart(TDepart& fenetre, const EtatEditeur& et
     Nommer(d.Une, QStringLiteral("Réponses multiples"));
     Nommer(d.Son, QStringLiteral("Musique"));
     for (BoutonGlyphe* b : {d.BMelange, d.Une, d.Son}) {
-        b->setProperty(kBascule, true);
+        b->setProperty(kRole, static_cast<int>(QAccessible::CheckBox));
     }
     for (int k = 1; k <= kMaxReponses; ++k) {
         Nommer(d.Coches(k), QStringLiteral("Proposition %1 juste").arg(k));

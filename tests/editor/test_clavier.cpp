@@ -228,6 +228,7 @@ TEST(Accessibilite, EveryVisibleControlHasANameAndTheRightAnswersTheirState) {
         EXPECT_EQ(Interface(d.Coches(2))->state().checked, etape.juste2);
     }
     EXPECT_EQ(e.Q(1).Juste(1), false);
+    EXPECT_EQ(Interface(d.Une)->role(), QAccessible::CheckBox);
     EXPECT_TRUE(Interface(d.Une)->state().checked);
 
     Interface(d.Cases(2))->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
