@@ -3,7 +3,8 @@
 # virtual X server with its own session bus and the accessibility bus
 # (at-spi2-core), dumps every object on screen through AT-SPI
 # (python3-pyatspi) for the chooser, opens the first sample questionnaire
-# with the keyboard only (xdotool key events) and dumps the editor. Fails
+# with the keyboard only (xdotool key events), dumps the editor, then the
+# message box asked on leaving. Fails
 # when a visible control has no name. Not run by CI.
 # Usage: scripts/essai-lecteur-ecran.sh [DOSSIER_DE_SORTIE]
 #   AFFICHAGE=:NN chooses the X display (default :99); BUILD_DIR as for build.sh.
@@ -50,10 +51,16 @@ dbus-run-session -- bash -c '
   sleep 2
   import -window root "$QCM_SORTIE/editeur.png" 2>/dev/null || true
   /usr/bin/python3 "'"$top"'/scripts/lecteur-ecran.py" qcm >"$QCM_SORTIE/atspi.txt" || statut=$?
+  # A message box: the question asked on leaving, answered Escape (Annuler).
+  xdotool key ctrl+q
+  sleep 1
+  /usr/bin/python3 "'"$top"'/scripts/lecteur-ecran.py" qcm >"$QCM_SORTIE/atspi-boite.txt" || statut=$?
+  xdotool key Escape
   kill $editeur $bus 2>/dev/null || true
   exit $statut
 ' && statut=0 || statut=$?
-cat "$sortie/atspi-choix.txt" "$sortie/atspi.txt"
-echo "Dumps : $sortie/atspi-choix.txt (le choix), $sortie/atspi.txt (l'éditeur) ;" \
+cat "$sortie/atspi-choix.txt" "$sortie/atspi.txt" "$sortie/atspi-boite.txt"
+echo "Dumps : $sortie/atspi-choix.txt (le choix), $sortie/atspi.txt (l'éditeur)," \
+  "$sortie/atspi-boite.txt (une boîte de message) ;" \
   "capture : $sortie/editeur.png"
 exit $statut

@@ -8,9 +8,6 @@ import time
 
 import pyatspi
 
-# Objects that only hold others: a screen reader names them from their
-# window, and nobody acts on them.
-CONTENANTS = {"filler", "panel", "scroll pane", "viewport", "section"}
 ETATS = [
     (pyatspi.STATE_FOCUSED, "focus"),
     (pyatspi.STATE_CHECKABLE, "cochable"),
@@ -48,7 +45,7 @@ def parcourir(objet, profondeur, anonymes, lignes):
         "  " * profondeur, role, nom,
         " [" + ", ".join(mots) + "]" if mots else "",
         " — " + description if description else ""))
-    if role not in CONTENANTS and role != "application" and not nom.strip():
+    if role != "application" and not nom.strip():
         anonymes.append("%s (%s)" % (role, description))
     for i in range(objet.childCount):
         enfant = objet.getChildAtIndex(i)

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDialogButtonBox>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMessageBox>
@@ -82,6 +83,9 @@ public:
             image->setAccessibleName(icone == Icone::Question      ? QStringLiteral("Question")
                                      : icone == Icone::Exclamation ? QStringLiteral("Attention")
                                                                    : QStringLiteral("Erreur"));
+        }
+        if (auto* boutonsBoite = box.findChild<QDialogButtonBox*>()) {
+            boutonsBoite->setAccessibleName(QStringLiteral("Réponses"));
         }
         switch (box.exec()) {
         case QMessageBox::Ok:
