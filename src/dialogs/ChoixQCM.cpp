@@ -8,6 +8,7 @@
 #include "platform/Modal.h"
 
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QScreen>
@@ -101,6 +102,16 @@ TChoixQCM::TChoixQCM(QString depart, QWidget* parent)
     violet.setColor(QPalette::Text, QColor(128, 0, 128));
     Liste->setPalette(violet);
 
+    setAccessibleName(Label1->text());
+    Panel1->setAccessibleName(Label1->text());
+    Image1->setAccessibleName(QStringLiteral("Logo de QCM"));
+    Liste->setAccessibleName(QStringLiteral("Questionnaires"));
+    Liste->setAccessibleDescription(QStringLiteral(
+        "Flèches : choisir ; Entrée : lancer ; Ctrl+N : nouveau questionnaire ; Échap : annuler"));
+    CHARGER->setAccessibleDescription(QStringLiteral("Lancer le questionnaire choisi (Entrée)"));
+    NOUVEAU->setAccessibleDescription(QStringLiteral("Créer un nouveau questionnaire (Ctrl+N)"));
+    QUITTER->setAccessibleDescription(QStringLiteral("Annuler (Échap)"));
+
     ListeReps->setObjectName(QStringLiteral("ListeReps"));
     ListeReps->setGeometry(104, 48, 73, 81);
     ListeReps->hide();
@@ -117,6 +128,12 @@ TChoixQCM::TChoixQCM(QString depart, QWidget* parent)
 void TChoixQCM::FormCreate() {
     ParcourirQuestionnaires(depart_, [this](const QString& titre, const QString& dossier) {
         Liste->addItem(titre);
+        if (titre.trimmed().isEmpty()) {
+            // A screen reader says something for a questionnaire without a title.
+            Liste->item(Liste->count() - 1)
+                ->setData(Qt::AccessibleTextRole,
+                          QStringLiteral("Questionnaire sans titre (%1)").arg(dossier));
+        }
         ListeReps->addItem(dossier);
     });
 }
@@ -136,6 +153,24 @@ void TChoixQCM::showEvent(QShowEvent* event) {
     if (Liste->count() > 0) {
         Liste->setCurrentRow(0);
     }
+    Liste->setFocus();
+}
+
+void TChoixQCM::keyPressEvent(QKeyEvent* event) {
+    void (TChoixQCM::*handler)() = nullptr;
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        handler = &TChoixQCM::CHARGERClick;
+    } else if (event->key() == Qt::Key_Escape) {
+        handler = &TChoixQCM::QUITTERClick;
+    } else if (event->keyCombination() == (Qt::CTRL | Qt::Key_N)) {
+        handler = &TChoixQCM::NOUVEAUClick;
+    }
+    if (handler == nullptr) {
+        QDialog::keyPressEvent(event);
+        return;
+    }
+    event->accept();
+    platform::Proteger([&] { (this->*handler)(); });
 }
 
 void TChoixQCM::CHARGERClick() {

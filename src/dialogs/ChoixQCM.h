@@ -56,12 +56,16 @@ public:
     QPushButton* NOUVEAU;
     QPushButton* QUITTER;
 
-    // Escape and the desktop's close keys do nothing: only the three
-    // buttons end the choice, so no earlier answer is taken for a new one.
+    // The desktop's close keys do nothing: only the three buttons (and
+    // their keys) end the choice, so no earlier answer is taken for a new
+    // one.
     void reject() override {}
 
 protected:
     void showEvent(QShowEvent* event) override;
+    // The keyboard alone chooses: the arrows in the list, Enter launches,
+    // Ctrl+N asks for a new questionnaire, Escape cancels.
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     QString depart_;

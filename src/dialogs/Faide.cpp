@@ -24,6 +24,7 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QScreen>
+#include <QShortcut>
 #include <QStandardPaths>
 #include <QStringList>
 
@@ -129,6 +130,17 @@ TFaide::TFaide(QWidget* parent)
     QPalette marine = BitBtn1->palette();
     marine.setColor(QPalette::ButtonText, QColor(0, 0, 128));
     BitBtn1->setPalette(marine);
+
+    setAccessibleName(QStringLiteral("À propos de QCM"));
+    Panel1->setAccessibleName(accessibleName());
+    Image1->setAccessibleName(QStringLiteral("Logo animé de QCM"));
+    Memo1->setAccessibleName(QStringLiteral("Auteurs et remerciements"));
+    Contact->setAccessibleDescription(QStringLiteral("Ouvre le guide de QCM et quitte (F1)"));
+    BitBtn1->setAccessibleDescription(QStringLiteral("Fermer (Entrée ou Échap)"));
+    // The contact line takes no focus: its key.
+    auto* guide = new QShortcut(QKeySequence(Qt::Key_F1), this);
+    connect(guide, &QShortcut::activated, this,
+            [this] { platform::Proteger([this] { ContactClick(); }); });
 
     // Tab order: the button first, then the memo.
     BitBtn1->setFocus();

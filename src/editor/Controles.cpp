@@ -85,6 +85,7 @@ void BoutonGlyphe::SetGlyphe(const QImage& glyphe) {
     grise_ = QImage();
     bande_ = QImage();
     update();
+    emit GlypheChange();
 }
 
 void BoutonGlyphe::SetBande(const QImage& bande) {

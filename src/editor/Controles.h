@@ -32,6 +32,8 @@ public:
 signals:
     // A mouse button released over the button (the right one included).
     void Relache(Qt::MouseButton bouton);
+    // A new glyph, which shows a new state of the tag.
+    void GlypheChange();
 
 protected:
     void paintEvent(QPaintEvent* event) override;

@@ -1,5 +1,7 @@
 #include "Depart.h"
 
+#include "Accessibilite.h"
+#include "Clavier.h"
 #include "Controles.h"
 #include "Echanges.h"
 #include "Formes.h"
@@ -260,6 +262,38 @@ TDepart::TDepart(EtatEditeur& etat, ServicesDepart services, QWidget* parent)
     FormCreate();
     Echanges = new RaccourcisEchange(*this, etat_);
     Formes = new FormesQuestionnaire(*this, etat_);
+    Echanges->OuvrirImporte = [this](const QString& dossier) {
+        if (etat_.Modifie && SauvegarderAvant(QStringLiteral("CHANGEMENT DE QUESTIONNAIRE"))) {
+            Ecrire();
+        }
+        OuvrirChoisi({ReponseChoix::Sorte::Dossier, dossier});
+    };
+    Clavier = new RaccourcisClavier(
+        *this,
+        {{commande::kAide,
+          [this] {
+              AideClavier aide(this);
+              platform::ExecuterModal(aide);
+          }},
+         {commande::kApercu, [this] { Echanges->ApercuImpression(exchange::Corrige::Sans); }},
+         {commande::kCorrige, [this] { Echanges->ApercuImpression(exchange::Corrige::Avec); }},
+         {commande::kExporter, [this] { Echanges->ExporterClick(); }},
+         {commande::kPage, [this] { Echanges->EssayerPage(); }},
+         {commande::kImporter, [this] { Echanges->ImporterClick(); }},
+         {commande::kInserer, [this] { Formes->InsererClick(); }},
+         {commande::kDupliquer, [this] { Formes->DupliquerClick(); }},
+         {commande::kSupprimer, [this] { Formes->SupprimerClick(); }},
+         {commande::kPlusTot, [this] { Formes->DeplacerClick(-1); }},
+         {commande::kPlusTard, [this] { Formes->DeplacerClick(1); }},
+         {commande::kAnnuler, [this] { Formes->AnnulerClick(); }},
+         {commande::kRetablir, [this] { Formes->RetablirClick(); }},
+         {commande::kMenuMusique, [this] {
+              if (Son->isVisible()) {
+                  SonMouseUp(Qt::RightButton);
+                  PopM->setActiveAction(Charger1);
+              }
+          }}});
+    Accessibles = new AccessibiliteDepart(*this, etat_);
 }
 
 TDepart::~TDepart() = default;
@@ -628,6 +662,9 @@ void TDepart::AfficherQuestion(int n) {
         }
     }
     FixerUne(q.Unique);
+    if (Accessibles != nullptr) {
+        Accessibles->Actualiser();
+    }
 }
 
 void TDepart::StaticText1Click(int i) {
@@ -903,6 +940,10 @@ void TDepart::SansSortieSon(bool perdue) {
 
 void TDepart::ActiverSauver(bool actif) {
     Sauver->setEnabled(actif);
+    // Every edit passes here: the strip's "vide" follows the typing.
+    if (Accessibles != nullptr) {
+        Accessibles->Actualiser();
+    }
 }
 
 void TDepart::MontrerMelange(bool melange) {

@@ -50,6 +50,8 @@ class ImageGlyphe;
 class FormesQuestionnaire;
 class Illustrations;
 class RaccourcisEchange;
+class RaccourcisClavier;
+class AccessibiliteDepart;
 class SurfaceFond;
 
 // The services the window calls but does not own.
@@ -189,6 +191,9 @@ public:
     RaccourcisEchange* Echanges = nullptr;
     // The question operations, their menus and the undo history.
     FormesQuestionnaire* Formes = nullptr;
+    // Every key of the window, and what a screen reader is told.
+    RaccourcisClavier* Clavier = nullptr;
+    AccessibiliteDepart* Accessibles = nullptr;
 
 protected:
     void paintEvent(QPaintEvent* event) override;

@@ -3,6 +3,7 @@
 #include "core/AtomicFile.h"
 #include "core/Folders.h"
 #include "exchange/Export.h"
+#include "exchange/Import.h"
 #include "model/QcmFile.h"
 #include "platform/Garde.h"
 #include "platform/MessageBoxes.h"
@@ -11,12 +12,12 @@
 
 #include <QDir>
 #include <QFileDialog>
-#include <QKeyEvent>
+#include <QFileInfo>
 #include <QPaintEngine>
 #include <QPointer>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
-#include <QShortcut>
+#include <QStandardPaths>
 #include <QToolBar>
 
 #include <array>
@@ -47,40 +48,37 @@ QString Filtre(const Sortie& s) {
         .arg(QString::fromUtf8(s.description), ExtensionFormat(s.format));
 }
 
-const QKeySequence kApercu(Qt::CTRL | Qt::Key_P);
-const QKeySequence kCorrige(Qt::CTRL | Qt::SHIFT | Qt::Key_P);
-const QKeySequence kExporter(Qt::CTRL | Qt::Key_E);
-const QKeySequence kPage(Qt::Key_F5);
+// A list of what did not fit, cut so that the box fits the screen.
+QString Remarques(const QStringList& pertes) {
+    constexpr qsizetype kLignesMontrees = 12;
+    QString texte = pertes.mid(0, kLignesMontrees).join(QLatin1Char('\n'));
+    if (pertes.size() > kLignesMontrees) {
+        texte += QStringLiteral("\n… et %1 autres remarques.").arg(pertes.size() - kLignesMontrees);
+    }
+    return texte;
+}
+
+// The first of dossiers that is a folder and no questionnaire's.
+QString PremierDossierLibre(std::initializer_list<QString> dossiers, const QString& ouvert) {
+    for (const QString& d : dossiers) {
+        if (!d.isEmpty() && folders::IsFolder(d) &&
+            folders::FindEntry(d, model::kNomFichierQCM).isEmpty() &&
+            (ouvert.isEmpty() || !folders::SameFolder(d, ouvert))) {
+            return d;
+        }
+    }
+    return QDir::homePath();
+}
+
+QString Documents() {
+    return QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+}
 
 } // namespace
 
 RaccourcisEchange::RaccourcisEchange(QWidget& fenetre, const EtatEditeur& etat)
     : QObject(&fenetre), fenetre_(fenetre), etat_(etat) {
     setObjectName(QStringLiteral("Echanges"));
-    auto raccourci = [this](const QKeySequence& touches, std::function<void()> action) {
-        auto* r = new QShortcut(touches, &fenetre_);
-        connect(r, &QShortcut::activated, this, [action] { platform::Proteger(action); });
-    };
-    raccourci(kApercu, [this] { ApercuImpression(Corrige::Sans); });
-    raccourci(kCorrige, [this] { ApercuImpression(Corrige::Avec); });
-    raccourci(kExporter, [this] { ExporterClick(); });
-    raccourci(kPage, [this] { EssayerPage(); });
-    // The edits would keep some of these keys for themselves (Ctrl+E goes
-    // to the end of the line on some desktops).
-    for (QWidget* w : fenetre_.findChildren<QWidget*>()) {
-        w->installEventFilter(this);
-    }
-}
-
-bool RaccourcisEchange::eventFilter(QObject* objet, QEvent* evenement) {
-    if (evenement->type() == QEvent::ShortcutOverride) {
-        const QKeySequence touches(static_cast<QKeyEvent*>(evenement)->keyCombination());
-        if (touches == kApercu || touches == kCorrige || touches == kExporter || touches == kPage) {
-            evenement->ignore();
-            return true;
-        }
-    }
-    return QObject::eventFilter(objet, evenement);
 }
 
 bool RaccourcisEchange::Ouvert() const {
@@ -153,31 +151,58 @@ void RaccourcisEchange::ExporterClick() {
     }
     const auto i = std::max<qsizetype>(0, filtres.indexOf(d.selectedNameFilter()));
     const FormatExport format = kSorties.at(static_cast<std::size_t>(i)).format;
-    const QStringList pertes = ExporterVers(q, dossier, format, d.selectedFiles().first());
+    const QString fichier = d.selectedFiles().first();
+    const QStringList pertes = ExporterVers(q, dossier, format, fichier);
+    dernierExport_ = QFileInfo(fichier).absolutePath();
     if (pertes.isEmpty()) {
         return;
     }
-    // Nothing leaves silently; a long list is cut so the box fits the screen.
-    constexpr qsizetype kLignesMontrees = 12;
-    QString texte = QStringLiteral("Le questionnaire est exporté. Ce que le format ne peut pas "
-                                   "reprendre tel quel :\n\n") +
-                    pertes.mid(0, kLignesMontrees).join(QLatin1Char('\n'));
-    if (pertes.size() > kLignesMontrees) {
-        texte += QStringLiteral("\n… et %1 autres remarques.").arg(pertes.size() - kLignesMontrees);
-    }
-    platform::MessageBox(texte, QStringLiteral("QCM"), platform::Boutons::Ok,
-                         platform::Icone::Exclamation);
+    // Nothing leaves silently.
+    platform::MessageBox(
+        QStringLiteral("Le questionnaire est exporté. Ce que le format ne peut pas "
+                       "reprendre tel quel :\n\n") +
+            Remarques(pertes),
+        QStringLiteral("QCM"), platform::Boutons::Ok, platform::Icone::Exclamation);
 }
 
 QString RaccourcisEchange::DossierExport() const {
-    // Beside the questionnaires, where the teacher finds them, unless the
-    // start folder is itself a questionnaire's.
-    const QString depart = etat_.RepertoireDepart;
-    if (!depart.isEmpty() && folders::FindEntry(depart, model::kNomFichierQCM).isEmpty() &&
-        !folders::SameFolder(depart, etat_.DossierOuvert)) {
-        return depart;
+    // An export among a questionnaire's files would be taken for one of
+    // them, and could be replaced by the next pick.
+    return PremierDossierLibre({dernierExport_, Documents()}, etat_.DossierOuvert);
+}
+
+void RaccourcisEchange::ImporterClick() {
+    QFileDialog d(&fenetre_, QStringLiteral("Importer une banque de questions"));
+    d.setObjectName(QStringLiteral("Importer"));
+    d.setOption(QFileDialog::DontUseNativeDialog);
+    d.setAcceptMode(QFileDialog::AcceptOpen);
+    d.setFileMode(QFileDialog::ExistingFile);
+    d.setNameFilters({QStringLiteral("GIFT ou Moodle XML (*.gift *.txt *.xml)"),
+                      QStringLiteral("Tous les fichiers (*)")});
+    d.setDirectory(dernierImport_.isEmpty() ? PremierDossierLibre({Documents()}, {})
+                                            : dernierImport_);
+    if (platform::ExecuterModal(d) != QDialog::Accepted || d.selectedFiles().isEmpty()) {
+        return;
     }
-    return QDir::homePath();
+    const QString chemin = d.selectedFiles().first();
+    dernierImport_ = QFileInfo(chemin).absolutePath();
+    ResultatImport resultat = Importer(ReadWholeFile(chemin, kTailleMaxImport), chemin);
+    const QStringList pertes = resultat.Pertes;
+    const int n = resultat.NombreQuestions;
+    const QString nom = EcrireImport(std::move(resultat), etat_.RepertoireDepart);
+    if (!pertes.isEmpty()) {
+        platform::MessageBox(
+            QStringLiteral("%1 %2 dans %3. Ce qui n'a pas pu être repris tel quel :\n\n")
+                    .arg(n)
+                    .arg(n > 1 ? QStringLiteral("questions importées")
+                               : QStringLiteral("question importée"),
+                         nom) +
+                Remarques(pertes),
+            QStringLiteral("IMPORT"), platform::Boutons::Ok, platform::Icone::Exclamation);
+    }
+    if (OuvrirImporte) {
+        OuvrirImporte(nom);
+    }
 }
 
 QString RaccourcisEchange::FichierPage() {

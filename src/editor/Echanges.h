@@ -6,6 +6,7 @@
 #include <QObject>
 #include <QTemporaryDir>
 
+#include <functional>
 #include <memory>
 
 class QWidget;
@@ -14,10 +15,9 @@ namespace qcm::editor {
 
 using namespace qcm::model;
 
-// The keyboard's ways to take the open questionnaire out of the editor, as
-// it stands (unsaved changes included, nothing saved), without a visible
-// control: Ctrl+P the print preview, Ctrl+Shift+P the same with the answer
-// key, Ctrl+E an export to a file, F5 the pupil's page in the browser.
+// The ways to take the open questionnaire out of the editor, as it stands
+// (unsaved changes included, nothing saved), and to bring a question bank
+// in; the keyboard reaches them (Clavier.h).
 class RaccourcisEchange : public QObject {
     Q_OBJECT
 public:
@@ -28,22 +28,28 @@ public:
     void ExporterClick();
     void EssayerPage();
 
+    // A GIFT or Moodle XML file, picked by the teacher, becomes a new
+    // questionnaire folder of the start folder; what did not fit is shown,
+    // then OuvrirImporte opens the folder (given by its name).
+    void ImporterClick();
+    std::function<void(const QString& dossier)> OuvrirImporte;
+
     // Where F5 writes the page: a folder of this run that only its user can
     // read (the page holds the answers), removed when the editor ends
     // unless no browser took the page.
     QString FichierPage();
 
-protected:
-    bool eventFilter(QObject* objet, QEvent* evenement) override;
-
 private:
     bool Ouvert() const;
-    // Where the export dialog opens: never a questionnaire's folder.
+    // Where the export dialog opens: the folder of this run's last export,
+    // else the documents folder; never a questionnaire's folder.
     QString DossierExport() const;
 
     QWidget& fenetre_;
     const EtatEditeur& etat_;
     std::unique_ptr<QTemporaryDir> dossierEssai_;
+    QString dernierExport_;
+    QString dernierImport_;
 };
 
 } // namespace qcm::editor

@@ -1,5 +1,6 @@
 #include "Formes.h"
 
+#include "Clavier.h"
 #include "Controles.h"
 #include "Depart.h"
 #include "platform/Bip.h"
@@ -10,22 +11,12 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
-#include <QShortcut>
 
 #include <functional>
 #include <map>
 #include <utility>
 
 namespace qcm::editor {
-
-const QKeySequence FormesQuestionnaire::kInserer(Qt::ALT | Qt::Key_Insert);
-const QKeySequence FormesQuestionnaire::kDupliquer(Qt::ALT | Qt::SHIFT | Qt::Key_Insert);
-const QKeySequence FormesQuestionnaire::kSupprimer(Qt::ALT | Qt::Key_Delete);
-const QKeySequence FormesQuestionnaire::kPlusTot(Qt::ALT | Qt::Key_Left);
-const QKeySequence FormesQuestionnaire::kPlusTard(Qt::ALT | Qt::Key_Right);
-const QKeySequence FormesQuestionnaire::kAnnuler(Qt::CTRL | Qt::Key_Z);
-const QKeySequence FormesQuestionnaire::kRetablir(Qt::CTRL | Qt::Key_Y);
-const QKeySequence FormesQuestionnaire::kRetablirAussi(Qt::CTRL | Qt::SHIFT | Qt::Key_Z);
 
 namespace {
 
@@ -51,45 +42,33 @@ FormesQuestionnaire::FormesQuestionnaire(TDepart& fenetre, EtatEditeur& etat)
     struct Commande {
         const char* nom;
         const char* texte;
-        const char* touches;
         std::function<void()> action;
-        QKeySequence raccourci;
     };
+    // The keys come from the editor's one table, which also makes them
+    // shortcuts of the window.
     const Commande commandes[] = {
-        {"Inserer", "Insérer une question avant celle-ci", "Alt+Inser", [this] { InsererClick(); },
-         kInserer},
-        {"Dupliquer", "Dupliquer la question", "Alt+Maj+Inser", [this] { DupliquerClick(); },
-         kDupliquer},
-        {"Supprimer", "Supprimer la question…", "Alt+Suppr", [this] { SupprimerClick(); },
-         kSupprimer},
-        {"PlusTot", "Déplacer la question plus tôt", "Alt+←", [this] { DeplacerClick(-1); },
-         kPlusTot},
-        {"PlusTard", "Déplacer la question plus tard", "Alt+→", [this] { DeplacerClick(1); },
-         kPlusTard},
-        {"RetirerImage", "Retirer l'image de la question", "", [this] { RetirerImageClick(); }, {}},
-        {"RetirerFond", "Retirer le fond d'écran", "", [this] { RetirerFondClick(); }, {}},
-        {"Annuler", "Annuler", "Ctrl+Z", [this] { AnnulerClick(); }, kAnnuler},
-        {"Retablir", "Rétablir", "Ctrl+Y", [this] { RetablirClick(); }, kRetablir},
+        {commande::kInserer, "Insérer une question avant celle-ci", [this] { InsererClick(); }},
+        {commande::kDupliquer, "Dupliquer la question", [this] { DupliquerClick(); }},
+        {commande::kSupprimer, "Supprimer la question…", [this] { SupprimerClick(); }},
+        {commande::kPlusTot, "Déplacer la question plus tôt", [this] { DeplacerClick(-1); }},
+        {commande::kPlusTard, "Déplacer la question plus tard", [this] { DeplacerClick(1); }},
+        {"RetirerImage", "Retirer l'image de la question", [this] { RetirerImageClick(); }},
+        {"RetirerFond", "Retirer le fond d'écran", [this] { RetirerFondClick(); }},
+        {commande::kAnnuler, "Annuler", [this] { AnnulerClick(); }},
+        {commande::kRetablir, "Rétablir", [this] { RetablirClick(); }},
     };
     std::map<QString, QAction*> actions;
     for (const Commande& c : commandes) {
         QString texte = QString::fromUtf8(c.texte);
-        if (*c.touches != '\0') {
-            texte += QLatin1Char('\t') + QString::fromUtf8(c.touches);
+        if (const ToucheEditeur* t = ToucheDe(QString::fromLatin1(c.nom))) {
+            texte += QLatin1Char('\t') + TexteTouche(t->touche);
         }
         auto* a = new QAction(texte, this);
         a->setObjectName(QString::fromUtf8(c.nom));
         const auto action = c.action;
         connect(a, &QAction::triggered, this, [action] { platform::Proteger(action); });
         actions[a->objectName()] = a;
-        if (!c.raccourci.isEmpty()) {
-            auto* r = new QShortcut(c.raccourci, &fenetre_);
-            connect(r, &QShortcut::activated, this, [action] { platform::Proteger(action); });
-        }
     }
-    auto* r = new QShortcut(kRetablirAussi, &fenetre_);
-    connect(r, &QShortcut::activated, this,
-            [this] { platform::Proteger([this] { RetablirClick(); }); });
     retirerImage_ = actions.at(QStringLiteral("RetirerImage"));
     retirerFond_ = actions.at(QStringLiteral("RetirerFond"));
     annuler_ = actions.at(QStringLiteral("Annuler"));
@@ -147,7 +126,7 @@ FormesQuestionnaire::FormesQuestionnaire(TDepart& fenetre, EtatEditeur& etat)
         });
     }
 
-    // The edits would take these keys for their own undo and word moves.
+    // A click elsewhere ends the visit of a field.
     for (QWidget* w : fenetre_.findChildren<QWidget*>()) {
         w->installEventFilter(this);
     }
@@ -163,16 +142,6 @@ bool FormesQuestionnaire::eventFilter(QObject* objet, QEvent* evenement) {
         if (champ == nullptr || cible == nullptr ||
             (cible != champ && !champ->isAncestorOf(cible))) {
             visite_ = nullptr;
-        }
-    }
-    if (evenement->type() == QEvent::ShortcutOverride) {
-        const QKeySequence touches(static_cast<QKeyEvent*>(evenement)->keyCombination());
-        for (const QKeySequence* k : {&kInserer, &kDupliquer, &kSupprimer, &kPlusTot, &kPlusTard,
-                                      &kAnnuler, &kRetablir, &kRetablirAussi}) {
-            if (touches == *k) {
-                evenement->ignore();
-                return true;
-            }
         }
     }
     return QObject::eventFilter(objet, evenement);

@@ -3,7 +3,6 @@
 #include "model/Historique.h"
 #include "model/Operations.h"
 
-#include <QKeySequence>
 #include <QObject>
 
 class QAction;
@@ -51,16 +50,6 @@ public:
 
     QMenu* MenuBande;
     QMenu* MenuImage;
-
-    // The keys, as the menus show them.
-    static const QKeySequence kInserer;
-    static const QKeySequence kDupliquer;
-    static const QKeySequence kSupprimer;
-    static const QKeySequence kPlusTot;
-    static const QKeySequence kPlusTard;
-    static const QKeySequence kAnnuler;
-    static const QKeySequence kRetablir;
-    static const QKeySequence kRetablirAussi;
 
 protected:
     bool eventFilter(QObject* objet, QEvent* evenement) override;

@@ -3,13 +3,17 @@
 #include "Commun.h"
 #include "EntitesHtml.h"
 #include "Lecture.h"
+#include "core/AtomicFile.h"
 #include "core/Cp1252.h"
+#include "core/Folders.h"
+#include "model/Catalogue.h"
 #include "model/QcmFile.h"
 #include "pictures/ImageLimits.h"
 #include "pictures/Picture.h"
 #include "pictures/ScaledPicture.h"
 
 #include <QBuffer>
+#include <QDir>
 #include <QImage>
 #include <QStringDecoder>
 #include <QUrl>
@@ -616,6 +620,31 @@ ResultatImport Importer(QByteArrayView octets, const QString& nomFichier) {
     }
     resultat.NombreQuestions = n;
     return resultat;
+}
+
+QString EcrireImport(ResultatImport resultat, const QString& depart) {
+    if (!core::folders::IsFolder(depart)) {
+        throw EEchange(QStringLiteral("Le dossier de départ « %1 » n'existe pas.")
+                           .arg(QDir::toNativeSeparators(depart)));
+    }
+    if (resultat.NombreQuestions == 0) {
+        throw EEchange(QStringLiteral("Aucune question à importer : rien n'a été créé."));
+    }
+    const QString nom = model::ProchainDossierQCM(depart);
+    const QString dossier = core::folders::Join(depart, nom);
+    core::folders::MakeFolder(dossier);
+    try {
+        for (const FichierJoint& image : resultat.Images) {
+            core::WriteFileAtomically(core::folders::Join(dossier, image.Nom), image.Octets);
+        }
+        resultat.Questionnaire.Repertoire = nom;
+        model::EcrireQCM(resultat.Questionnaire, dossier);
+    } catch (...) {
+        // The folder was free and is ours: leave nothing half-written behind.
+        QDir(dossier).removeRecursively();
+        throw;
+    }
+    return nom;
 }
 
 } // namespace qcm::exchange

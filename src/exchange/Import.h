@@ -29,4 +29,10 @@ struct ResultatImport {
 // as its format at all.
 ResultatImport Importer(QByteArrayView octets, const QString& nomFichier);
 
+// Writes what an import made into a new folder "QCMn" of the start folder
+// depart (ProchainDossierQCM) and returns that folder's name. Raises
+// EEchange when depart is not a folder or no question came through; a
+// failure on the way leaves no folder behind.
+QString EcrireImport(ResultatImport resultat, const QString& depart);
+
 } // namespace qcm::exchange

@@ -2,7 +2,9 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDialogButtonBox>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QMessageBox>
 
 #include <memory>
@@ -73,6 +75,17 @@ public:
             box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
             box.setDefaultButton(QMessageBox::Yes);
             break;
+        }
+        // A screen reader reads the box's title and text, and what its icon says.
+        box.setAccessibleName(titre);
+        box.setAccessibleDescription(texte);
+        if (auto* image = box.findChild<QLabel*>(QStringLiteral("qt_msgboxex_icon_label"))) {
+            image->setAccessibleName(icone == Icone::Question      ? QStringLiteral("Question")
+                                     : icone == Icone::Exclamation ? QStringLiteral("Attention")
+                                                                   : QStringLiteral("Erreur"));
+        }
+        if (auto* boutonsBoite = box.findChild<QDialogButtonBox*>()) {
+            boutonsBoite->setAccessibleName(QStringLiteral("Réponses"));
         }
         switch (box.exec()) {
         case QMessageBox::Ok:

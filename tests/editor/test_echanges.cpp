@@ -19,6 +19,7 @@
 #include <QPrintPreviewWidget>
 #include <QPrinter>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 
 using namespace qcm;
@@ -140,7 +141,8 @@ TEST(Raccourcis, ExportNeverReplacesTheQuestionnaireFile) {
     Touche(e, Qt::CTRL | Qt::Key_E);
     ASSERT_EQ(e.modal.montres.back(), QStringLiteral("Exporter"));
     EXPECT_EQ(QFileInfo(propose).completeBaseName(), QStringLiteral("Capitales"));
-    EXPECT_TRUE(core::folders::SameFolder(QFileInfo(propose).path(), e.dossier.Path()));
+    EXPECT_FALSE(core::folders::SameFolder(QFileInfo(propose).path(),
+                                           e.dossier.File(QStringLiteral("QCM1"))));
     EXPECT_EQ(e.dossier.Read(QStringLiteral("QCM1/QCM.txt")), kQuestionnaire);
     EXPECT_EQ(QDir(e.dossier.File(QStringLiteral("QCM1"))).entryList(QDir::Files),
               QStringList{QStringLiteral("QCM.txt")});
@@ -259,6 +261,87 @@ TEST(Raccourcis, BrowserStartsWithTheEnvironmentTheProgramWasGiven) {
     EXPECT_FALSE(std::any_of(lignes.begin(), lignes.end(),
                              [](const QByteArray& l) { return l.startsWith("QT_SCALE_FACTOR="); }));
     EXPECT_TRUE(lignes.contains("HOME=" + qgetenv("HOME")));
+}
+
+// The dialog always proposed the start folder, whatever folder the teacher
+// had just exported to.
+TEST(Raccourcis, ExportProposesTheLastExportFolderAndNeverAQuestionnaires) {
+    Editeur e;
+    Ouvrir(e);
+    const QString documents =
+        QDir(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation)).exists()
+            ? QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation)
+            : QDir::homePath();
+    QDir(e.dossier.Path()).mkdir(QStringLiteral("sorties"));
+    const QString sorties = e.dossier.File(QStringLiteral("sorties"));
+    const struct {
+        QString propose;
+        // Where the teacher exports; empty: the dialog is cancelled.
+        QString ecrit;
+    } etapes[] = {
+        {documents, e.dossier.File(QStringLiteral("sorties/a.gift"))},
+        {sorties, e.dossier.File(QStringLiteral("QCM1/b.gift"))},
+        {documents, {}},
+    };
+    for (const auto& etape : etapes) {
+        QString propose;
+        e.modal.Ajouter([&](QDialog& d) {
+            auto& f = dynamic_cast<QFileDialog&>(d);
+            propose = f.selectedFiles().value(0);
+            if (etape.ecrit.isEmpty()) {
+                f.reject();
+                return;
+            }
+            f.selectFile(etape.ecrit);
+            QMetaObject::invokeMethod(&f, "accept", Qt::DirectConnection);
+        });
+        Touche(e, Qt::CTRL | Qt::Key_E);
+        e.depart->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(e.depart.get()));
+        EXPECT_EQ(QFileInfo(propose).fileName(), QStringLiteral("Capitales.gift"));
+        EXPECT_TRUE(core::folders::SameFolder(QFileInfo(propose).path(), etape.propose))
+            << propose.toStdString();
+        EXPECT_TRUE(etape.ecrit.isEmpty() || QFileInfo::exists(etape.ecrit));
+    }
+}
+
+TEST(Raccourcis, ImportMakesANewQuestionnaireSaysWhatItLostAndOpensIt) {
+    const struct {
+        QByteArray contenu;
+        std::vector<QString> boites;
+        bool importe;
+    } cas[] = {
+        {"::Q1:: Capitale de la France ? {=Paris ~Lyon}\n\n"
+         "::Q2:: Un fleuve ? {=Seine ~Rhin ~Loire ~Rhône ~Garonne ~Meuse}\n",
+         {QStringLiteral("IMPORT"), QStringLiteral("CHANGEMENT DE QUESTIONNAIRE")},
+         true},
+        {"", {QStringLiteral("QCM")}, false},
+    };
+    for (const auto& c : cas) {
+        Editeur e;
+        Ouvrir(e);
+        e.dossier.Write(QStringLiteral("banque.gift"), c.contenu);
+        e.modal.montres.clear();
+        e.modal.Ajouter([&](QDialog& d) {
+            auto& f = dynamic_cast<QFileDialog&>(d);
+            f.selectFile(e.dossier.File(QStringLiteral("banque.gift")));
+            QMetaObject::invokeMethod(&f, "accept", Qt::DirectConnection);
+        });
+        Touche(e, Qt::CTRL | Qt::Key_I);
+        ASSERT_EQ(e.modal.montres, std::vector<QString>{QStringLiteral("Importer")});
+        EXPECT_EQ(e.Legendes(), c.boites);
+        EXPECT_EQ(e.dossier.Read(QStringLiteral("QCM1/QCM.txt")), kQuestionnaire);
+        EXPECT_EQ(QFileInfo::exists(e.dossier.File(QStringLiteral("QCM2/QCM.txt"))), c.importe);
+        const QString ouvert = c.importe ? QStringLiteral("QCM2") : QStringLiteral("QCM1");
+        EXPECT_TRUE(core::folders::SameFolder(e.etat.DossierOuvert, e.dossier.File(ouvert)));
+        if (c.importe) {
+            EXPECT_TRUE(e.boites.montrees[0].texte.contains(QStringLiteral("Meuse")))
+                << e.boites.montrees[0].texte.toStdString();
+            EXPECT_EQ(e.Q(1).Enonce, QStringLiteral("Capitale de la France ?"));
+            EXPECT_EQ(e.depart->Questionposee->Texte(), e.Q(1).Enonce);
+            EXPECT_FALSE(e.etat.Modifie);
+        }
+    }
 }
 
 TEST(Raccourcis, DoNothingBeforeAQuestionnaireIsOpen) {

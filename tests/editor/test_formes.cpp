@@ -96,7 +96,7 @@ QStringList Entrees(const QMenu& menu) {
 }
 
 void ClicDroit(QWidget* w) {
-    QContextMenuEvent clic(QContextMenuEvent::Mouse, QPoint(2, 2));
+    QContextMenuEvent clic(QContextMenuEvent::Mouse, QPoint(2, 2), w->mapToGlobal(QPoint(2, 2)));
     QApplication::sendEvent(w, &clic);
 }
 

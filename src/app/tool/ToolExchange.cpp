@@ -121,29 +121,9 @@ int Import(const QStringList& args) {
         const QString chemin = Chemin(lus->libre);
         ResultatImport resultat = Importer(ReadWholeFile(chemin, kTailleMaxImport), chemin);
         Signaler(resultat.Pertes);
-        const QString dossierDepart = Chemin(lus->valeurs.value(QStringLiteral("--into")));
-        if (!folders::IsFolder(dossierDepart)) {
-            throw EEchange(QStringLiteral("Le dossier de départ « %1 » n'existe pas.")
-                               .arg(lus->valeurs.value(QStringLiteral("--into"))));
-        }
-        if (resultat.NombreQuestions == 0) {
-            throw EEchange(QStringLiteral("Aucune question à importer : rien n'a été créé."));
-        }
-        const QString nom = ProchainDossierQCM(dossierDepart);
-        const QString dossier = folders::Join(dossierDepart, nom);
-        folders::MakeFolder(dossier);
-        try {
-            for (const FichierJoint& image : resultat.Images) {
-                WriteFileAtomically(folders::Join(dossier, image.Nom), image.Octets);
-            }
-            resultat.Questionnaire.Repertoire = nom;
-            EcrireQCM(resultat.Questionnaire, dossier);
-        } catch (...) {
-            // The folder was free and is ours: leave nothing half-written behind.
-            QDir(dossier).removeRecursively();
-            throw;
-        }
         const int n = resultat.NombreQuestions;
+        const QString nom =
+            EcrireImport(std::move(resultat), Chemin(lus->valeurs.value(QStringLiteral("--into"))));
         std::printf("%d %s dans %s\n", n, n > 1 ? "questions importées" : "question importée",
                     nom.toUtf8().constData());
         return 0;
