@@ -9,7 +9,7 @@ packages=(
   libjpeg62-turbo-dev libfluidsynth-dev timgm6mb-soundfont
   libgtest-dev libgif-dev fonts-dejavu-core
   desktop-file-utils appstream
-  libxcb1-dev
+  libxcb1-dev libx11-dev libxrandr-dev
   poppler-utils
   # The Debian package: CPack runs dpkg-shlibdeps and file.
   dpkg-dev file
