@@ -3,6 +3,7 @@
 #include "XScreen.h"
 #include "platform/Environnement.h"
 
+#include <QApplication>
 #include <QEvent>
 #include <QGuiApplication>
 #include <QScreen>
@@ -86,6 +87,24 @@ void PaintBlack(QWindow& w) {
     const uint32_t black = xcb_setup_roots_iterator(xcb_get_setup(c)).data->black_pixel;
     xcb_change_window_attributes(c, id, XCB_CW_BACK_PIXEL, &black);
     xcb_clear_area(c, 0, id, 0, 0, 0, 0);
+    xcb_flush(c);
+}
+
+// Makes window transient for base (none: for nothing) on the server's side.
+void StandOn(QWidget& window, const QWindow* base) {
+    auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    if (x11 == nullptr || window.windowHandle() == nullptr) {
+        return;
+    }
+    xcb_connection_t* c = x11->connection();
+    const auto id = static_cast<xcb_window_t>(window.winId());
+    if (base != nullptr) {
+        const auto under = static_cast<xcb_window_t>(base->winId());
+        xcb_change_property(c, XCB_PROP_MODE_REPLACE, id, XCB_ATOM_WM_TRANSIENT_FOR,
+                            XCB_ATOM_WINDOW, 32, 1, &under);
+    } else {
+        xcb_delete_property(c, id, XCB_ATOM_WM_TRANSIENT_FOR);
+    }
     xcb_flush(c);
 }
 
@@ -240,6 +259,7 @@ bool ScaledDisplay::SetMode(const DisplayMode& mode) {
         return false;
     }
     modeSet_ = true;
+    qApp->installEventFilter(this);
     ShowBackdrop();
     // Centred on the stage, over the panels the backdrop hides.
     if (QScreen* screen = StageScreen()) {
@@ -260,10 +280,33 @@ void ScaledDisplay::ShowBackdrop() {
     backdrop_->setGeometry(screen->geometry().adjusted(0, 0, 1, 1));
     backdrop_->setWindowStates(Qt::WindowFullScreen);
     backdrop_->setVisible(true);
+    // The editor stands on the backdrop: window managers raise a
+    // full-screen window over the panels while a window of its own is
+    // active, and keep such a window above it.
+    if (window_ != nullptr) {
+        StandOn(*window_, backdrop_.get());
+        // Qt clears the property of an ordinary window as it maps it, which
+        // comes next at the first showing.
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                if (window_ != nullptr && backdrop_ != nullptr) {
+                    StandOn(*window_, backdrop_.get());
+                }
+            },
+            Qt::QueuedConnection);
+    }
     if (window_ != nullptr && window_->isVisible()) {
         window_->raise();
         window_->activateWindow();
     }
+}
+
+void ScaledDisplay::DropBackdrop() {
+    if (window_ != nullptr && backdrop_ != nullptr) {
+        StandOn(*window_, nullptr);
+    }
+    backdrop_.reset();
 }
 
 bool ScaledDisplay::CreatePrimarySurface() {
@@ -290,15 +333,30 @@ void ScaledDisplay::Release() {
     if (window_ != nullptr) {
         window_->removeEventFilter(this);
     }
+    DropBackdrop();
     window_ = nullptr;
-    backdrop_.reset();
+    if (modeSet_) {
+        qApp->removeEventFilter(this);
+    }
     modeSet_ = false;
 }
 
 bool ScaledDisplay::eventFilter(QObject* watched, QEvent* event) {
+    // A dialog of no parent (the chooser, the about box) stands on the
+    // editor as a dialog of its own would: no entry of its own in the
+    // taskbar, and the stage stays over the panels while it is active.
+    if (event->type() == QEvent::Show && watched != window_ && window_ != nullptr &&
+        window_->windowHandle() != nullptr) {
+        auto* dialog = qobject_cast<QWidget*>(watched);
+        if (dialog != nullptr && dialog->isWindow() && dialog->windowType() == Qt::Dialog &&
+            dialog->windowHandle() != nullptr &&
+            dialog->windowHandle()->transientParent() == nullptr) {
+            dialog->windowHandle()->setTransientParent(window_->windowHandle());
+        }
+    }
     if (watched == window_ && modeSet_ && event->type() == QEvent::WindowStateChange) {
         if (window_->isMinimized()) {
-            backdrop_.reset();
+            DropBackdrop();
         } else if (backdrop_ == nullptr) {
             ShowBackdrop();
         }
@@ -307,7 +365,7 @@ bool ScaledDisplay::eventFilter(QObject* watched, QEvent* event) {
     // window would keep the program running after its last window closed.
     if (watched == window_ && modeSet_ && !event->spontaneous()) {
         if (event->type() == QEvent::Hide) {
-            backdrop_.reset();
+            DropBackdrop();
         } else if (event->type() == QEvent::Show && backdrop_ == nullptr &&
                    !window_->isMinimized()) {
             ShowBackdrop();

@@ -63,6 +63,7 @@ protected:
 private:
     static bool Usable();
     void ShowBackdrop();
+    void DropBackdrop();
 
     QPointer<QWidget> window_;
     std::unique_ptr<QWindow> backdrop_;
