@@ -2,6 +2,7 @@
 #include "bench_startup_common.h"
 
 #include "dialogs/ChoixQCM.h"
+#include "display/ScaledDisplay.h"
 #include "editor/Programme.h"
 
 #include <QElapsedTimer>
@@ -18,6 +19,8 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "application %.1f ms, translations %.1f ms, windows %.1f ms\n",
                  application / 1e6, (traductions - application) / 1e6,
                  (t.nsecsElapsed() - traductions) / 1e6);
+    // The reference is run at the same scale.
+    std::fprintf(stderr, "scale %g\n", qcm::display::PreparedScale());
     MesurePeinture mesure;
     programme.Choix().installEventFilter(&mesure);
     programme.Show();

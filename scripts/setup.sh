@@ -9,7 +9,7 @@ packages=(
   libjpeg62-turbo-dev libfluidsynth-dev timgm6mb-soundfont
   libgtest-dev libgif-dev fonts-dejavu-core
   desktop-file-utils appstream
-  libxcb1-dev
+  libxcb1-dev libx11-dev libxrandr-dev
   poppler-utils
   # The SCORM package: libzip writes it; the tests open it with unzip and
   # check its manifest with xmllint.

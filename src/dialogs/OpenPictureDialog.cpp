@@ -184,8 +184,9 @@ void TOpenPictureDialog::SelectionChangee(const QString& chemin) {
     const int generation = ++generation_;
     Montrer(nullptr);
     const QSize boite = PaintBox->size();
+    const qreal echelle = PaintBox->devicePixelRatioF();
     const std::shared_ptr<TGIFClock> horloge = Clock;
-    lecteur_.start([this, generation, chemin, boite, horloge] {
+    lecteur_.start([this, generation, chemin, boite, echelle, horloge] {
         // A newer selection makes this one useless.
         if (generation != generation_) {
             return;
@@ -196,7 +197,8 @@ void TOpenPictureDialog::SelectionChangee(const QString& chemin) {
         image.Clock = horloge;
         try {
             image.LoadFromFile(chemin);
-            image.Prepare(RectApercu(image.Width(), image.Height(), QRect(QPoint(), boite)).size());
+            image.Prepare(RectApercu(image.Width(), image.Height(), QRect(QPoint(), boite)).size(),
+                          echelle);
         } catch (...) {
             // Whatever cannot be previewed shows as no picture.
             lue->reset();

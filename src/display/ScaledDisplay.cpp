@@ -1,7 +1,9 @@
 #include "ScaledDisplay.h"
 
+#include "XScreen.h"
 #include "platform/Environnement.h"
 
+#include <QApplication>
 #include <QEvent>
 #include <QGuiApplication>
 #include <QScreen>
@@ -22,32 +24,32 @@ constexpr int kWidth = 640;
 constexpr int kHeight = 480;
 
 double prepared = 0;
-// Held open until Qt has made its own: a connection closed just before
-// Qt's opens has made the server refuse Qt's now and then.
-xcb_connection_t* early = nullptr;
+Stage stage;
 
-struct XScreen {
-    QSize size;
-    int depth = 0;
-};
+bool Holds(QSize size) {
+    return size.width() >= kWidth && size.height() >= kHeight;
+}
 
-// The X screen, with an empty size when there is none.
-XScreen OpenXScreen() {
-    int number = 0;
-    xcb_connection_t* c = xcb_connect(nullptr, &number);
-    XScreen screen;
-    if (xcb_connection_has_error(c) == 0) {
-        xcb_screen_iterator_t it = xcb_setup_roots_iterator(xcb_get_setup(c));
-        for (int i = 0; it.rem > 0 && i < number; ++i) {
-            xcb_screen_next(&it);
-        }
-        if (it.rem > 0) {
-            screen.size = QSize(it.data->width_in_pixels, it.data->height_in_pixels);
-            screen.depth = it.data->root_depth;
+// The screen Qt made of the stage's monitor; the primary one when no
+// screen bears its name.
+QScreen* StageScreen() {
+    for (QScreen* screen : QGuiApplication::screens()) {
+        if (!stage.name.isEmpty() && screen->name() == stage.name) {
+            return screen;
         }
     }
-    early = c;
-    return screen;
+    return QGuiApplication::primaryScreen();
+}
+
+// The stage's area in the screen's logical pixels.
+QRect StageArea(const QScreen& screen) {
+    const QRect g = screen.geometry();
+    if (prepared <= 0 || stage.monitor.isEmpty()) {
+        return g;
+    }
+    const QPointF offset = QPointF(stage.area.topLeft() - stage.monitor.topLeft()) / prepared;
+    return QRect(g.topLeft() + offset.toPoint(), (QSizeF(stage.area.size()) / prepared).toSize()) &
+           g;
 }
 
 xcb_atom_t Atom(xcb_connection_t* c, const char* name) {
@@ -85,6 +87,24 @@ void PaintBlack(QWindow& w) {
     const uint32_t black = xcb_setup_roots_iterator(xcb_get_setup(c)).data->black_pixel;
     xcb_change_window_attributes(c, id, XCB_CW_BACK_PIXEL, &black);
     xcb_clear_area(c, 0, id, 0, 0, 0, 0);
+    xcb_flush(c);
+}
+
+// Makes window transient for base (none: for nothing) on the server's side.
+void StandOn(QWidget& window, const QWindow* base) {
+    auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    if (x11 == nullptr || window.windowHandle() == nullptr) {
+        return;
+    }
+    xcb_connection_t* c = x11->connection();
+    const auto id = static_cast<xcb_window_t>(window.winId());
+    if (base != nullptr) {
+        const auto under = static_cast<xcb_window_t>(base->winId());
+        xcb_change_property(c, XCB_PROP_MODE_REPLACE, id, XCB_ATOM_WM_TRANSIENT_FOR,
+                            XCB_ATOM_WINDOW, 32, 1, &under);
+    } else {
+        xcb_delete_property(c, id, XCB_ATOM_WM_TRANSIENT_FOR);
+    }
     xcb_flush(c);
 }
 
@@ -132,6 +152,33 @@ ScreenPlan PlanFor(QSize screen, int depth) {
     return plan;
 }
 
+Stage StageFor(const std::vector<Monitor>& monitors, QSize screen) {
+    if (monitors.empty()) {
+        return {{}, QRect(QPoint(), screen), QRect(QPoint(), screen)};
+    }
+    std::vector<const Monitor*> order;
+    for (const bool primary : {true, false}) {
+        for (const Monitor& m : monitors) {
+            if (m.primary == primary) {
+                order.push_back(&m);
+            }
+        }
+    }
+    const auto holding = std::find_if(order.begin(), order.end(),
+                                      [](const Monitor* m) { return Holds(m->rect.size()); });
+    const Monitor& chosen = holding != order.end() ? **holding : *order.front();
+    // A mirror smaller than the monitor shows only its part: the editor
+    // stays within what both show.
+    QRect area = chosen.rect;
+    for (const Monitor& m : monitors) {
+        const QRect cut = area & m.rect;
+        if (&m != &chosen && !cut.isEmpty() && Holds(cut.size())) {
+            area = cut;
+        }
+    }
+    return {chosen.name, chosen.rect, area};
+}
+
 QString PrepareScaling() {
     const QByteArray platform = qgetenv("QT_QPA_PLATFORM");
     if ((!platform.isEmpty() && !platform.startsWith("xcb")) ||
@@ -142,7 +189,10 @@ QString PrepareScaling() {
     if (screen.size.isEmpty()) {
         return {};
     }
-    const ScreenPlan plan = PlanFor(screen.size, screen.depth);
+    // The monitor that shows the editor sets the scale, not the whole
+    // X screen that spans every monitor.
+    const Stage chosen = StageFor(screen.monitors, screen.size);
+    const ScreenPlan plan = PlanFor(chosen.area.size(), screen.depth);
     if (plan.scale <= 0) {
         return plan.refusal;
     }
@@ -152,14 +202,12 @@ QString PrepareScaling() {
     platform::ChangerPourLeProgramme("QT_SCALE_FACTOR", QByteArray::number(plan.scale, 'g', 10));
     platform::ChangerPourLeProgramme("QT_QPA_PLATFORM", "xcb");
     prepared = plan.scale;
+    stage = chosen;
     return {};
 }
 
 void EndPreparation() {
-    if (early != nullptr) {
-        xcb_disconnect(early);
-        early = nullptr;
-    }
+    CloseXScreen();
 }
 
 double PreparedScale() {
@@ -173,9 +221,8 @@ bool ScaledDisplay::Usable() {
     if (prepared <= 0 || QGuiApplication::platformName() != QLatin1String("xcb")) {
         return false;
     }
-    const QScreen* screen = QGuiApplication::primaryScreen();
-    return screen != nullptr && screen->geometry().width() >= kWidth &&
-           screen->geometry().height() >= kHeight;
+    const QScreen* screen = StageScreen();
+    return screen != nullptr && Holds(screen->geometry().size());
 }
 
 DisplayDevice::Creation ScaledDisplay::Create() {
@@ -212,7 +259,14 @@ bool ScaledDisplay::SetMode(const DisplayMode& mode) {
         return false;
     }
     modeSet_ = true;
+    qApp->installEventFilter(this);
     ShowBackdrop();
+    // Centred on the stage, over the panels the backdrop hides.
+    if (QScreen* screen = StageScreen()) {
+        const QRect area = StageArea(*screen);
+        window_->move(area.x() + (area.width() - window_->width()) / 2,
+                      area.y() + (area.height() - window_->height()) / 2);
+    }
     return true;
 }
 
@@ -220,15 +274,39 @@ void ScaledDisplay::ShowBackdrop() {
     if (backdrop_ == nullptr) {
         backdrop_ = std::make_unique<Backdrop>(window_);
     }
-    backdrop_->setScreen(QGuiApplication::primaryScreen());
+    QScreen* screen = StageScreen();
+    backdrop_->setScreen(screen);
     // One more logical pixel: a fractional scale must not leave an edge.
-    backdrop_->setGeometry(QGuiApplication::primaryScreen()->geometry().adjusted(0, 0, 1, 1));
+    backdrop_->setGeometry(screen->geometry().adjusted(0, 0, 1, 1));
     backdrop_->setWindowStates(Qt::WindowFullScreen);
     backdrop_->setVisible(true);
+    // The editor stands on the backdrop: window managers raise a
+    // full-screen window over the panels while a window of its own is
+    // active, and keep such a window above it.
+    if (window_ != nullptr) {
+        StandOn(*window_, backdrop_.get());
+        // Qt clears the property of an ordinary window as it maps it, which
+        // comes next at the first showing.
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                if (window_ != nullptr && backdrop_ != nullptr) {
+                    StandOn(*window_, backdrop_.get());
+                }
+            },
+            Qt::QueuedConnection);
+    }
     if (window_ != nullptr && window_->isVisible()) {
         window_->raise();
         window_->activateWindow();
     }
+}
+
+void ScaledDisplay::DropBackdrop() {
+    if (window_ != nullptr && backdrop_ != nullptr) {
+        StandOn(*window_, nullptr);
+    }
+    backdrop_.reset();
 }
 
 bool ScaledDisplay::CreatePrimarySurface() {
@@ -255,15 +333,30 @@ void ScaledDisplay::Release() {
     if (window_ != nullptr) {
         window_->removeEventFilter(this);
     }
+    DropBackdrop();
     window_ = nullptr;
-    backdrop_.reset();
+    if (modeSet_) {
+        qApp->removeEventFilter(this);
+    }
     modeSet_ = false;
 }
 
 bool ScaledDisplay::eventFilter(QObject* watched, QEvent* event) {
+    // A dialog of no parent (the chooser, the about box) stands on the
+    // editor as a dialog of its own would: no entry of its own in the
+    // taskbar, and the stage stays over the panels while it is active.
+    if (event->type() == QEvent::Show && watched != window_ && window_ != nullptr &&
+        window_->windowHandle() != nullptr) {
+        auto* dialog = qobject_cast<QWidget*>(watched);
+        if (dialog != nullptr && dialog->isWindow() && dialog->windowType() == Qt::Dialog &&
+            dialog->windowHandle() != nullptr &&
+            dialog->windowHandle()->transientParent() == nullptr) {
+            dialog->windowHandle()->setTransientParent(window_->windowHandle());
+        }
+    }
     if (watched == window_ && modeSet_ && event->type() == QEvent::WindowStateChange) {
         if (window_->isMinimized()) {
-            backdrop_.reset();
+            DropBackdrop();
         } else if (backdrop_ == nullptr) {
             ShowBackdrop();
         }
@@ -272,7 +365,7 @@ bool ScaledDisplay::eventFilter(QObject* watched, QEvent* event) {
     // window would keep the program running after its last window closed.
     if (watched == window_ && modeSet_ && !event->spontaneous()) {
         if (event->type() == QEvent::Hide) {
-            backdrop_.reset();
+            DropBackdrop();
         } else if (event->type() == QEvent::Show && backdrop_ == nullptr &&
                    !window_->isMinimized()) {
             ShowBackdrop();

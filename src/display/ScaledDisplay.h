@@ -1,6 +1,7 @@
 #pragma once
 
 #include "DisplayDevice.h"
+#include "Monitors.h"
 
 #include <QObject>
 #include <QPointer>
@@ -27,9 +28,8 @@ struct ScreenPlan {
 ScreenPlan PlanFor(QSize screen, int depth);
 
 // Before the application object exists: asks the X server for its screen
-// and sets the scale that PlanFor gives. Returns the refusal, in which case
-// the program must stop. Does nothing without an X display or on another
-// platform.
+// and monitors and sets the scale that PlanFor gives for the stage's area. Returns the refusal, in
+// which case the program must stop. Does nothing without an X display or on another platform.
 QString PrepareScaling();
 // Once the application object exists.
 void EndPreparation();
@@ -38,9 +38,9 @@ double PreparedScale();
 
 // The real device. The monitor's own mode is never changed, so nothing is
 // left changed if the program is killed: "setting" 640 x 480 puts a black
-// window under the scaled editor over the whole screen; releasing takes it
-// away. Minimizing the window brings the desktop back until it is
-// restored. Without the prepared scaling it offers no mode.
+// window over the stage's whole monitor and centres the scaled editor on
+// it; releasing takes the black window away. Minimizing the window brings the desktop back until it
+// is restored. Without the prepared scaling it offers no mode.
 class ScaledDisplay : public QObject, public DisplayDevice {
 public:
     ScaledDisplay();
@@ -63,6 +63,7 @@ protected:
 private:
     static bool Usable();
     void ShowBackdrop();
+    void DropBackdrop();
 
     QPointer<QWidget> window_;
     std::unique_ptr<QWindow> backdrop_;

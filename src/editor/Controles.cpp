@@ -2,6 +2,7 @@
 
 #include "editor/resources/Glyphes.h"
 #include "model/QcmFile.h"
+#include "pictures/ImageLimits.h"
 #include "platform/Bip.h"
 #include "platform/Relief.h"
 
@@ -395,8 +396,12 @@ void ChampTexte::insertFromMimeData(const QMimeData* source) {
 SurfaceFond::SurfaceFond(QWidget* parent) : QWidget(parent) {}
 
 QImage& SurfaceFond::Surface() {
-    if (surface_.isNull() || surface_.size() != size()) {
-        QImage nouvelle(size(), QImage::Format_RGB32);
+    // In the screen's own pixels: a tile is drawn at the size it fills.
+    const qreal echelle = devicePixelRatioF();
+    if (surface_.isNull() || surface_.deviceIndependentSize() != QSizeF(size()) ||
+        surface_.devicePixelRatio() != echelle) {
+        QImage nouvelle(pictures::DeviceSize(size(), echelle), QImage::Format_RGB32);
+        nouvelle.setDevicePixelRatio(echelle);
         nouvelle.fill(Qt::black);
         surface_ = nouvelle;
     }

@@ -1,6 +1,7 @@
 #include "Illustrations.h"
 
 #include "pictures/Bitmap.h"
+#include "pictures/ImageLimits.h"
 
 #include <QLabel>
 #include <QPainter>
@@ -52,7 +53,10 @@ void IllustrationsEditeur::MontrerImage() {
         photo.setPixmap(QPixmap::fromImage(courante_.Scaled()));
         return;
     }
-    QImage image(photo.size(), QImage::Format_ARGB32_Premultiplied);
+    // In the screen's own pixels, as the still pictures are.
+    const qreal echelle = photo.devicePixelRatioF();
+    QImage image(DeviceSize(photo.size(), echelle), QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(echelle);
     image.fill(Qt::transparent);
     {
         QPainter p(&image);
@@ -79,7 +83,7 @@ void IllustrationsEditeur::AfficherImage(QLabel& photo, QPoint centre, const QSt
     const QSize taille = TaillePhoto(w, h);
     photo.setGeometry(centre.x() - taille.width() / 2, centre.y() - taille.height() / 2,
                       taille.width(), taille.height());
-    courante_.Prepare(taille);
+    courante_.Prepare(taille, photo.devicePixelRatioF());
     MontrerImage();
     photo.show();
 }
@@ -102,8 +106,10 @@ void IllustrationsEditeur::AfficherFond(QImage& surface, const QString& chemin) 
     tuile.LoadFromFile(chemin);
     const int w = tuile.Width();
     const int h = tuile.Height();
-    const QSize grille = GrilleFond(surface.size(), {w, h});
+    const QSize grille = GrilleFond(surface.deviceIndependentSize().toSize(), {w, h});
     QPainter p(&surface);
+    // A surface in the screen's own pixels enlarges the tile smoothly.
+    p.setRenderHint(QPainter::SmoothPixmapTransform);
     for (int x = 0; x < grille.width(); ++x) {
         for (int y = 0; y < grille.height(); ++y) {
             tuile.Draw(p, QRect(w * x, h * y, w, h));

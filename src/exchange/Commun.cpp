@@ -2,6 +2,7 @@
 
 #include "core/AtomicFile.h"
 #include "pictures/ImageLimits.h"
+#include "pictures/Metafile.h"
 #include "pictures/Picture.h"
 #include "pictures/ScaledPicture.h"
 
@@ -147,7 +148,13 @@ ImageSortie Preparer(const QString& chemin, const QString& nom,
     const QSize naturelle = png ? entete : QSize(image.Width(), image.Height());
     QSize taille = naturelle;
     if (dessin == Dessin::Photo) {
-        taille = TaillePhoto(taille.width(), taille.height());
+        // Shown in the 320 box, drawn for a screen of two pixels per point:
+        // vectors at twice the box, pixels up to their own number.
+        const bool vecteurs = dynamic_cast<const TMetafile*>(image.Picture().Graphic()) != nullptr;
+        const int cote = std::max(taille.width(), taille.height());
+        const int boite =
+            vecteurs ? 2 * kBoitePhoto : std::clamp(cote, kBoitePhoto, 2 * kBoitePhoto);
+        taille = TaillePhoto(taille.width(), taille.height(), boite);
     } else if (taille.width() > kCoteMaxImage || taille.height() > kCoteMaxImage) {
         taille = TaillePhoto(taille.width(), taille.height(), kCoteMaxImage);
     }

@@ -86,12 +86,16 @@ struct ImageSortie {
     QSize Reduite;
 };
 
+// The longer side of a question's picture as the editor shows it.
+inline constexpr int kBoitePhoto = 320;
+
 // How large a picture is drawn when its bytes are not kept.
 enum class Dessin {
     // Its own size, the longer side at most kCoteMaxImage: a bank keeps the
     // detail.
     Naturel,
-    // The size the editor shows it at.
+    // For the size the editor shows it at (the longer side kBoitePhoto),
+    // drawn with up to twice as many pixels each way for sharp screens.
     Photo,
 };
 

@@ -600,6 +600,13 @@ void TGIFImage::DrawFrameInto(QPainter& canvas, TGIFSubImage& frame, const QRect
 void TGIFImage::DrawBuffer(QPainter& canvas, const QImage& image, const QRect& rect) const {
     if (DrawOptions.Tile) {
         Tile(canvas, image, rect);
+        return;
+    }
+    // A frame shown smaller than it is averages its pixels on the device.
+    const qreal ratio = canvas.device() != nullptr ? canvas.device()->devicePixelRatio() : 1;
+    const QSize device = (canvas.combinedTransform().mapRect(QRectF(rect)).size() * ratio).toSize();
+    if (!device.isEmpty() && (device.width() < image.width() || device.height() < image.height())) {
+        canvas.drawImage(rect, Resampled(image, device));
     } else {
         canvas.drawImage(rect, image);
     }

@@ -3,6 +3,7 @@
 #include <QImage>
 #include <QString>
 
+#include <cmath>
 #include <cstdint>
 
 // Every reader asks here before allocating pixels, so that a tiny file
@@ -46,6 +47,22 @@ inline QImage NewImage(std::int64_t width, std::int64_t height, QImage::Format f
         return {};
     }
     return QImage(static_cast<int>(width), static_cast<int>(height), format);
+}
+
+// The pixels that cover size logical pixels at scale pixels per logical
+// one; a hair under a whole pixel is that pixel (320 at 2.25 is 720).
+inline QSize DeviceSize(QSize size, double scale) {
+    const auto side = [scale](int n) { return static_cast<int>(std::ceil(n * scale - 1e-6)); };
+    return {side(size.width()), side(size.height())};
+}
+
+// source resampled smoothly to size, its pixels averaged when it shrinks;
+// source itself when it has that size already.
+inline QImage Resampled(const QImage& source, QSize size) {
+    if (source.isNull() || source.size() == size) {
+        return source;
+    }
+    return source.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
 }
 
 } // namespace qcm::pictures

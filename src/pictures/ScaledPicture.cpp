@@ -3,6 +3,7 @@
 #include "Gif.h"
 #include "ImageLimits.h"
 #include "Jpeg.h"
+#include "Metafile.h"
 
 #include <QPainter>
 
@@ -35,6 +36,7 @@ void ScaledPicture::Clear() {
     picture_.SetGraphic(nullptr);
     scaled_ = QImage();
     size_ = QSize();
+    scale_ = 1;
     failed_ = false;
 }
 
@@ -63,36 +65,55 @@ QImage ScaledPicture::Render(QSize size) const {
     if (Empty() || size.isEmpty()) {
         return {};
     }
-    QImage image = NewImage(size.width(), size.height(), QImage::Format_ARGB32_Premultiplied);
-    if (image.isNull()) {
-        return {};
+    TGraphic* graphic = picture_.Graphic();
+    if (dynamic_cast<TMetafile*>(graphic) != nullptr) {
+        // Vectors are replayed at the size asked for.
+        QImage image = NewImage(size.width(), size.height(), QImage::Format_ARGB32_Premultiplied);
+        if (image.isNull()) {
+            return {};
+        }
+        image.fill(Qt::transparent);
+        QPainter p(&image);
+        graphic->Draw(p, image.rect());
+        return image;
     }
-    image.fill(Qt::transparent);
-    QPainter p(&image);
-    p.setRenderHint(QPainter::SmoothPixmapTransform);
-    if (auto* jpeg = dynamic_cast<TJPEGImage*>(picture_.Graphic())) {
-        // A shown picture needs no more pixels than the box has.
+    if (auto* jpeg = dynamic_cast<TJPEGImage*>(graphic)) {
+        // No more pixels decoded than the box has, then resampled.
         TJPEGImage reduced;
         reduced.Assign(*jpeg);
         reduced.SetScale(
             static_cast<TJPEGScale>(JpegScaleFor(jpeg->Width(), jpeg->Height(), size)));
-        reduced.Draw(p, image.rect());
-    } else {
-        picture_.Draw(p, image.rect());
+        const QImage& decoded = reduced.Bitmap();
+        return Resampled(decoded.format() == QImage::Format_Indexed8
+                             ? decoded.convertToFormat(QImage::Format_RGB32)
+                             : decoded,
+                         size);
     }
-    p.end();
-    return image;
+    // Pixels of their own: drawn once as they are, then resampled, so that
+    // a shrinking picture averages its pixels instead of dropping them.
+    QImage own = NewImage(graphic->Width(), graphic->Height(), QImage::Format_ARGB32_Premultiplied);
+    if (own.isNull()) {
+        return {};
+    }
+    own.fill(Qt::transparent);
+    {
+        QPainter p(&own);
+        graphic->Draw(p, own.rect());
+    }
+    return Resampled(own, size);
 }
 
-void ScaledPicture::Prepare(QSize size) {
-    if (size == size_ || Animated()) {
+void ScaledPicture::Prepare(QSize size, qreal scale) {
+    if ((size == size_ && scale == scale_) || Animated()) {
         return;
     }
     scaled_ = QImage();
     size_ = size;
+    scale_ = scale;
     // Marked first: an error is reported once, then nothing is drawn.
     failed_ = true;
-    scaled_ = Render(size);
+    scaled_ = Render(DeviceSize(size, scale));
+    scaled_.setDevicePixelRatio(scale);
     failed_ = false;
 }
 
@@ -101,8 +122,9 @@ void ScaledPicture::Draw(QPainter& canvas, const QRect& rect) {
         picture_.Draw(canvas, rect);
         return;
     }
-    if (rect.size() != size_) {
-        Prepare(rect.size());
+    const qreal scale = canvas.device() != nullptr ? canvas.device()->devicePixelRatio() : 1;
+    if (rect.size() != size_ || scale != scale_) {
+        Prepare(rect.size(), scale);
     }
     if (!failed_ && !scaled_.isNull()) {
         canvas.drawImage(rect.topLeft(), scaled_);

@@ -14,9 +14,10 @@ using namespace qcm::core;
 
 class TGIFClock;
 
-// A picture as a box shows it: scaled once per shown size (a metafile
-// replayed, a JPEG decoded at the smallest libjpeg scale that still covers
-// the size, then resampled), never at every paint. An animated GIF is
+// A picture as a box shows it, made once per shown size in the device's
+// own pixels, never at every paint: a metafile replayed at that size, a
+// JPEG decoded at the smallest libjpeg scale that still covers it, other
+// pictures drawn at their own size; then resampled smoothly. An animated GIF is
 // composed by its painters; drawing only copies the current frame.
 class ScaledPicture {
 public:
@@ -38,17 +39,20 @@ public:
     bool Animated() const;
     const TPicture& Picture() const { return picture_; }
 
-    // Makes the picture as shown at size. A decoder's error passes on the
+    // Makes the picture as shown at size (logical pixels) on a device of
+    // that many pixels per logical one. A decoder's error passes on the
     // first time; after it the picture draws as nothing at that size.
-    void Prepare(QSize size);
-    // Draws into rect: the scaled picture made for rect's size (made now if
-    // it was not), or the animation's current frame.
+    void Prepare(QSize size, qreal scale = 1);
+    // Draws into rect: the scaled picture made for rect's size on the
+    // canvas's device (made now if it was not), or the animation's current
+    // frame.
     void Draw(QPainter& canvas, const QRect& rect);
-    // The picture drawn stretched into a new image of that size, every
+    // The picture stretched into a new image of that size in pixels, every
     // call (a full-size view of it); null when empty. Raises the decoder's
     // errors.
     QImage Render(QSize size) const;
-    // The picture made by Prepare (null for an animation or a failure).
+    // The picture made by Prepare, its device pixel ratio the scale (null
+    // for an animation or a failure).
     const QImage& Scaled() const { return scaled_; }
 
     // Told on the GUI thread whenever an animation shows a new frame.
@@ -60,6 +64,7 @@ private:
     TPicture picture_;
     QImage scaled_;
     QSize size_;
+    qreal scale_ = 1;
     bool failed_ = false;
 };
 

@@ -4,6 +4,7 @@
 #include "display/ScaledDisplay.h"
 
 #include <QApplication>
+#include <QDialog>
 #include <QTest>
 #include <QWindow>
 
@@ -85,6 +86,38 @@ TEST(ScaledDisplay, BackdropIsNoSecondWindowInTheTaskbar) {
     EXPECT_FALSE(
         A(Valeurs(*editeur.windowHandle(), Atome("_NET_WM_STATE")), "_NET_WM_STATE_SKIP_TASKBAR"));
     device.Release();
+}
+
+TEST(ScaledDisplay, EditorStandsOnTheBackdropAndParentlessDialogsOnTheEditor) {
+    ASSERT_GT(PreparedScale(), 0);
+    TDXForm editeur;
+    editeur.resize(640, 480);
+    editeur.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&editeur));
+    ScaledDisplay device;
+    device.SetCooperativeLevel(&editeur, level::kFullScreen);
+    ASSERT_TRUE(device.SetMode({640, 480, 16}));
+    QWindow* fond = nullptr;
+    for (QWindow* w : QGuiApplication::topLevelWindows()) {
+        if (w != editeur.windowHandle() && w->isVisible()) {
+            fond = w;
+        }
+    }
+    ASSERT_NE(fond, nullptr);
+    QDialog choix;
+    choix.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&choix));
+    QCoreApplication::processEvents();
+    // Window managers keep a full-screen window over the panels while a
+    // window standing on it is active.
+    EXPECT_EQ(Valeurs(*editeur.windowHandle(), XCB_ATOM_WM_TRANSIENT_FOR),
+              std::vector<uint32_t>{static_cast<uint32_t>(fond->winId())});
+    EXPECT_EQ(Valeurs(*choix.windowHandle(), XCB_ATOM_WM_TRANSIENT_FOR),
+              std::vector<uint32_t>{static_cast<uint32_t>(editeur.winId())});
+    choix.hide();
+    device.Release();
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(Valeurs(*editeur.windowHandle(), XCB_ATOM_WM_TRANSIENT_FOR).empty());
 }
 
 int main(int argc, char** argv) {

@@ -232,3 +232,50 @@ TEST(ScaledDisplay, SmallScreenRunsInAWindowAndAnEightBitScreenIsRefused) {
         }
     }
 }
+
+TEST(ScaledDisplay, ScaleComesFromTheMonitorShowingTheEditor) {
+    const QRect portable(0, 0, 1920, 1080);
+    const struct {
+        const char* disposition;
+        std::vector<Monitor> ecrans;
+        QRect fond, editeur;
+        double echelle;
+    } cas[] = {
+        {"side by side",
+         {{"A", portable, true}, {"B", {1920, 0, 1024, 768}, false}},
+         portable,
+         portable,
+         2.25},
+        {"projector primary",
+         {{"A", portable, false}, {"B", {1920, 0, 1024, 768}, true}},
+         {1920, 0, 1024, 768},
+         {1920, 0, 1024, 768},
+         1.6},
+        {"stacked",
+         {{"A", portable, false}, {"B", {0, 1080, 1920, 1080}, true}},
+         {0, 1080, 1920, 1080},
+         {0, 1080, 1920, 1080},
+         2.25},
+        {"mirrored",
+         {{"A", portable, true}, {"B", {0, 0, 1024, 768}, false}},
+         portable,
+         {0, 0, 1024, 768},
+         1.6},
+        {"small primary",
+         {{"A", {0, 0, 600, 400}, true}, {"B", {600, 0, 1280, 1024}, false}},
+         {600, 0, 1280, 1024},
+         {600, 0, 1280, 1024},
+         2},
+        {"only small", {{"A", {0, 0, 600, 400}, true}}, {0, 0, 600, 400}, {0, 0, 600, 400}, 0},
+        {"none listed", {}, {0, 0, 2944, 1080}, {0, 0, 2944, 1080}, 2.25},
+    };
+    for (const auto& c : cas) {
+        SCOPED_TRACE(c.disposition);
+        const Stage scene = StageFor(c.ecrans, {2944, 1080});
+        EXPECT_EQ(scene.monitor, c.fond);
+        EXPECT_EQ(scene.area, c.editeur);
+        const ScreenPlan plan = PlanFor(scene.area.size(), 24);
+        EXPECT_DOUBLE_EQ(plan.scale, c.echelle);
+        EXPECT_TRUE(plan.refusal.isEmpty());
+    }
+}

@@ -10,7 +10,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <stdexcept>
+#include <vector>
 
 using namespace qcm;
 using namespace qcm::core;
@@ -86,4 +88,41 @@ TEST(DialogueFichier, FiltersAsTheEditorWritesThem) {
               (QStringList{QStringLiteral("Tout (*.gif;*.jpg) (*.gif *.jpg)"),
                            QStringLiteral("MIDI (*.mid)")}));
     EXPECT_TRUE(platform::FiltresQt(QString()).isEmpty());
+}
+
+TEST(Echelle, GlyphsAndStripCellsStayPixelExactOnAScaledScreen) {
+    QImage glyphe(4, 4, QImage::Format_ARGB32);
+    for (int y = 0; y < 4; ++y) {
+        for (int x = 0; x < 4; ++x) {
+            glyphe.setPixel(x, y, (x + y) % 2 == 0 ? qRgb(255, 0, 0) : qRgb(0, 0, 255));
+        }
+    }
+    BoutonGlyphe bouton;
+    bouton.resize(24, 22);
+    bouton.SetGlyphe(glyphe);
+    CaseBande cellule;
+    cellule.resize(10, 10);
+    cellule.SetCouleur(QColor(255, 255, 0));
+    const QRgb fond = qRgb(0, 128, 0);
+    const struct {
+        QWidget* controle;
+        std::vector<QRgb> couleurs;
+    } cas[] = {
+        {&bouton, {fond, qRgb(255, 0, 0), qRgb(0, 0, 255)}},
+        {&cellule, {qRgb(255, 255, 0), qRgb(0, 0, 0)}},
+    };
+    for (const auto& c : cas) {
+        QImage ecran(c.controle->width() * 9 / 4, c.controle->height() * 9 / 4,
+                     QImage::Format_RGB32);
+        ecran.setDevicePixelRatio(2.25);
+        ecran.fill(fond);
+        c.controle->render(&ecran, {}, {}, QWidget::DrawChildren);
+        for (int y = 0; y < ecran.height(); ++y) {
+            for (int x = 0; x < ecran.width(); ++x) {
+                ASSERT_NE(std::find(c.couleurs.begin(), c.couleurs.end(), ecran.pixel(x, y)),
+                          c.couleurs.end())
+                    << c.controle->metaObject()->className() << " " << x << "," << y;
+            }
+        }
+    }
 }
