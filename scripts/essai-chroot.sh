@@ -185,18 +185,19 @@ for _ in $(seq 60); do
 done
 [ -n "$fenetre" ] || echec "aucune fenêtre de l'éditeur en 60 s"
 echo "fenêtre : $(dedans env DISPLAY="$ecran" xdotool getwindowname "$fenetre")"
-# Painted: the screen holds more than the backdrop's single colour.
+# The chooser is painted when its green panel is on the screen: a message
+# box in its place would not do.
 image=$racines/$dist-editeur.png
-couleurs=0
+vert=0
 for _ in $(seq 20); do
   dedans xwd -root -silent -display "$ecran" >"$racines/$dist-editeur.xwd"
   convert "xwd:$racines/$dist-editeur.xwd" "$image"
-  couleurs=$(identify -format %k "$image")
-  [ "$couleurs" -gt 16 ] && break
+  vert=$(convert "$image" -format %c histogram:info:- | awk '/#008000/ { n += $1 } END { print n + 0 }')
+  [ "$vert" -gt 10000 ] && break
   sleep 1
 done
-[ "$couleurs" -gt 16 ] || echec "le sélecteur n'a pas été dessiné"
-echo "sélecteur dessiné : $couleurs couleurs à l'écran ($image)"
+[ "$vert" -gt 10000 ] || echec "le sélecteur n'a pas été dessiné (écran : $image)"
+echo "sélecteur dessiné : $vert pixels de son panneau vert ($image)"
 arreter
 
 # Lists what is left of the package's files: a folder may stay only if
