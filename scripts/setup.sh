@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Installs, on Debian 12, every package that building and testing QCM needs
+# Installs, on Debian 12 or 13, every package that building and testing QCM needs
 # and that is not there yet. Safe to run again: it installs only what lacks.
 set -euo pipefail
 

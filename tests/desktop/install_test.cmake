@@ -45,3 +45,9 @@ execute_process(COMMAND ${APPSTREAMCLI} validate --no-net
 if(NOT rc EQUAL 0)
   message(FATAL_ERROR "appstreamcli validate: ${out}")
 endif()
+# AppStream 1.0's validator (Debian 13) also fails a metainfo without a
+# homepage or with the deprecated <developer_name>; older ones let both pass.
+file(READ ${root}/share/metainfo/fr.qcm.QCM.metainfo.xml metainfo)
+if(NOT metainfo MATCHES "<url type=\"homepage\">https?://" OR metainfo MATCHES "<developer_name>")
+  message(FATAL_ERROR "metainfo: AppStream 1.0 wants a homepage <url> and <developer>, not <developer_name>")
+endif()
