@@ -154,7 +154,8 @@ etape "qcm-tool export QCM1 vers chaque format, et print"
 rm -rf "$racine/root/essai"
 mkdir -p "$racine/root/essai/sorties"
 cp -r "$top/examples/." "$racine/root/essai/"
-for f in gift:qcm1.gift moodle:qcm1.xml amc:qcm1.txt html:qcm1.html; do
+for f in gift:qcm1.gift moodle:qcm1.xml amc:qcm1.txt html:qcm1.html scorm12:qcm1-scorm12.zip \
+  scorm2004:qcm1-scorm2004.zip; do
   dedans qcm-tool export /root/essai/QCM1 --to "${f%%:*}" -o "/root/essai/sorties/${f#*:}"
 done
 dedans qcm-tool print /root/essai/QCM1 -o /root/essai/sorties/qcm1.pdf
