@@ -163,18 +163,14 @@ void FormesQuestionnaire::Montrer(QMenu& menu, const QPoint& global) {
 // ------------------------------------------------------------- operations
 
 void FormesQuestionnaire::InsererClick() {
-    if (!Ouvert()) {
-        return;
-    }
-    if (const QString refus = RefusAjout(etat_.Questionnaire); !refus.isEmpty()) {
-        platform::MessageBox(refus, QStringLiteral("AJOUT D'UNE QUESTION"), platform::Boutons::Ok,
-                             platform::Icone::Exclamation);
-        return;
-    }
-    Appliquer(InsererQuestion(etat_.Questionnaire, etat_.QuestionCourante));
+    Ajouter(InsererQuestion);
 }
 
 void FormesQuestionnaire::DupliquerClick() {
+    Ajouter(DupliquerQuestion);
+}
+
+void FormesQuestionnaire::Ajouter(Resultat (*operation)(const TQuestionnaire&, int)) {
     if (!Ouvert()) {
         return;
     }
@@ -183,7 +179,7 @@ void FormesQuestionnaire::DupliquerClick() {
                              platform::Icone::Exclamation);
         return;
     }
-    Appliquer(DupliquerQuestion(etat_.Questionnaire, etat_.QuestionCourante));
+    Appliquer(operation(etat_.Questionnaire, etat_.QuestionCourante));
 }
 
 void FormesQuestionnaire::SupprimerClick() {

@@ -56,6 +56,8 @@ protected:
 
 private:
     bool Ouvert() const;
+    // Inserts or duplicates, unless the last question would be pushed out.
+    void Ajouter(Resultat (*operation)(const TQuestionnaire&, int));
     // Shows menu at global after the entries that cannot act are greyed.
     void Montrer(QMenu& menu, const QPoint& global);
     // Makes r the record, as a step of the history.
