@@ -4,11 +4,23 @@
 #include <X11/Xlib.h>
 #include <X11/extensions/Xrandr.h>
 
+#include <memory>
+
 namespace qcm::display {
 
 namespace {
 
-Display* early = nullptr;
+struct CloseDisplay {
+    void operator()(Display* d) const { XCloseDisplay(d); }
+};
+struct FreeMonitors {
+    void operator()(XRRMonitorInfo* m) const { XRRFreeMonitors(m); }
+};
+struct FreeX {
+    void operator()(char* p) const { XFree(p); }
+};
+
+std::unique_ptr<Display, CloseDisplay> early;
 
 // The monitors RandR 1.5 lists; none from an older server.
 std::vector<Monitor> Monitors(Display* display) {
@@ -22,18 +34,14 @@ std::vector<Monitor> Monitors(Display* display) {
         return list;
     }
     int count = 0;
-    XRRMonitorInfo* monitors = XRRGetMonitors(display, DefaultRootWindow(display), True, &count);
-    for (int i = 0; monitors != nullptr && i < count; ++i) {
-        const XRRMonitorInfo& m = monitors[i];
-        char* name = m.name != 0 ? XGetAtomName(display, m.name) : nullptr;
-        list.push_back({QString::fromLocal8Bit(name != nullptr ? name : ""),
+    const std::unique_ptr<XRRMonitorInfo, FreeMonitors> monitors(
+        XRRGetMonitors(display, DefaultRootWindow(display), True, &count));
+    for (int i = 0; monitors && i < count; ++i) {
+        const XRRMonitorInfo& m = monitors.get()[i];
+        const std::unique_ptr<char, FreeX> name(m.name != 0 ? XGetAtomName(display, m.name)
+                                                            : nullptr);
+        list.push_back({QString::fromLocal8Bit(name ? name.get() : ""),
                         QRect(m.x, m.y, m.width, m.height), m.primary != 0});
-        if (name != nullptr) {
-            XFree(name);
-        }
-    }
-    if (monitors != nullptr) {
-        XRRFreeMonitors(monitors);
     }
     return list;
 }
@@ -43,22 +51,20 @@ std::vector<Monitor> Monitors(Display* display) {
 XScreen OpenXScreen() {
     CloseXScreen();
     XScreen screen;
-    early = XOpenDisplay(nullptr);
-    if (early == nullptr) {
+    early.reset(XOpenDisplay(nullptr));
+    Display* d = early.get();
+    if (d == nullptr) {
         return screen;
     }
-    const int number = DefaultScreen(early);
-    screen.size = QSize(DisplayWidth(early, number), DisplayHeight(early, number));
-    screen.depth = DefaultDepth(early, number);
-    screen.monitors = Monitors(early);
+    const int number = DefaultScreen(d);
+    screen.size = QSize(DisplayWidth(d, number), DisplayHeight(d, number));
+    screen.depth = DefaultDepth(d, number);
+    screen.monitors = Monitors(d);
     return screen;
 }
 
 void CloseXScreen() {
-    if (early != nullptr) {
-        XCloseDisplay(early);
-        early = nullptr;
-    }
+    early.reset();
 }
 
 } // namespace qcm::display
