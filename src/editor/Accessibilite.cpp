@@ -98,7 +98,7 @@ class AccessibleSurface : public QAccessibleWidget {
 public:
     explicit AccessibleSurface(QWidget* w) : QAccessibleWidget(w, QAccessible::Client) {}
     QString text(QAccessible::Text t) const override {
-        const QString propre = QAccessibleWidget::text(t);
+        QString propre = QAccessibleWidget::text(t);
         if (!propre.isEmpty() || t != QAccessible::Name) {
             return propre;
         }
@@ -129,6 +129,12 @@ QAccessibleInterface* Fabrique(const QString& classe, QObject* objet) {
 void Nommer(QWidget* w, const QString& nom) {
     if (w->accessibleName() != nom) {
         w->setAccessibleName(nom);
+    }
+    // The surface a field scrolls is read by itself; some Qt versions make
+    // its interface before our factory could name it.
+    if (auto* zone = qobject_cast<QAbstractScrollArea*>(w);
+        zone != nullptr && zone->viewport()->accessibleName() != nom) {
+        zone->viewport()->setAccessibleName(nom);
     }
 }
 

@@ -24,7 +24,7 @@ namespace {
 // characters.
 QString Citation(const QString& enonce) {
     constexpr int kLongueur = 50;
-    const QString texte = Nettoye(enonce).simplified();
+    QString texte = Nettoye(enonce).simplified();
     if (texte.size() <= kLongueur) {
         return texte;
     }

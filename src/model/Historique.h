@@ -34,8 +34,8 @@ public:
     // The record after the last change undone; actuel can be undone again.
     std::optional<Instantane> Retablir(TQuestionnaire actuel);
 
-    bool PeutAnnuler() const { return annuler_.size() > 0; }
-    bool PeutRetablir() const { return retablir_.size() > 0; }
+    bool PeutAnnuler() const { return !annuler_.empty(); }
+    bool PeutRetablir() const { return !retablir_.empty(); }
     std::size_t Pas() const { return annuler_.size(); }
     void Vider();
 
