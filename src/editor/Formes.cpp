@@ -193,7 +193,7 @@ void FormesQuestionnaire::SupprimerClick() {
             ? QStringLiteral("Supprimer la question %1, sans énoncé ?").arg(n)
             : QStringLiteral("Supprimer la question %1 « %2 » ?").arg(n).arg(citation);
     if (platform::MessageBox(texte, QStringLiteral("SUPPRESSION D'UNE QUESTION"),
-                             platform::Boutons::OuiNon,
+                             platform::Boutons::OuiNonEchapNon,
                              platform::Icone::Question) != platform::Reponse::Oui) {
         return;
     }

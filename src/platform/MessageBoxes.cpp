@@ -71,6 +71,11 @@ public:
             box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
             box.setDefaultButton(QMessageBox::Yes);
             break;
+        case Boutons::OuiNonEchapNon:
+            box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+            box.setDefaultButton(QMessageBox::Yes);
+            box.setEscapeButton(QMessageBox::No);
+            break;
         case Boutons::OuiNonAnnuler:
             box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
             box.setDefaultButton(QMessageBox::Yes);
@@ -95,8 +100,10 @@ public:
         case QMessageBox::No:
             return Reponse::Non;
         default:
-            // Escape or the close button, which only a box with Cancel takes.
-            return boutons == Boutons::OuiNon ? Reponse::Non : Reponse::Annuler;
+            // Escape or the close button, which only a box with a way out takes.
+            return boutons == Boutons::OuiNon || boutons == Boutons::OuiNonEchapNon
+                       ? Reponse::Non
+                       : Reponse::Annuler;
         }
     }
 };
@@ -122,9 +129,9 @@ Reponse BoitesScriptees::Montrer(const QString& texte, const QString& titre, Bou
                                  Icone icone) {
     montrees.push_back({texte, titre, boutons, icone});
     if (reponses_.empty()) {
-        return boutons == Boutons::OuiNon ? Reponse::Non
-               : boutons == Boutons::Ok   ? Reponse::Ok
-                                          : Reponse::Annuler;
+        return boutons == Boutons::OuiNon || boutons == Boutons::OuiNonEchapNon ? Reponse::Non
+               : boutons == Boutons::Ok                                         ? Reponse::Ok
+                                                                                : Reponse::Annuler;
     }
     const Reponse r = reponses_.front();
     reponses_.pop_front();

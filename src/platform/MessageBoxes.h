@@ -11,7 +11,10 @@ class QWidget;
 // questions through here so that tests can script the answers.
 namespace qcm::platform {
 
-enum class Boutons { Ok, OkAnnuler, OuiNon, OuiNonAnnuler };
+// OuiNon must be answered with one of its buttons, as when "Non" would throw
+// work away; OuiNonEchapNon takes Escape as "Non", for questions whose "Non"
+// changes nothing.
+enum class Boutons { Ok, OkAnnuler, OuiNon, OuiNonEchapNon, OuiNonAnnuler };
 enum class Icone { Question, Exclamation, Erreur };
 enum class Reponse { Ok, Annuler, Oui, Non };
 

@@ -53,6 +53,7 @@ TEST(BoitesQt, EscapeOrCloseAtSaveBeforeLeavingDoesNotThrowTheWorkAway) {
     // Boxes with a way out keep Escape as that way out.
     EXPECT_EQ(MontrerReelle(platform::Boutons::OkAnnuler, Echap), Reponse::Annuler);
     EXPECT_EQ(MontrerReelle(platform::Boutons::Ok, Echap), Reponse::Ok);
+    EXPECT_EQ(MontrerReelle(platform::Boutons::OuiNonEchapNon, Echap), Reponse::Non);
 }
 
 TEST(Texte, LoadedTextIsNotChangedWithoutAnEdit) {

@@ -215,7 +215,7 @@ TEST(Formes, DeleteAsksNamingTheQuestionAndAFullQuestionnaireNeverGrows) {
               QStringLiteral("Supprimer la question 3 « Quelle est la capitale de la "
                              "Nouvelle-Zélande, au… » ?"));
     EXPECT_EQ(e.boites.montrees[0].titre, QStringLiteral("SUPPRESSION D'UNE QUESTION"));
-    EXPECT_EQ(e.boites.montrees[0].boutons, platform::Boutons::OuiNon);
+    EXPECT_EQ(e.boites.montrees[0].boutons, platform::Boutons::OuiNonEchapNon);
     for (int i = 1; i <= 2; ++i) {
         EXPECT_EQ(e.boites.montrees[i].titre, QStringLiteral("AJOUT D'UNE QUESTION"));
         EXPECT_TRUE(e.boites.montrees[i].texte.startsWith(
